@@ -1,0 +1,29 @@
+#include "ui/harrowlander_dlg.h"
+
+#include "res/resource_ids.h"
+
+namespace harrowlander {
+
+CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform)
+    : m_bSaveSqlPassword(0),
+      m_bSameMachine(0),
+      m_bCompressRar(0),
+      m_bDropBeforeRestore(0),
+      m_bSaveNetPassword(0),
+      m_nMode(-1),
+      m_bShrinkBeforeBackup(0),
+      m_bRestoreToDataDir(1),
+      m_bTruncateLogBeforeShrink(1),
+      m_nShrinkPercent(10),
+      m_nConnectTimeout(15),
+      m_nCommandTimeout(60),
+      m_bIncremental(1),
+      m_hIcon(0),
+      m_platform(platform) {
+  m_nMode = 0;
+  m_hIcon = res::IDR_MAINFRAME;
+  m_strSqlUser = "sa";
+  m_strServer = "(local)";
+}
+
+}  // namespace harrowlander

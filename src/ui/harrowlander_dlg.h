@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ui/platform.h"
+
+namespace harrowlander {
+
+class SettingsArchive;
+
+// The main dialog: it holds every setting of an operation (its fields), exchanges them
+// with the window's controls, applies the mode rules and runs the chosen operation.
+// A front end creates the window from the dialog template, forwards each control
+// notification to the handler of the same name and implements DialogWindow.
+class CHarrowlanderDlg {
+ public:
+  explicit CHarrowlanderDlg(Platform& platform);
+
+  // Fields, in declaration order, which is also the order of the data exchange.
+  // Flags are 32-bit values used as 0/1; they are compared as the mode rules say.
+  std::string m_strDatabase;
+  std::string m_strSqlUser;
+  std::string m_strSqlPassword;
+  std::string m_strStatus;
+  std::int32_t m_bSaveSqlPassword;
+  std::int32_t m_bSameMachine;
+  std::int32_t m_bCompressRar;
+  std::int32_t m_bDropBeforeRestore;
+  std::string m_strNetUser;
+  std::string m_strNetPassword;
+  std::int32_t m_bSaveNetPassword;
+  std::int32_t m_nMode;  // 0 Backup, 1 Restore, 2 Delete, 3 Shrink, 4 Drop tables; -1 none
+  std::string m_strNetServer;
+  std::int32_t m_bShrinkBeforeBackup;
+  std::string m_strServer;
+  std::string m_strRarPassword;
+  std::string m_strRarPassword2;
+  std::int32_t m_bRestoreToDataDir;
+  std::int32_t m_bTruncateLogBeforeShrink;
+  std::int32_t m_nShrinkPercent;
+  std::string m_strTableKeyword;
+  std::int32_t m_nConnectTimeout;
+  std::int32_t m_nCommandTimeout;
+  std::int32_t m_bIncremental;
+  std::string m_strRarExePath;
+  int m_hIcon;  // icon resource shown by the window
+
+  // Copies every field into its control (false), or reads and validates every control
+  // into its field (true). Returns false when a validation failed; the user has then
+  // been told and the focus is on the offending edit.
+  bool UpdateData(bool saveAndValidate);
+
+  // Enabled state of the mode-dependent controls and the Start caption, from the fields.
+  void ApplyMode();
+
+  // Loads (false) or saves (true) the settings file. False only when the system names
+  // no directory for it; open, read and write failures are handled inside.
+  bool SerializeSettings(bool save);
+  // Exchanges the settings record with the archive, in the direction it was made for.
+  void Serialize(SettingsArchive& archive);
+
+  // Window set-up when the dialog opens: menu entry, icons, settings, fields, mode.
+  bool OnInitDialog();
+
+  // Notification handlers.
+  void OnStart();
+  void OnModeChanged();
+  void OnShrinkModeClicked();
+  void OnDropTablesModeClicked();
+  void OnCompressRarClicked();
+  void OnRarPasswordChange();
+  void OnAbout();
+  // A system-menu command; returns false when the window should process it by default.
+  bool OnSysCommand(unsigned commandId);
+
+  // Called by the front end for every system key-down message (a key pressed with
+  // Alt held) before it is dispatched. Watches the hidden key sequence; never
+  // consumes the key, so the front end always processes it normally afterwards.
+  void PreTranslateSysKeyDown(int virtualKey);
+
+  // The status line: the field and every control rewritten from the fields.
+  void SetStatus(std::string text);
+  // Writes the status control directly, leaving the field alone.
+  void SetStatusControlText(const std::string& text);
+
+  // The operations Start runs. 1: ran to its end; 0: stopped by an error or a refusal;
+  // anything else: nothing to signal.
+  int BackupDatabase();
+  int RestoreDatabase();
+  int DeleteDatabase();
+  int ShrinkDatabase();
+  int DropTables();
+
+  Platform& platform() { return m_platform; }
+
+ private:
+
+  Platform& m_platform;
+};
+
+}  // namespace harrowlander
