@@ -1,0 +1,11 @@
+#include "ui/harrowlander_dlg.h"
+
+namespace harrowlander {
+
+// Not built yet: says so and signals nothing.
+int CHarrowlanderDlg::DropTables() {
+  SetStatus("删表功能尚未实现。");
+  return -1;
+}
+
+}  // namespace harrowlander

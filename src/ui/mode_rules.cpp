@@ -1,0 +1,79 @@
+#include <string>
+
+#include "res/resource_ids.h"
+#include "ui/harrowlander_dlg.h"
+
+namespace harrowlander {
+
+void CHarrowlanderDlg::ApplyMode() {
+  const std::int32_t mode = m_nMode;
+  const bool backupOrRestore = mode == 0 || mode == 1;
+  const bool netAccount = backupOrRestore && m_bSameMachine == 0;
+  const bool archivePassword = mode == 0 && m_bCompressRar == 1;
+
+  const struct {
+    int id;
+    bool enabled;
+  } rules[] = {
+      {res::IDC_SAVE_SQL_PASSWORD, backupOrRestore},
+      {res::IDC_SAME_MACHINE, backupOrRestore},
+      {res::IDC_COMPRESS_RAR, mode == 0},
+      {res::IDC_DROP_BEFORE_RESTORE, mode == 1},
+      {res::IDC_SAVE_NET_PASSWORD, netAccount},
+      {res::IDC_SHRINK_BEFORE_BACKUP, mode == 0},
+      {res::IDC_RESTORE_TO_DATA_DIR, mode == 1},
+      {res::IDC_TRUNCATE_LOG_BEFORE_SHRINK, mode == 3},
+      {res::IDC_INCREMENTAL, mode == 0},
+      {res::IDC_RAR_PASSWORD, archivePassword},
+      {res::IDC_NET_USER, netAccount},
+      {res::IDC_NET_PASSWORD, netAccount},
+      {res::IDC_NET_SERVER, netAccount},
+      {res::IDC_RAR_PASSWORD2, archivePassword},
+      {res::IDC_SHRINK_PERCENT, mode == 0 || mode == 3},
+      {res::IDC_TABLE_KEYWORD, mode == 4},
+  };
+  for (const auto& rule : rules) {
+    m_platform.window.EnableControl(rule.id, rule.enabled);
+  }
+
+  static constexpr const char* kModeNames[] = {"备份", "还原", "删除", "收缩", "删表"};
+  const bool known = mode >= 0 && mode < static_cast<std::int32_t>(std::size(kModeNames));
+  m_platform.window.SetControlText(res::IDOK, known ? kModeNames[mode] : "");
+}
+
+void CHarrowlanderDlg::OnModeChanged() {
+  if (!UpdateData(true)) {
+    return;
+  }
+  ApplyMode();
+}
+
+void CHarrowlanderDlg::OnShrinkModeClicked() {
+  if (!UpdateData(true)) {
+    return;
+  }
+  ApplyMode();
+  m_platform.window.FocusAndSelectAll(res::IDC_SHRINK_PERCENT);
+}
+
+void CHarrowlanderDlg::OnDropTablesModeClicked() {
+  if (!UpdateData(true)) {
+    return;
+  }
+  ApplyMode();
+  m_platform.window.FocusAndSelectAll(res::IDC_TABLE_KEYWORD);
+}
+
+void CHarrowlanderDlg::OnCompressRarClicked() {
+  if (!UpdateData(true)) {
+    return;
+  }
+  ApplyMode();
+  if (m_bCompressRar == 1) {
+    m_platform.window.FocusAndSelectAll(res::IDC_RAR_PASSWORD);
+  }
+}
+
+void CHarrowlanderDlg::OnRarPasswordChange() {}
+
+}  // namespace harrowlander
