@@ -1,6 +1,7 @@
 #include <array>
 
 #include "ui/harrowlander_dlg.h"
+#include "ui/result_signal.h"
 
 namespace harrowlander {
 
@@ -16,6 +17,14 @@ constexpr std::array<Operation, 5> kOperations = {
 
 }  // namespace
 
+void SignalOperationResult(DialogWindow& window, int result) {
+  if (result == 0) {
+    window.Beep(mb::kSimpleBeep);
+  } else if (result == 1) {
+    window.Beep(mb::kIconQuestion);
+  }
+}
+
 void CHarrowlanderDlg::OnStart() {
   if (!UpdateData(true)) {
     return;
@@ -25,12 +34,7 @@ void CHarrowlanderDlg::OnStart() {
     window.Beep(mb::kIconQuestion);
     return;
   }
-  const int result = (this->*kOperations[static_cast<size_t>(m_nMode)])();
-  if (result == 0) {
-    window.Beep(mb::kSimpleBeep);
-  } else if (result == 1) {
-    window.Beep(mb::kIconQuestion);
-  }
+  SignalOperationResult(window, (this->*kOperations[static_cast<size_t>(m_nMode)])());
 }
 
 }  // namespace harrowlander
