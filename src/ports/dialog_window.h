@@ -31,11 +31,11 @@ inline constexpr int kMenu = 0x12;  // Alt
 }  // namespace vk
 
 struct FileDialogRequest {
-  bool save = false;            // Save dialog, else Open dialog
-  std::string defaultExtension; // appended when the typed name has none
+  bool save = false;             // Save dialog, else Open dialog
+  std::string defaultExtension;  // appended when the typed name has none
   std::string initialFileName;
-  unsigned flags = 0;           // window-system flags (hide read-only, overwrite prompt)
-  std::string filter;           // "Label|pattern|Label|pattern||"
+  unsigned flags = 0;  // window-system flags (hide read-only, overwrite prompt)
+  std::string filter;  // "Label|pattern|Label|pattern||"
 };
 
 // The main dialog's window as the core sees it. Control ids are those of the dialog

@@ -12,13 +12,13 @@ enum class ControlKind {
   kRadioButton,
   kCheckBox,
   kGroupBox,
-  kLabel,             // static text without an id
-  kComboDropDown,     // editable drop-down combo box; the height includes the list
+  kLabel,          // static text without an id
+  kComboDropDown,  // editable drop-down combo box; the height includes the list
   kPushButton,
   kDefaultPushButton,
   kEdit,
-  kStatusText,        // static text with a border whose text wraps
-  kIcon,              // static icon showing the application icon
+  kStatusText,  // static text with a border whose text wraps
+  kIcon,        // static icon showing the application icon
 };
 
 enum ControlStyle : unsigned {

@@ -9,7 +9,7 @@ inline constexpr int IDD_HARROWLANDER_DIALOG = 102;
 inline constexpr int IDR_MAINFRAME = 128;  // application icon
 inline constexpr int IDM_ABOUTBOX = 0x0010;
 
-inline constexpr int IDOK = 1;  // Start
+inline constexpr int IDOK = 1;      // Start
 inline constexpr int IDCANCEL = 2;  // Exit
 inline constexpr int IDC_ABOUT = 100;
 

@@ -34,8 +34,7 @@ constexpr FieldBinding ComboText(int id, std::string D::*field) {
 constexpr FieldBinding Check(int id, std::int32_t D::*field) {
   return {Exchange::kCheck, id, nullptr, field, 0, 0};
 }
-constexpr FieldBinding Integer(int id, std::int32_t D::*field, std::int32_t min,
-                               std::int32_t max) {
+constexpr FieldBinding Integer(int id, std::int32_t D::*field, std::int32_t min, std::int32_t max) {
   return {Exchange::kInteger, id, nullptr, field, min, max};
 }
 

@@ -95,7 +95,6 @@ class CHarrowlanderDlg {
   Platform& platform() { return m_platform; }
 
  private:
-
   Platform& m_platform;
 };
 

@@ -17,12 +17,23 @@ TEST(ParseDialogInteger, ReadsNumbersAsTheDialogFrameworkDoes) {
     const char* text;
     std::optional<std::int32_t> value;
   } cases[] = {
-      {"10", 10},          {"  42\t", 42},       {"+7", 7},
-      {"-3", -3},          {"0", 0},             {"000", 0},
-      {"", std::nullopt},  {"  ", std::nullopt}, {"abc", std::nullopt},
-      {"12a", std::nullopt}, {"1 2", std::nullopt}, {"-0", std::nullopt},
-      {"+0", std::nullopt}, {"0x10", std::nullopt}, {"1.5", std::nullopt},
-      {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1},
+      {"10", 10},
+      {"  42\t", 42},
+      {"+7", 7},
+      {"-3", -3},
+      {"0", 0},
+      {"000", 0},
+      {"", std::nullopt},
+      {"  ", std::nullopt},
+      {"abc", std::nullopt},
+      {"12a", std::nullopt},
+      {"1 2", std::nullopt},
+      {"-0", std::nullopt},
+      {"+0", std::nullopt},
+      {"0x10", std::nullopt},
+      {"1.5", std::nullopt},
+      {"99999999999", 2147483647},
+      {"-99999999999", -2147483647 - 1},
       {"１０", std::nullopt},  // full-width digits are not digits
   };
   for (const auto& c : cases) {

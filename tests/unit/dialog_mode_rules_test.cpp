@@ -13,25 +13,42 @@ namespace {
 using testing::DialogTest;
 using namespace res;
 
-const std::set<int> kModeControls = {
-    IDC_SAVE_SQL_PASSWORD, IDC_SAME_MACHINE,         IDC_COMPRESS_RAR,
-    IDC_DROP_BEFORE_RESTORE, IDC_SAVE_NET_PASSWORD,  IDC_SHRINK_BEFORE_BACKUP,
-    IDC_RESTORE_TO_DATA_DIR, IDC_TRUNCATE_LOG_BEFORE_SHRINK, IDC_INCREMENTAL,
-    IDC_RAR_PASSWORD,       IDC_NET_USER,            IDC_NET_PASSWORD,
-    IDC_NET_SERVER,         IDC_RAR_PASSWORD2,       IDC_SHRINK_PERCENT,
-    IDC_TABLE_KEYWORD};
+const std::set<int> kModeControls = {IDC_SAVE_SQL_PASSWORD,
+                                     IDC_SAME_MACHINE,
+                                     IDC_COMPRESS_RAR,
+                                     IDC_DROP_BEFORE_RESTORE,
+                                     IDC_SAVE_NET_PASSWORD,
+                                     IDC_SHRINK_BEFORE_BACKUP,
+                                     IDC_RESTORE_TO_DATA_DIR,
+                                     IDC_TRUNCATE_LOG_BEFORE_SHRINK,
+                                     IDC_INCREMENTAL,
+                                     IDC_RAR_PASSWORD,
+                                     IDC_NET_USER,
+                                     IDC_NET_PASSWORD,
+                                     IDC_NET_SERVER,
+                                     IDC_RAR_PASSWORD2,
+                                     IDC_SHRINK_PERCENT,
+                                     IDC_TABLE_KEYWORD};
 
 // The mode table, one column per mode (Backup, Restore, Delete, Shrink, Drop tables):
 // 'y' enabled, '-' disabled, 'n' enabled unless same machine, 'c' enabled if compress.
 const std::map<int, std::string> kModeTable = {
-    {IDC_SAVE_SQL_PASSWORD, "yy---"},   {IDC_SAME_MACHINE, "yy---"},
-    {IDC_COMPRESS_RAR, "y----"},        {IDC_DROP_BEFORE_RESTORE, "-y---"},
-    {IDC_SAVE_NET_PASSWORD, "nn---"},   {IDC_SHRINK_BEFORE_BACKUP, "y----"},
-    {IDC_RESTORE_TO_DATA_DIR, "-y---"}, {IDC_TRUNCATE_LOG_BEFORE_SHRINK, "---y-"},
-    {IDC_INCREMENTAL, "y----"},         {IDC_RAR_PASSWORD, "c----"},
-    {IDC_NET_USER, "nn---"},            {IDC_NET_PASSWORD, "nn---"},
-    {IDC_NET_SERVER, "nn---"},          {IDC_RAR_PASSWORD2, "c----"},
-    {IDC_SHRINK_PERCENT, "y--y-"},      {IDC_TABLE_KEYWORD, "----y"},
+    {IDC_SAVE_SQL_PASSWORD, "yy---"},
+    {IDC_SAME_MACHINE, "yy---"},
+    {IDC_COMPRESS_RAR, "y----"},
+    {IDC_DROP_BEFORE_RESTORE, "-y---"},
+    {IDC_SAVE_NET_PASSWORD, "nn---"},
+    {IDC_SHRINK_BEFORE_BACKUP, "y----"},
+    {IDC_RESTORE_TO_DATA_DIR, "-y---"},
+    {IDC_TRUNCATE_LOG_BEFORE_SHRINK, "---y-"},
+    {IDC_INCREMENTAL, "y----"},
+    {IDC_RAR_PASSWORD, "c----"},
+    {IDC_NET_USER, "nn---"},
+    {IDC_NET_PASSWORD, "nn---"},
+    {IDC_NET_SERVER, "nn---"},
+    {IDC_RAR_PASSWORD2, "c----"},
+    {IDC_SHRINK_PERCENT, "y--y-"},
+    {IDC_TABLE_KEYWORD, "----y"},
 };
 
 TEST_F(DialogTest, FirstStartShowsTheDefaults) {
@@ -49,8 +66,8 @@ TEST_F(DialogTest, FirstStartShowsTheDefaults) {
   EXPECT_TRUE(w.checks[IDC_INCREMENTAL]);
   EXPECT_FALSE(w.checks[IDC_SAME_MACHINE]);
   EXPECT_EQ(EnabledAmong(kModeControls),
-            (std::set<int>{IDC_SAVE_SQL_PASSWORD, IDC_SAME_MACHINE, IDC_COMPRESS_RAR,
-                           IDC_NET_USER, IDC_NET_PASSWORD, IDC_SAVE_NET_PASSWORD, IDC_NET_SERVER,
+            (std::set<int>{IDC_SAVE_SQL_PASSWORD, IDC_SAME_MACHINE, IDC_COMPRESS_RAR, IDC_NET_USER,
+                           IDC_NET_PASSWORD, IDC_SAVE_NET_PASSWORD, IDC_NET_SERVER,
                            IDC_SHRINK_BEFORE_BACKUP, IDC_SHRINK_PERCENT, IDC_INCREMENTAL}));
   EXPECT_TRUE(w.messageBoxes.empty());
   EXPECT_TRUE(w.IsEnabled(IDC_SERVER));
@@ -103,9 +120,9 @@ TEST_F(DialogTest, SameMachineDisablesTheWindowsAccountAndBackAgain) {
                   .empty());
   fake.window.checks[IDC_SAME_MACHINE] = false;
   dlg.OnModeChanged();
-  EXPECT_EQ(EnabledAmong({IDC_NET_USER, IDC_NET_PASSWORD, IDC_SAVE_NET_PASSWORD, IDC_NET_SERVER})
-                .size(),
-            4u);
+  EXPECT_EQ(
+      EnabledAmong({IDC_NET_USER, IDC_NET_PASSWORD, IDC_SAVE_NET_PASSWORD, IDC_NET_SERVER}).size(),
+      4u);
 }
 
 TEST_F(DialogTest, RestoreKeepsTheCompressCheckMarkButDisablesIt) {
