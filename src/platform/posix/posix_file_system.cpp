@@ -1,0 +1,108 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace harrowlander::posix {
+namespace {
+
+std::string ErrorText(int error) {
+  return std::system_category().message(error);
+}
+
+bool WriteAll(int fd, std::string_view content) {
+  while (!content.empty()) {
+    ssize_t written = write(fd, content.data(), content.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    content.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    return ".";
+  }
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Makes the rename itself durable. Some file systems refuse to sync a directory; the
+// file is already in place then, so that is not worth failing the save for.
+void SyncDirectory(const std::string& directory) {
+  int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> PosixFileSystem::ReadWholeFile(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return std::nullopt;
+  }
+  std::string content;
+  char buffer[4096];
+  for (;;) {
+    ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      close(fd);
+      return std::nullopt;  // a directory, or an I/O error: nothing readable here
+    }
+    if (got == 0) {
+      break;
+    }
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(fd);
+  return content;
+}
+
+FileResult PosixFileSystem::ReplaceFilePrivately(const std::string& path,
+                                                 const std::string& content) {
+  std::string pattern = path + ".XXXXXX";
+  std::vector<char> tempName(pattern.begin(), pattern.end());
+  tempName.push_back('\0');
+  // mkostemp creates the file exclusively under a fresh name, readable and writable by
+  // the owner only.
+  int fd = mkostemp(tempName.data(), O_CLOEXEC);
+  if (fd < 0) {
+    return {false, ErrorText(errno)};
+  }
+  bool ok = WriteAll(fd, content) && fsync(fd) == 0;
+  int error = errno;
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && rename(tempName.data(), path.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    unlink(tempName.data());
+    return {false, ErrorText(error)};
+  }
+  SyncDirectory(DirectoryOf(path));
+  return {true, {}};
+}
+
+}  // namespace harrowlander::posix

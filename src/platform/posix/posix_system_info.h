@@ -1,0 +1,16 @@
+#pragma once
+
+#include "ports/system_info.h"
+
+namespace harrowlander::posix {
+
+// Facts about this user and machine from the environment and the C library.
+class PosixSystemInfo : public SystemInfo {
+ public:
+  // The per-user cache directory: $XDG_CACHE_HOME when set to an absolute path, else
+  // $HOME/.cache (the home from the user database when $HOME is unset). Missing
+  // directories are created private to the user (0700).
+  std::optional<std::string> SettingsDirectory() override;
+};
+
+}  // namespace harrowlander::posix
