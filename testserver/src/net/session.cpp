@@ -1,0 +1,189 @@
+#include "session.h"
+
+#include <algorithm>
+
+#include "../server/messages.h"
+#include "../tds/login7.h"
+#include "../tds/packet_io.h"
+#include "../tds/prelogin.h"
+#include "../tds/tokens.h"
+#include "../text.h"
+
+namespace testserver {
+
+namespace {
+
+using tds::Connection;
+using tds::TokenWriter;
+
+constexpr uint32_t kMinPacket = 512, kMaxPacket = 32767;
+
+class Session {
+ public:
+  Session(int fd, int spid, SessionServices& services) : m_connection(fd), m_services(services) {
+    m_state.spid = spid;
+  }
+
+  void Run() {
+    if (Handshake()) {
+      while (auto message = m_connection.Read()) {
+        if (!Dispatch(*message)) {
+          break;
+        }
+      }
+    }
+    m_services.engine.EndSession(m_state);
+  }
+
+ private:
+  bool Send(TokenWriter& writer) { return m_connection.Write(tds::kReply, writer.Out().Take()); }
+  TokenWriter Writer() const { return TokenWriter(m_services.serverName); }
+
+  bool Handshake() {
+    auto message = m_connection.Read();
+    if (message && message->type == tds::kPrelogin) {
+      if (!m_connection.Write(tds::kReply, tds::BuildPreloginReply())) {
+        return false;
+      }
+      message = m_connection.Read();
+    }
+    if (!message || message->type != tds::kLogin7) {
+      return false;
+    }
+    auto login = tds::ParseLogin7(message->payload);
+    if (!login) {
+      return false;
+    }
+    m_connection.SetSpid(static_cast<uint16_t>(m_state.spid));
+    TokenWriter writer = Writer();
+    LoginOutcome outcome;
+    if (m_services.faults.LoginsRefused()) {
+      outcome.errors.push_back(msg::LoginFailed(login->userName));
+    } else {
+      outcome = m_services.engine.Login(*login, m_state);
+    }
+    if (!outcome.accepted) {
+      for (const ServerMessage& m : outcome.errors) {
+        writer.Message(m);
+      }
+      writer.Done(tds::kDoneError);
+      Send(writer);
+      return false;
+    }
+    uint32_t packetSize = std::clamp(login->packetSize, kMinPacket, kMaxPacket);
+    writer.EnvChange(1, m_state.database, "master");
+    writer.Message(msg::ChangedDatabase(m_state.database));
+    writer.CollationEnvChange();
+    writer.EnvChange(2, "us_english", "");
+    writer.Message(msg::ChangedLanguage());
+    writer.LoginAck("Microsoft SQL Server");
+    writer.EnvChange(4, std::to_string(packetSize), "4096");
+    writer.Done(tds::kDoneFinal);
+    bool sent = Send(writer);
+    m_connection.SetPacketSize(packetSize);
+    return sent;
+  }
+
+  bool AcknowledgeAttention() {
+    TokenWriter writer = Writer();
+    writer.Done(tds::kDoneAttention);
+    return Send(writer);
+  }
+
+  // True when an ATTENTION arrived within `ms`; other traffic there is a protocol error
+  // that ends the connection, signalled through m_closed.
+  bool AttentionWithin(int ms) {
+    if (!m_connection.WaitReadable(ms)) {
+      return false;
+    }
+    auto message = m_connection.Read();
+    if (!message) {
+      m_closed = true;
+      return false;
+    }
+    return message->type == tds::kAttention;
+  }
+
+  bool Dispatch(const tds::Message& message) {
+    switch (message.type) {
+      case tds::kAttention:
+        return AcknowledgeAttention();
+      case tds::kSqlBatch:
+        return Batch(message.payload);
+      case tds::kTransactionManager: {
+        TokenWriter writer = Writer();
+        writer.Done(tds::kDoneFinal);
+        return Send(writer);
+      }
+      case tds::kRpc: {
+        TokenWriter writer = Writer();
+        writer.Message(ServerMessage{2812, 62, 16, "testserver accepts SQL batches only."});
+        writer.Done(tds::kDoneError);
+        return Send(writer);
+      }
+      default:
+        return false;
+    }
+  }
+
+  static std::string BatchText(const std::vector<uint8_t>& payload) {
+    size_t skip = 0;
+    if (payload.size() >= 4) {
+      uint32_t headers = payload[0] | (payload[1] << 8) | (payload[2] << 16) |
+                         (static_cast<uint32_t>(payload[3]) << 24);
+      // ALL_HEADERS is present from TDS 7.2 on; its length covers itself.
+      if (headers >= 4 && headers <= payload.size() && headers < 1024) {
+        skip = headers;
+      }
+    }
+    return Utf16LeToUtf8(payload.data() + skip, payload.size() - skip);
+  }
+
+  bool Batch(const std::vector<uint8_t>& payload) {
+    std::string text = BatchText(payload);
+    m_services.log.Write(m_state.spid, m_state.login, m_state.database, text);
+    const Faults& faults = m_services.faults;
+    if (faults.DropFor(text)) {
+      return false;
+    }
+    if (int delay = faults.DelayMsFor(text); delay > 0) {
+      if (AttentionWithin(delay)) {
+        return AcknowledgeAttention();
+      }
+      if (m_closed) {
+        return false;
+      }
+    }
+    TokenWriter writer = Writer();
+    if (auto number = faults.FailureFor(text)) {
+      writer.Message(msg::Injected(*number));
+      writer.Done(tds::kDoneError);
+    } else {
+      std::vector<StatementResult> results = m_services.engine.ExecuteBatch(m_state, text);
+      for (size_t i = 0; i < results.size(); ++i) {
+        tds::WriteStatementResult(writer, results[i], i + 1 < results.size());
+      }
+      if (results.empty()) {
+        writer.Done(tds::kDoneFinal);
+      }
+    }
+    // A cancel that arrived while the batch ran discards its output.
+    if (AttentionWithin(0)) {
+      return AcknowledgeAttention();
+    }
+    return !m_closed && Send(writer);
+  }
+
+  Connection m_connection;
+  SessionServices& m_services;
+  SessionState m_state;
+  bool m_closed = false;
+};
+
+}  // namespace
+
+void ServeConnection(int fd, int spid, SessionServices& services) {
+  Session(fd, spid, services).Run();
+}
+
+}  // namespace testserver

@@ -1,0 +1,34 @@
+// The command line of testserver.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "net/sockets.h"
+#include "server/faults.h"
+
+namespace testserver {
+
+struct Options {
+  Endpoint listen{"127.0.0.1", 1433};
+  std::optional<Endpoint> browser;
+  std::string stateDir;
+  std::string serverName = "TESTSRV";
+  std::string instance = "MSSQLSERVER";
+  std::string saPassword;
+  std::string userLogin;  // the login without sysadmin rights; empty: none
+  std::string userPassword;
+  std::string logFile;
+  std::string sambaConf;
+  bool seed = false;
+  Faults faults;
+};
+
+extern const char* const kUsage;
+
+// nullopt after printing the problem (or the help) to `err`; `exitCode` says how to end.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& message,
+                                    int& exitCode);
+
+}  // namespace testserver

@@ -1,0 +1,26 @@
+// The command shell behind xp_cmdshell: the cmd.exe commands this tool's users send
+// (mkdir, del, rmdir, net share), acting on the mapped folders and printing what
+// cmd.exe prints.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server_state.h"
+
+namespace testserver {
+
+struct ShellOutput {
+  std::vector<std::optional<std::string>> lines;  // blank lines come back as NULL
+  int status = 0;
+};
+
+ShellOutput RunShellCommand(ServerState& state, std::string_view commandLine);
+
+// cmd.exe's wildcard match of a file name: * and ?, without regard to case; a
+// trailing ".*" also matches a name without extension.
+bool WildcardMatch(std::string_view name, std::string_view pattern);
+
+}  // namespace testserver

@@ -1,0 +1,96 @@
+#include "engine.h"
+
+#include "../sql/parser.h"
+#include "../text.h"
+#include "executors.h"
+#include "messages.h"
+
+namespace testserver {
+
+LoginOutcome Engine::Login(const tds::Login7& login, SessionState& session) {
+  std::lock_guard lock(m_mutex);
+  auto account = m_accounts.find(ToLower(login.userName));
+  // Logins compare case-insensitively, passwords exactly.
+  if (login.integratedSecurity || account == m_accounts.end() ||
+      account->second.password != login.password) {
+    return {false, {msg::LoginFailed(login.userName)}};
+  }
+  std::string requested = login.database.empty() ? "master" : login.database;
+  auto database = m_state.catalog.Find(requested);
+  if (!database) {
+    return {false, {msg::CannotOpenLoginDatabase(requested), msg::LoginFailed(login.userName)}};
+  }
+  session.login = login.userName;
+  session.sysadmin = account->second.sysadmin;
+  session.database = database->name;
+  m_state.sessionDatabases[session.spid] = database->name;
+  return {true, {}};
+}
+
+std::vector<StatementResult> Engine::ExecuteBatch(SessionState& session, std::string_view text) {
+  std::lock_guard lock(m_mutex);
+  std::vector<StatementResult> results;
+  std::vector<sql::Statement> statements;
+  try {
+    statements = sql::ParseBatch(text);
+  } catch (const SqlError& error) {
+    StatementResult failed;
+    failed.messages = error.messages;
+    failed.failed = true;
+    results.push_back(std::move(failed));
+    return results;
+  }
+  for (const sql::Statement& statement : statements) {
+    try {
+      results.push_back(std::visit(
+          [&](const auto& s) -> StatementResult {
+            using T = std::decay_t<decltype(s)>;
+            if constexpr (std::is_same_v<T, sql::SelectStatement>) {
+              return RunSelect(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::UseStatement>) {
+              return RunUse(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::SetStatement>) {
+              return StatementResult{};
+            } else if constexpr (std::is_same_v<T, sql::BackupDatabaseStatement>) {
+              return RunBackupDatabase(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::BackupLogStatement>) {
+              return RunBackupLog(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::RestoreFileListStatement>) {
+              return RunRestoreFileList(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::RestoreDatabaseStatement>) {
+              return RunRestoreDatabase(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::DropDatabaseStatement>) {
+              return RunDropDatabase(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::DropTableStatement>) {
+              return RunDropTable(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::ShrinkDatabaseStatement>) {
+              return RunShrinkDatabase(m_state, session, s);
+            } else {
+              return RunExec(m_state, session, s);
+            }
+          },
+          statement));
+    } catch (const SqlError& error) {
+      StatementResult failed;
+      failed.messages = error.messages;
+      failed.failed = true;
+      results.push_back(std::move(failed));
+    } catch (const std::exception& error) {
+      // A fault of this server rather than of the statement: report it as the
+      // played server reports an internal error.
+      StatementResult failed;
+      failed.messages.push_back(
+          ServerMessage{50000, 1, 16, std::string("testserver internal error: ") + error.what()});
+      failed.failed = true;
+      results.push_back(std::move(failed));
+    }
+  }
+  return results;
+}
+
+void Engine::EndSession(const SessionState& session) {
+  std::lock_guard lock(m_mutex);
+  m_state.sessionDatabases.erase(session.spid);
+}
+
+}  // namespace testserver

@@ -1,0 +1,41 @@
+// Logins and batches against the shared server state, one at a time under a lock.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "../tds/login7.h"
+#include "result.h"
+#include "server_state.h"
+
+namespace testserver {
+
+struct Account {
+  std::string password;
+  bool sysadmin = false;
+};
+
+struct LoginOutcome {
+  bool accepted = false;
+  std::vector<ServerMessage> errors;
+};
+
+class Engine {
+ public:
+  Engine(ServerState& state, std::map<std::string, Account> accounts)
+      : m_state(state), m_accounts(std::move(accounts)) {}
+
+  // Fills `session` on success; the errors say why a login was refused.
+  LoginOutcome Login(const tds::Login7& login, SessionState& session);
+  std::vector<StatementResult> ExecuteBatch(SessionState& session, std::string_view text);
+  void EndSession(const SessionState& session);
+
+ private:
+  ServerState& m_state;
+  std::map<std::string, Account> m_accounts;  // key: lower-case login name
+  std::mutex m_mutex;
+};
+
+}  // namespace testserver

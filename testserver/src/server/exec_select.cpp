@@ -1,0 +1,249 @@
+// SELECT over the system tables, and SELECT of constants without FROM.
+#include <algorithm>
+
+#include "../sql/like.h"
+#include "../text.h"
+#include "executors.h"
+#include "messages.h"
+#include "system_tables.h"
+
+namespace testserver {
+
+namespace {
+
+using sql::Condition;
+using sql::Operand;
+
+struct Evaluator {
+  ServerState& state;
+  const ResultSet& table;
+
+  int ColumnIndex(const std::string& name) const {
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+      if (EqualsNoCase(table.columns[i].name, name)) {
+        return static_cast<int>(i);
+      }
+    }
+    throw SqlError(msg::InvalidColumn(name));
+  }
+
+  Cell Value(const Operand& operand, const Row& row) const {
+    switch (operand.kind) {
+      case Operand::Kind::String:
+        return operand.text;
+      case Operand::Kind::Number:
+        return operand.number;
+      case Operand::Kind::DbIdOf: {
+        auto db = state.catalog.Find(operand.text);
+        return db ? Cell{int64_t{db->dbid}} : Cell{};
+      }
+      case Operand::Kind::Column:
+        return row[ColumnIndex(operand.text)];
+      case Operand::Kind::Variable:
+        return Cell{};
+    }
+    return Cell{};
+  }
+
+  // Three-valued comparison collapsed to "true or not", as WHERE uses it.
+  static std::optional<int> Compare(const Cell& a, const Cell& b) {
+    if (!a || !b) {
+      return std::nullopt;
+    }
+    auto* an = std::get_if<int64_t>(&*a);
+    auto* bn = std::get_if<int64_t>(&*b);
+    if (an && bn) {
+      return *an < *bn ? -1 : (*an > *bn ? 1 : 0);
+    }
+    auto text = [](const Cell& c) {
+      if (auto* n = std::get_if<int64_t>(&*c)) {
+        return std::to_string(*n);
+      }
+      // Trailing blanks do not count when the default collation compares.
+      std::string s = std::get<std::string>(*c);
+      while (!s.empty() && s.back() == ' ') {
+        s.pop_back();
+      }
+      return s;
+    };
+    std::string x = text(a), y = text(b);
+    if (EqualsNoCase(x, y)) {
+      return 0;
+    }
+    return LessNoCase(x, y) ? -1 : 1;
+  }
+
+  bool Test(const Condition& c, const Row& row) const {
+    switch (c.kind) {
+      case Condition::Kind::And:
+        return std::all_of(c.children.begin(), c.children.end(),
+                           [&](const Condition& child) { return Test(child, row); });
+      case Condition::Kind::Or:
+        return std::any_of(c.children.begin(), c.children.end(),
+                           [&](const Condition& child) { return Test(child, row); });
+      case Condition::Kind::Not:
+        return !Test(c.children.front(), row);
+      case Condition::Kind::Like: {
+        Cell value = Value(c.left, row);
+        Cell pattern = Value(c.values.front(), row);
+        if (!value || !pattern || !std::holds_alternative<std::string>(*value) ||
+            !std::holds_alternative<std::string>(*pattern)) {
+          return false;
+        }
+        return sql::Like(std::get<std::string>(*value), std::get<std::string>(*pattern));
+      }
+      case Condition::Kind::In: {
+        Cell value = Value(c.left, row);
+        return std::any_of(c.values.begin(), c.values.end(),
+                           [&](const Operand& v) { return Compare(value, Value(v, row)) == 0; });
+      }
+      case Condition::Kind::Compare: {
+        auto order = Compare(Value(c.left, row), Value(c.values.front(), row));
+        if (!order) {
+          return false;
+        }
+        if (c.op == "=")
+          return *order == 0;
+        if (c.op == "<>" || c.op == "!=")
+          return *order != 0;
+        if (c.op == "<")
+          return *order < 0;
+        if (c.op == ">")
+          return *order > 0;
+        if (c.op == "<=")
+          return *order <= 0;
+        return *order >= 0;
+      }
+    }
+    return false;
+  }
+};
+
+// Which database a name such as sysfiles, dbo.sysfiles or [db].dbo.sysfiles refers to.
+DatabaseEntry TargetDatabase(ServerState& state, const SessionState& session,
+                             const sql::ObjectName& name) {
+  std::string database = name.database.empty() ? session.database : name.database;
+  auto entry = state.catalog.Find(database);
+  if (!entry) {
+    throw SqlError(msg::NoSuchDatabase(database));
+  }
+  return *entry;
+}
+
+Cell Constant(const ServerState& state, const SessionState& session, const Operand& operand) {
+  if (operand.kind == Operand::Kind::Number) {
+    return operand.number;
+  }
+  if (operand.kind == Operand::Kind::String) {
+    return operand.text;
+  }
+  if (operand.kind == Operand::Kind::DbIdOf) {
+    auto db = state.catalog.Find(operand.text);
+    return db ? Cell{int64_t{db->dbid}} : Cell{};
+  }
+  if (operand.kind == Operand::Kind::Variable) {
+    if (EqualsNoCase(operand.text, "@@spid")) {
+      return int64_t{session.spid};
+    }
+    if (EqualsNoCase(operand.text, "@@servername")) {
+      return state.serverName;
+    }
+    if (EqualsNoCase(operand.text, "@@version")) {
+      return std::string(
+          "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) -- played by testserver, a test "
+          "double for integration tests, not SQL Server");
+    }
+  }
+  throw SqlError(msg::InvalidColumn(operand.text));
+}
+
+StatementResult SelectConstants(ServerState& state, const SessionState& session,
+                                const sql::SelectStatement& s) {
+  ResultSet rows;
+  Row row;
+  for (const Operand& operand : s.columns) {
+    Cell value = Constant(state, session, operand);
+    bool number = value && std::holds_alternative<int64_t>(*value);
+    rows.columns.push_back(Column{"", number ? ColumnType::Int : ColumnType::NVarChar, 4000, true});
+    row.push_back(value);
+  }
+  rows.rows.push_back(std::move(row));
+  StatementResult result;
+  result.rows = std::move(rows);
+  return result;
+}
+
+}  // namespace
+
+StatementResult RunSelect(ServerState& state, SessionState& session,
+                          const sql::SelectStatement& s) {
+  if (!s.from) {
+    return SelectConstants(state, session, s);
+  }
+  const sql::ObjectName& name = *s.from;
+  DatabaseEntry database = TargetDatabase(state, session, name);
+  std::optional<ResultSet> table;
+  if (name.owner.empty() || EqualsNoCase(name.owner, "dbo")) {
+    table = SystemTable(state, database, name.object);
+  }
+  if (!table) {
+    throw SqlError(msg::InvalidObject(name.written));
+  }
+  Evaluator evaluate{state, *table};
+
+  std::vector<Row> kept;
+  for (const Row& row : table->rows) {
+    if (!s.where || evaluate.Test(*s.where, row)) {
+      kept.push_back(row);
+    }
+  }
+  if (s.orderBy) {
+    int index = evaluate.ColumnIndex(*s.orderBy);
+    std::stable_sort(kept.begin(), kept.end(), [&](const Row& a, const Row& b) {
+      auto order = Evaluator::Compare(a[index], b[index]);
+      return order && (s.descending ? *order > 0 : *order < 0);
+    });
+  }
+
+  ResultSet out;
+  std::vector<int> picked;
+  for (const Operand& column : s.columns) {
+    if (column.kind == Operand::Kind::Column && column.text == "*") {
+      for (size_t i = 0; i < table->columns.size(); ++i) {
+        out.columns.push_back(table->columns[i]);
+        picked.push_back(static_cast<int>(i));
+      }
+    } else if (column.kind == Operand::Kind::Column) {
+      int index = evaluate.ColumnIndex(column.text);
+      out.columns.push_back(table->columns[index]);
+      picked.push_back(index);
+    } else {
+      throw SqlError(msg::IncorrectSyntax(column.text));
+    }
+  }
+  for (const Row& row : kept) {
+    Row projected;
+    for (int index : picked) {
+      projected.push_back(row[index]);
+    }
+    out.rows.push_back(std::move(projected));
+  }
+  StatementResult result;
+  result.rows = std::move(out);
+  return result;
+}
+
+StatementResult RunUse(ServerState& state, SessionState& session, const sql::UseStatement& s) {
+  auto entry = state.catalog.Find(s.database);
+  if (!entry) {
+    throw SqlError(msg::NoSuchDatabase(s.database));
+  }
+  session.database = entry->name;
+  state.sessionDatabases[session.spid] = entry->name;
+  StatementResult result;
+  result.databaseChange = entry->name;
+  result.messages.push_back(msg::ChangedDatabase(entry->name));
+  return result;
+}
+
+}  // namespace testserver

@@ -1,0 +1,29 @@
+// One function per statement family. Each runs under the engine's lock and throws
+// SqlError for the errors the played server reports.
+#pragma once
+
+#include "../sql/statements.h"
+#include "result.h"
+#include "server_state.h"
+
+namespace testserver {
+
+StatementResult RunSelect(ServerState& state, SessionState& session, const sql::SelectStatement& s);
+StatementResult RunUse(ServerState& state, SessionState& session, const sql::UseStatement& s);
+StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
+                                  const sql::BackupDatabaseStatement& s);
+StatementResult RunBackupLog(ServerState& state, SessionState& session,
+                             const sql::BackupLogStatement& s);
+StatementResult RunRestoreFileList(ServerState& state, SessionState& session,
+                                   const sql::RestoreFileListStatement& s);
+StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
+                                   const sql::RestoreDatabaseStatement& s);
+StatementResult RunDropDatabase(ServerState& state, SessionState& session,
+                                const sql::DropDatabaseStatement& s);
+StatementResult RunDropTable(ServerState& state, SessionState& session,
+                             const sql::DropTableStatement& s);
+StatementResult RunShrinkDatabase(ServerState& state, SessionState& session,
+                                  const sql::ShrinkDatabaseStatement& s);
+StatementResult RunExec(ServerState& state, SessionState& session, const sql::ExecStatement& s);
+
+}  // namespace testserver

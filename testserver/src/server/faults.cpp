@@ -1,0 +1,61 @@
+#include "faults.h"
+
+namespace testserver {
+
+bool Faults::Parse(const std::string& spec, bool withValue, Rule& rule) {
+  std::string pattern = spec;
+  if (withValue) {
+    size_t comma = spec.find(',');
+    if (comma == std::string::npos || comma == 0) {
+      return false;
+    }
+    try {
+      rule.value = std::stoi(spec.substr(0, comma));
+    } catch (const std::exception&) {
+      return false;
+    }
+    pattern = spec.substr(comma + 1);
+  }
+  try {
+    rule.pattern = std::regex(pattern, std::regex::ECMAScript | std::regex::icase);
+  } catch (const std::regex_error&) {
+    return false;
+  }
+  return true;
+}
+
+bool Faults::AddDelay(const std::string& spec) {
+  Rule rule;
+  return Parse(spec, true, rule) && (m_delays.push_back(rule), true);
+}
+bool Faults::AddFailure(const std::string& spec) {
+  Rule rule;
+  return Parse(spec, true, rule) && (m_failures.push_back(rule), true);
+}
+bool Faults::AddDrop(const std::string& spec) {
+  Rule rule;
+  return Parse(spec, false, rule) && (m_drops.push_back(rule), true);
+}
+
+const Faults::Rule* Faults::Match(const std::vector<Rule>& rules, const std::string& batch) {
+  for (const Rule& rule : rules) {
+    if (std::regex_search(batch, rule.pattern)) {
+      return &rule;
+    }
+  }
+  return nullptr;
+}
+
+int Faults::DelayMsFor(const std::string& batch) const {
+  const Rule* rule = Match(m_delays, batch);
+  return rule ? rule->value : 0;
+}
+std::optional<int> Faults::FailureFor(const std::string& batch) const {
+  const Rule* rule = Match(m_failures, batch);
+  return rule ? std::optional<int>(rule->value) : std::nullopt;
+}
+bool Faults::DropFor(const std::string& batch) const {
+  return Match(m_drops, batch) != nullptr;
+}
+
+}  // namespace testserver

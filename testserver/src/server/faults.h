@@ -1,0 +1,37 @@
+// Fault switches for tests: statements matching a pattern (ECMAScript regular
+// expression, searched without regard to case) are delayed, failed or cut off.
+#pragma once
+
+#include <optional>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace testserver {
+
+class Faults {
+ public:
+  // "MILLISECONDS,PATTERN", "ERROR-NUMBER,PATTERN", "PATTERN"; false for a malformed spec.
+  bool AddDelay(const std::string& spec);
+  bool AddFailure(const std::string& spec);
+  bool AddDrop(const std::string& spec);
+  void RefuseLogins() { m_refuseLogins = true; }
+
+  int DelayMsFor(const std::string& batch) const;
+  std::optional<int> FailureFor(const std::string& batch) const;
+  bool DropFor(const std::string& batch) const;
+  bool LoginsRefused() const { return m_refuseLogins; }
+
+ private:
+  struct Rule {
+    std::regex pattern;
+    int value = 0;
+  };
+  static bool Parse(const std::string& spec, bool withValue, Rule& rule);
+  static const Rule* Match(const std::vector<Rule>& rules, const std::string& batch);
+
+  std::vector<Rule> m_delays, m_failures, m_drops;
+  bool m_refuseLogins = false;
+};
+
+}  // namespace testserver

@@ -1,0 +1,162 @@
+#include "messages.h"
+
+#include "../text.h"
+
+namespace testserver::msg {
+
+namespace {
+ServerMessage Make(int32_t number, uint8_t state, uint8_t severity, std::string text) {
+  return ServerMessage{number, state, severity, std::move(text)};
+}
+std::string S(std::string_view v) {
+  return std::string(v);
+}
+}  // namespace
+
+ServerMessage LoginFailed(std::string_view user) {
+  return Make(18456, 1, 14, Format("Login failed for user '%s'.", S(user).c_str()));
+}
+ServerMessage CannotOpenLoginDatabase(std::string_view database) {
+  return Make(
+      4060, 1, 11,
+      Format("Cannot open database requested in login '%s'. Login fails.", S(database).c_str()));
+}
+ServerMessage ChangedDatabase(std::string_view database) {
+  return Make(5701, 2, 0, Format("Changed database context to '%s'.", S(database).c_str()));
+}
+ServerMessage ChangedLanguage() {
+  return Make(5703, 1, 0, "Changed language setting to us_english.");
+}
+ServerMessage IncorrectSyntax(std::string_view near) {
+  return Make(102, 1, 15, Format("Incorrect syntax near '%s'.", S(near).c_str()));
+}
+ServerMessage UnclosedQuote(std::string_view text) {
+  return Make(105, 1, 15,
+              Format("Unclosed quotation mark before the character string '%s'.", S(text).c_str()));
+}
+ServerMessage InvalidObject(std::string_view name) {
+  return Make(208, 1, 16, Format("Invalid object name '%s'.", S(name).c_str()));
+}
+ServerMessage InvalidColumn(std::string_view name) {
+  return Make(207, 3, 16, Format("Invalid column name '%s'.", S(name).c_str()));
+}
+ServerMessage ProcedureNotFound(std::string_view name) {
+  return Make(2812, 62, 16, Format("Could not find stored procedure '%s'.", S(name).c_str()));
+}
+ServerMessage NoSuchDatabase(std::string_view database) {
+  return Make(911, 1, 16,
+              Format("Could not locate entry in sysdatabases for database '%s'. No entry found "
+                     "with that name. Make sure that the name is entered correctly.",
+                     S(database).c_str()));
+}
+ServerMessage TerminatingAbnormally(std::string_view what) {
+  return Make(3013, 1, 16, Format("%s is terminating abnormally.", S(what).c_str()));
+}
+ServerMessage CannotOpenBackupDevice(std::string_view path) {
+  return Make(3201, 1, 16,
+              Format("Cannot open backup device '%s'. Device error or device off line. See the "
+                     "SQL Server error log for more details.",
+                     S(path).c_str()));
+}
+ServerMessage MediaIncorrectlyFormed(std::string_view path) {
+  return Make(3241, 1, 16,
+              Format("The media family on device '%s' is incorrectly formed. SQL Server cannot "
+                     "process this media family.",
+                     S(path).c_str()));
+}
+ServerMessage ProcessedPages(int pages, std::string_view database, std::string_view logicalFile,
+                             int fileNumber) {
+  return Make(4035, 1, 0,
+              Format("Processed %d pages for database '%s', file '%s' on file %d.", pages,
+                     S(database).c_str(), S(logicalFile).c_str(), fileNumber));
+}
+ServerMessage SuccessfullyProcessed(std::string_view what, int pages, double seconds) {
+  double megabytes = pages * 8192.0 / (1024.0 * 1024.0);
+  double rate = seconds > 0 ? megabytes / seconds : megabytes / 0.001;
+  return Make(3014, 1, 0,
+              Format("%s successfully processed %d pages in %.3f seconds (%.3f MB/sec).",
+                     S(what).c_str(), pages, seconds, rate));
+}
+ServerMessage DbccCompleted() {
+  return Make(2528, 1, 10,
+              "DBCC execution completed. If DBCC printed error messages, contact your system "
+              "administrator.");
+}
+ServerMessage DatabaseNotFoundForDbcc(std::string_view database) {
+  return Make(2520, 1, 16,
+              Format("Could not find database '%s'. Check sysdatabases.", S(database).c_str()));
+}
+ServerMessage CannotDropMissingDatabase(std::string_view database) {
+  return Make(3701, 1, 11,
+              Format("Cannot drop the database '%s' because it does not exist in the system "
+                     "catalog.",
+                     S(database).c_str()));
+}
+ServerMessage CannotDropMissingTable(std::string_view table) {
+  return Make(3701, 5, 11,
+              Format("Cannot drop the table '%s', because it does not exist in the system catalog.",
+                     S(table).c_str()));
+}
+ServerMessage DatabaseInUse(std::string_view database) {
+  return Make(
+      3702, 3, 16,
+      Format("Cannot drop the database '%s' because it is currently in use.", S(database).c_str()));
+}
+ServerMessage CannotDropSystemDatabase(std::string_view database) {
+  return Make(3708, 1, 16,
+              Format("Cannot drop the database '%s' because it is a system database.",
+                     S(database).c_str()));
+}
+ServerMessage ReferencedByForeignKey(std::string_view table) {
+  return Make(3726, 1, 16,
+              Format("Could not drop object '%s' because it is referenced by a FOREIGN KEY "
+                     "constraint.",
+                     S(table).c_str()));
+}
+ServerMessage FileUsedByDatabase(std::string_view path, std::string_view database) {
+  return Make(1834, 1, 16,
+              Format("The file '%s' cannot be overwritten.  It is being used by database '%s'.",
+                     S(path).c_str(), S(database).c_str()));
+}
+ServerMessage CannotRestoreFile(std::string_view logical, std::string_view path) {
+  return Make(3156, 1, 16,
+              Format("File '%s' cannot be restored to '%s'. Use WITH MOVE to identify a valid "
+                     "location for the file.",
+                     S(logical).c_str(), S(path).c_str()));
+}
+ServerMessage DirectoryLookupFailed(std::string_view path) {
+  return Make(5133, 1, 16,
+              Format("Directory lookup for the file \"%s\" failed with the operating system error "
+                     "3(The system cannot find the path specified.).",
+                     S(path).c_str()));
+}
+ServerMessage BackupOfOtherDatabase(std::string_view database) {
+  return Make(3154, 1, 16,
+              Format("The backup set holds a backup of a database other than the existing '%s' "
+                     "database.",
+                     S(database).c_str()));
+}
+ServerMessage ExclusiveAccess() {
+  return Make(3101, 1, 16,
+              "Exclusive access could not be obtained because the database is in use.");
+}
+ServerMessage LogicalFileNotInBackup(std::string_view logical, std::string_view database) {
+  return Make(3234, 2, 16,
+              Format("Logical file '%s' is not part of database '%s'. Use RESTORE FILELISTONLY to "
+                     "list the logical file names.",
+                     S(logical).c_str(), S(database).c_str()));
+}
+ServerMessage ExecutePermissionDenied(std::string_view object) {
+  return Make(229, 5, 14,
+              Format("EXECUTE permission denied on object '%s', database 'master', owner 'dbo'.",
+                     S(object).c_str()));
+}
+ServerMessage PermissionDenied(std::string_view statement) {
+  return Make(262, 1, 14,
+              Format("%s permission denied in database 'master'.", S(statement).c_str()));
+}
+ServerMessage Injected(int number) {
+  return Make(number, 1, 16, Format("testserver: injected failure %d.", number));
+}
+
+}  // namespace testserver::msg

@@ -1,0 +1,45 @@
+// The played server's messages: numbers, states, severities and texts as its
+// generation sends them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "result.h"
+
+namespace testserver::msg {
+
+ServerMessage LoginFailed(std::string_view user);                  // 18456
+ServerMessage CannotOpenLoginDatabase(std::string_view database);  // 4060
+ServerMessage ChangedDatabase(std::string_view database);          // 5701
+ServerMessage ChangedLanguage();                                   // 5703
+ServerMessage IncorrectSyntax(std::string_view near);              // 102
+ServerMessage UnclosedQuote(std::string_view text);                // 105
+ServerMessage InvalidObject(std::string_view name);                // 208
+ServerMessage InvalidColumn(std::string_view name);                // 207
+ServerMessage ProcedureNotFound(std::string_view name);            // 2812
+ServerMessage NoSuchDatabase(std::string_view database);           // 911
+ServerMessage TerminatingAbnormally(std::string_view what);        // 3013, e.g. "BACKUP DATABASE"
+ServerMessage CannotOpenBackupDevice(std::string_view path);       // 3201
+ServerMessage MediaIncorrectlyFormed(std::string_view path);       // 3241
+ServerMessage ProcessedPages(int pages, std::string_view database, std::string_view logicalFile,
+                             int fileNumber);                                               // 4035
+ServerMessage SuccessfullyProcessed(std::string_view what, int pages, double seconds);      // 3014
+ServerMessage DbccCompleted();                                                              // 2528
+ServerMessage DatabaseNotFoundForDbcc(std::string_view database);                           // 2520
+ServerMessage CannotDropMissingDatabase(std::string_view database);                         // 3701
+ServerMessage CannotDropMissingTable(std::string_view table);                               // 3701
+ServerMessage DatabaseInUse(std::string_view database);                                     // 3702
+ServerMessage CannotDropSystemDatabase(std::string_view database);                          // 3708
+ServerMessage ReferencedByForeignKey(std::string_view table);                               // 3726
+ServerMessage FileUsedByDatabase(std::string_view path, std::string_view database);         // 1834
+ServerMessage CannotRestoreFile(std::string_view logical, std::string_view path);           // 3156
+ServerMessage DirectoryLookupFailed(std::string_view path);                                 // 5133
+ServerMessage BackupOfOtherDatabase(std::string_view database);                             // 3154
+ServerMessage ExclusiveAccess();                                                            // 3101
+ServerMessage LogicalFileNotInBackup(std::string_view logical, std::string_view database);  // 3234
+ServerMessage ExecutePermissionDenied(std::string_view object);                             // 229
+ServerMessage PermissionDenied(std::string_view statement);                                 // 262
+ServerMessage Injected(int number);  // a fault switch's error
+
+}  // namespace testserver::msg

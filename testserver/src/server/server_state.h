@@ -1,0 +1,36 @@
+// Everything the statements of all sessions share: the catalog, the path mapping, the
+// shares made through xp_cmdshell and which database each session is in. Guarded by
+// the engine's lock.
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "catalog.h"
+#include "path_map.h"
+#include "shares.h"
+
+namespace testserver {
+
+struct SessionState {
+  int spid = 0;
+  std::string login;
+  bool sysadmin = false;
+  std::string database;
+};
+
+struct ServerState {
+  ServerState(const std::filesystem::path& stateDir, Shares::Publisher publisher)
+      : paths(stateDir), catalog(stateDir / "catalog", paths), shares(std::move(publisher)) {}
+
+  // True when a session other than `spid` has `database` as its current database.
+  bool InUseByOthers(std::string_view database, int spid) const;
+
+  std::string serverName = "TESTSRV";
+  PathMap paths;
+  Catalog catalog;
+  Shares shares;
+  std::map<int, std::string> sessionDatabases;
+};
+
+}  // namespace testserver

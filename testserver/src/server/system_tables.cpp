@@ -1,0 +1,95 @@
+#include "system_tables.h"
+
+#include "../text.h"
+
+namespace testserver {
+
+namespace {
+
+Column Text(const char* name, uint16_t length) {
+  return Column{name, ColumnType::NVarChar, length, false};
+}
+Column Fixed(const char* name, uint16_t length) {
+  return Column{name, ColumnType::NChar, length, false};
+}
+Column Int(const char* name) {
+  return Column{name, ColumnType::Int, 4, false};
+}
+
+ResultSet SysDatabases(ServerState& state) {
+  ResultSet table{{Text("name", 128), Int("dbid"), Text("filename", 260)}, {}};
+  for (const DatabaseEntry& db : state.catalog.All()) {
+    table.rows.push_back({db.name, int64_t{db.dbid}, db.DataFile().physicalName});
+  }
+  return table;
+}
+
+// sysaltfiles and sysfiles hold their names in fixed-width columns, padded with blanks.
+ResultSet SysAltFiles(ServerState& state) {
+  ResultSet table{{Int("dbid"), Int("fileid"), Fixed("name", 128), Fixed("filename", 260)}, {}};
+  for (const DatabaseEntry& db : state.catalog.All()) {
+    for (const DatabaseFile& f : db.files) {
+      table.rows.push_back({int64_t{db.dbid}, int64_t{f.fileId}, f.logicalName, f.physicalName});
+    }
+  }
+  return table;
+}
+
+ResultSet SysFiles(const DatabaseEntry& db) {
+  ResultSet table{{Int("fileid"), Int("groupid"), Fixed("name", 128), Fixed("filename", 260)}, {}};
+  for (const DatabaseFile& f : db.files) {
+    table.rows.push_back(
+        {int64_t{f.fileId}, int64_t{f.isLog ? 0 : 1}, f.logicalName, f.physicalName});
+  }
+  return table;
+}
+
+ResultSet SysObjects(ServerState& state, const DatabaseEntry& db) {
+  ResultSet table{{Text("name", 128), Int("id"), Fixed("xtype", 2), Fixed("type", 2)}, {}};
+  int64_t id = 1;
+  for (const char* system : {"sysobjects", "sysindexes", "syscolumns", "systypes", "sysfiles"}) {
+    table.rows.push_back({std::string(system), id++, std::string("S"), std::string("S")});
+  }
+  id = 1977058079;  // user objects get large ids, as on the played server
+  for (const std::string& name : UserTables(state, db)) {
+    table.rows.push_back({name, id, std::string("U"), std::string("U")});
+    id += 16;
+  }
+  return table;
+}
+
+}  // namespace
+
+std::vector<std::string> UserTables(ServerState& state, const DatabaseEntry& database) {
+  auto file = state.paths.Map(database.DataFile().physicalName);
+  std::vector<std::string> names;
+  if (!file || !std::filesystem::exists(*file)) {
+    return names;
+  }
+  SqliteDb db(*file, false);
+  for (auto& row : db.Query("select name from sqlite_master where type = 'table' and name not "
+                            "like 'sqlite\\_%' escape '\\' order by name")) {
+    names.push_back(*row[0]);
+  }
+  return names;
+}
+
+std::optional<ResultSet> SystemTable(ServerState& state, const DatabaseEntry& database,
+                                     std::string_view table) {
+  bool inMaster = database.dbid == 1;
+  if (inMaster && EqualsNoCase(table, "sysdatabases")) {
+    return SysDatabases(state);
+  }
+  if (inMaster && EqualsNoCase(table, "sysaltfiles")) {
+    return SysAltFiles(state);
+  }
+  if (EqualsNoCase(table, "sysfiles")) {
+    return SysFiles(database);
+  }
+  if (EqualsNoCase(table, "sysobjects")) {
+    return SysObjects(state, database);
+  }
+  return std::nullopt;
+}
+
+}  // namespace testserver

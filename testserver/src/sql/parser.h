@@ -1,0 +1,15 @@
+// Parses a batch into statements. A syntax error rejects the whole batch, as the
+// server compiles a batch before it runs any of it.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "statements.h"
+
+namespace testserver::sql {
+
+// Throws SqlError (102, 105, ...) for text it cannot parse.
+std::vector<Statement> ParseBatch(std::string_view text);
+
+}  // namespace testserver::sql

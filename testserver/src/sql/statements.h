@@ -1,0 +1,96 @@
+// The statements this server understands, as parsed from a batch.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace testserver::sql {
+
+// db.owner.object; missing parts are empty ("master..sysdatabases" leaves owner empty).
+struct ObjectName {
+  std::string database;
+  std::string owner;
+  std::string object;
+  std::string written;  // as the statement spelled it, for error messages
+};
+
+struct Operand {
+  enum class Kind { String, Number, DbIdOf, Column, Variable } kind = Kind::String;
+  std::string text;  // literal text, function argument, column or variable name
+  int64_t number = 0;
+};
+
+struct Condition {
+  enum class Kind { And, Or, Not, Like, Compare, In } kind = Kind::Compare;
+  std::string op;  // for Compare: =, <>, !=, <, >, <=, >=
+  Operand left;
+  std::vector<Operand> values;
+  std::vector<Condition> children;
+};
+
+struct SelectStatement {
+  std::vector<Operand> columns;  // Column "*" selects all
+  std::optional<ObjectName> from;
+  std::optional<Condition> where;
+  std::optional<std::string> orderBy;
+  bool descending = false;
+};
+
+struct UseStatement {
+  std::string database;
+};
+
+struct SetStatement {};
+
+struct BackupDatabaseStatement {
+  std::string database;
+  std::string disk;
+  bool init = false;
+};
+
+struct BackupLogStatement {
+  std::string database;
+  bool noLog = false;  // WITH NO_LOG or TRUNCATE_ONLY
+  std::optional<std::string> disk;
+};
+
+struct RestoreFileListStatement {
+  std::string disk;
+};
+
+struct RestoreDatabaseStatement {
+  std::string database;
+  std::string disk;
+  std::vector<std::pair<std::string, std::string>> moves;  // logical name, new path
+  bool replace = false;
+};
+
+struct DropDatabaseStatement {
+  std::vector<std::string> databases;
+};
+
+struct DropTableStatement {
+  std::vector<ObjectName> tables;
+};
+
+struct ShrinkDatabaseStatement {
+  std::string database;
+  std::optional<int64_t> databaseId;
+  int64_t targetPercent = 0;
+};
+
+struct ExecStatement {
+  ObjectName procedure;
+  std::vector<Operand> arguments;
+};
+
+using Statement =
+    std::variant<SelectStatement, UseStatement, SetStatement, BackupDatabaseStatement,
+                 BackupLogStatement, RestoreFileListStatement, RestoreDatabaseStatement,
+                 DropDatabaseStatement, DropTableStatement, ShrinkDatabaseStatement, ExecStatement>;
+
+}  // namespace testserver::sql

@@ -1,0 +1,98 @@
+#include "packet_io.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace testserver::tds {
+
+namespace {
+constexpr size_t kHeaderSize = 8;
+constexpr uint8_t kEndOfMessage = 0x01;
+constexpr size_t kMaxMessage = 64u * 1024 * 1024;
+}  // namespace
+
+bool Connection::ReadExact(uint8_t* into, size_t count) {
+  while (count > 0) {
+    ssize_t got = ::recv(m_fd, into, count, 0);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      return false;
+    }
+    into += got;
+    count -= static_cast<size_t>(got);
+  }
+  return true;
+}
+
+std::optional<Message> Connection::Read() {
+  Message message;
+  for (;;) {
+    uint8_t header[kHeaderSize];
+    if (!ReadExact(header, kHeaderSize)) {
+      return std::nullopt;
+    }
+    size_t length = (header[2] << 8) | header[3];
+    if (length < kHeaderSize) {
+      return std::nullopt;
+    }
+    message.type = header[0];
+    size_t old = message.payload.size();
+    if (old + length > kMaxMessage) {
+      return std::nullopt;
+    }
+    message.payload.resize(old + length - kHeaderSize);
+    if (!ReadExact(message.payload.data() + old, length - kHeaderSize)) {
+      return std::nullopt;
+    }
+    if (header[1] & kEndOfMessage) {
+      return message;
+    }
+  }
+}
+
+bool Connection::WaitReadable(int timeoutMs) const {
+  pollfd p{m_fd, POLLIN, 0};
+  int rc;
+  do {
+    rc = ::poll(&p, 1, timeoutMs);
+  } while (rc < 0 && errno == EINTR);
+  return rc > 0;
+}
+
+bool Connection::Write(uint8_t type, const std::vector<uint8_t>& payload) {
+  const size_t chunk = m_packetSize - kHeaderSize;
+  size_t offset = 0;
+  uint8_t packetId = 1;
+  std::vector<uint8_t> packet;
+  do {
+    size_t n = std::min(chunk, payload.size() - offset);
+    bool last = offset + n == payload.size();
+    size_t length = n + kHeaderSize;
+    packet.assign({type, static_cast<uint8_t>(last ? kEndOfMessage : 0),
+                   static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length & 0xFF),
+                   static_cast<uint8_t>(m_spid >> 8), static_cast<uint8_t>(m_spid & 0xFF),
+                   packetId++, 0});
+    packet.insert(packet.end(), payload.begin() + offset, payload.begin() + offset + n);
+    size_t sent = 0;
+    while (sent < packet.size()) {
+      ssize_t rc = ::send(m_fd, packet.data() + sent, packet.size() - sent, MSG_NOSIGNAL);
+      if (rc < 0 && errno == EINTR) {
+        continue;
+      }
+      if (rc <= 0) {
+        return false;
+      }
+      sent += static_cast<size_t>(rc);
+    }
+    offset += n;
+  } while (offset < payload.size());
+  return true;
+}
+
+}  // namespace testserver::tds

@@ -1,0 +1,48 @@
+// TDS framing: a message is one or more packets, the last flagged end-of-message.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace testserver::tds {
+
+enum PacketType : uint8_t {
+  kSqlBatch = 0x01,
+  kRpc = 0x03,
+  kReply = 0x04,
+  kAttention = 0x06,
+  kTransactionManager = 0x0E,
+  kLogin7 = 0x10,
+  kPrelogin = 0x12,
+};
+
+struct Message {
+  uint8_t type = 0;
+  std::vector<uint8_t> payload;
+};
+
+class Connection {
+ public:
+  explicit Connection(int fd) : m_fd(fd) {}
+
+  // Blocks until a whole message arrived; nullopt when the peer closed or sent garbage.
+  std::optional<Message> Read();
+  // Waits at most timeoutMs for the start of a packet; true when one is ready to read.
+  bool WaitReadable(int timeoutMs) const;
+  // Splits the payload into packets of at most m_packetSize bytes.
+  bool Write(uint8_t type, const std::vector<uint8_t>& payload);
+
+  void SetPacketSize(uint32_t size) { m_packetSize = size; }
+  void SetSpid(uint16_t spid) { m_spid = spid; }
+  int Fd() const { return m_fd; }
+
+ private:
+  bool ReadExact(uint8_t* into, size_t count);
+
+  int m_fd;
+  uint32_t m_packetSize = 4096;
+  uint16_t m_spid = 0;
+};
+
+}  // namespace testserver::tds
