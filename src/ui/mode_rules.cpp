@@ -41,35 +41,37 @@ void CHarrowlanderDlg::ApplyMode() {
   m_platform.window.SetControlText(res::IDOK, known ? kModeNames[mode] : "");
 }
 
-void CHarrowlanderDlg::OnModeChanged() {
-  if (!UpdateData(true)) {
-    return;
+namespace {
+
+// What every mode control does first; false when a field failed validation.
+bool ValidateAndApplyMode(CHarrowlanderDlg& dlg) {
+  if (!dlg.UpdateData(true)) {
+    return false;
   }
-  ApplyMode();
+  dlg.ApplyMode();
+  return true;
+}
+
+}  // namespace
+
+void CHarrowlanderDlg::OnModeChanged() {
+  ValidateAndApplyMode(*this);
 }
 
 void CHarrowlanderDlg::OnShrinkModeClicked() {
-  if (!UpdateData(true)) {
-    return;
+  if (ValidateAndApplyMode(*this)) {
+    m_platform.window.FocusAndSelectAll(res::IDC_SHRINK_PERCENT);
   }
-  ApplyMode();
-  m_platform.window.FocusAndSelectAll(res::IDC_SHRINK_PERCENT);
 }
 
 void CHarrowlanderDlg::OnDropTablesModeClicked() {
-  if (!UpdateData(true)) {
-    return;
+  if (ValidateAndApplyMode(*this)) {
+    m_platform.window.FocusAndSelectAll(res::IDC_TABLE_KEYWORD);
   }
-  ApplyMode();
-  m_platform.window.FocusAndSelectAll(res::IDC_TABLE_KEYWORD);
 }
 
 void CHarrowlanderDlg::OnCompressRarClicked() {
-  if (!UpdateData(true)) {
-    return;
-  }
-  ApplyMode();
-  if (m_bCompressRar == 1) {
+  if (ValidateAndApplyMode(*this) && m_bCompressRar == 1) {
     m_platform.window.FocusAndSelectAll(res::IDC_RAR_PASSWORD);
   }
 }
