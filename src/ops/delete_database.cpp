@@ -1,11 +1,96 @@
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ports/com_error.h"
+#include "sql/server_connection.h"
+#include "sql/shell_path.h"
+#include "sql/sql_escape.h"
+#include "ui/format_text.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
 
-// Not built yet: says so and signals nothing.
+using namespace sql;
+
+namespace {
+
+// The paths of every file of the database (data and log), as the server records them.
+std::vector<std::string> ReadDatabaseFiles(SqlConnection& connection, const std::string& database) {
+  std::unique_ptr<SqlRecordset> rows = connection.Execute(
+      FormatText("select filename from master.dbo.sysaltfiles where dbid=db_id('%s')",
+                 {EscapeLiteral(database)}));
+  std::vector<std::string> files;
+  for (; !rows->IsEof(); rows->MoveNext()) {
+    std::string file = ReadColumnText(*rows, "filename");
+    file.erase(file.find_last_not_of(' ') + 1);  // the column is fixed width
+    if (!file.empty()) {
+      files.push_back(std::move(file));
+    }
+  }
+  rows->Close();
+  return files;
+}
+
+}  // namespace
+
 int CHarrowlanderDlg::DeleteDatabase() {
-  SetStatus("删除数据库功能尚未实现。");
-  return -1;
+  // 1. Confirm; No is the default button.
+  if (m_platform.window.MessageBox(
+          FormatText("是否删除服务器[%s]上的数据库[%s]?", {m_strServer, m_strDatabase}), "确认删除",
+          mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) == kIdNo) {
+    return -1;
+  }
+
+  // 2.
+  SqlObjects ado;
+  try {
+    // 3.
+    SqlConnection& connection =
+        OpenServerConnection(*this, ado, kMasterCatalog, WithRecordset::kYes);
+
+    // 4. The primary file for the message, and every file of the database for the
+    // deletion: other files beside them that share a base name are not the database's.
+    std::string primaryFile;
+    {
+      std::unique_ptr<SqlRecordset> rows = connection.Execute(FormatText(
+          "select filename from dbo.sysdatabases where name='%s'", {EscapeLiteral(m_strDatabase)}));
+      if (!rows->IsEof()) {
+        primaryFile = ReadColumnText(*rows, "filename");
+      }
+      rows->Close();
+    }
+    const std::vector<std::string> files = ReadDatabaseFiles(connection, m_strDatabase);
+    for (const std::string& file : files) {
+      if (!IsShellSafePath(file)) {
+        SetStatus(
+            FormatText("数据库[%s]的文件[%s]含有双引号、百分号或换行,无法安全地交给命令行删除;"
+                       "数据库未删除.",
+                       {m_strDatabase, file}));
+        CloseServerConnection(ado);
+        return 0;
+      }
+    }
+
+    // 5-6.
+    SetStatus(FormatText("开始删除数据库[%s],请等待...", {m_strDatabase}));
+    ExecuteStatement(connection, FormatText("drop database [%s] ", {EscapeName(m_strDatabase)}));
+
+    // 7. Shown before the files go.
+    SetStatus(FormatText("已经删除数据库[%s]%s.", {m_strDatabase, primaryFile}));
+
+    // 8. The shell's refusal comes back only as output rows, which nobody reads.
+    for (const std::string& file : files) {
+      ExecuteStatement(connection, FormatText("xp_cmdshell 'del \"%s\"'", {EscapeLiteral(file)}));
+    }
+
+    // 9.
+    CloseServerConnection(ado);
+    return 1;
+  } catch (const ComError& error) {
+    ReportComError(error);
+    return 0;
+  }
 }
 
 }  // namespace harrowlander

@@ -1,11 +1,113 @@
+#include <string>
+#include <vector>
+
+#include "ops/drop_lock.h"
+#include "ops/table_keywords.h"
+#include "ports/com_error.h"
+#include "sql/server_connection.h"
+#include "sql/sql_escape.h"
+#include "ui/format_text.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
 
-// Not built yet: says so and signals nothing.
+using namespace sql;
+
+namespace {
+
+constexpr std::string_view kKeywordCaption = "无效关键字";
+
+std::string BuildTableQuery(const std::vector<std::string>& keywords) {
+  std::string query = "select name from sysobjects where (";
+  query += FormatText("name like '%s'", {EscapeLiteral(keywords.front())});
+  for (size_t i = 1; i < keywords.size(); ++i) {
+    query += " or name like '" + EscapeLiteral(keywords[i]) + "' ";
+  }
+  return query + ") and xtype='U' order by name";
+}
+
+bool IsHeld(DialogWindow& window, int virtualKey) {
+  return (window.GetKeyState(virtualKey) & 0x80) != 0;
+}
+
+std::string ConfirmationText(const std::vector<std::string>& tables) {
+  std::string text = "是否删除以下数据表？\n";
+  for (size_t i = 0; i < tables.size(); ++i) {
+    text += (i == 0 ? "" : "\t") + tables[i];
+  }
+  return text;
+}
+
+}  // namespace
+
 int CHarrowlanderDlg::DropTables() {
-  SetStatus("删表功能尚未实现。");
-  return -1;
+  DialogWindow& window = m_platform.window;
+
+  // 1-2.
+  const std::vector<std::string> keywords = SplitTableKeywords(m_platform.codec, m_strTableKeyword);
+  if (keywords.empty()) {
+    window.MessageBox("请输入表名关键字", std::string(kKeywordCaption),
+                      mb::kOk | mb::kIconExclamation);
+    return 0;
+  }
+
+  // 3.
+  const std::string query = BuildTableQuery(keywords);
+
+  // 4. The drop lock, each key read once.
+  bool lockHeld = IsHeld(window, vk::kControl);
+  for (int digit : kDropLockDigitKeys) {
+    lockHeld = IsHeld(window, digit) && lockHeld;
+  }
+
+  // 5. Released only after the pause that follows an error report.
+  SqlObjects ado;
+  try {
+    // 6. The one connection that opens the chosen database rather than master.
+    SqlConnection& connection =
+        OpenServerConnection(*this, ado, m_strDatabase, WithRecordset::kYes);
+
+    // 7-9. Plain reading.
+    SqlRecordset& recordset = ado.Recordset();
+    OpenStaticQuery(recordset, connection, query);
+    std::vector<std::string> tables;
+    while (!recordset.IsEof()) {
+      tables.push_back(ReadColumnText(recordset, "Name"));
+      recordset.MoveNext();
+    }
+    recordset.Close();
+
+    // 10-11.
+    const std::string confirmation = ConfirmationText(tables);
+    if (!tables.empty() && lockHeld &&
+        window.MessageBox(confirmation, "确认删除",
+                          mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) != kIdNo) {
+      // 12.
+      for (const std::string& table : tables) {
+        SetStatusControlText("删除数据表[" + table + "]...");
+        ExecuteStatement(connection, FormatText("Drop Table [%s]", {EscapeName(table)}));
+      }
+      // 13-14.
+      CloseServerConnection(ado);
+      SetStatusControlText("已删除指定的数据表");
+      SerializeSettings(true);
+      return 1;
+    }
+
+    // 15. Nothing dropped.
+    CloseServerConnection(ado);
+    if (tables.empty()) {
+      window.MessageBox("根据表名关键字,找不到对应的表", std::string(kKeywordCaption),
+                        mb::kOk | mb::kIconExclamation);
+    }
+    return 0;
+  } catch (const ComError& error) {
+    ReportComError(error);
+    m_platform.system.Sleep(500);
+    ado.recordset.reset();
+    ado.connection.reset();
+    return 0;
+  }
 }
 
 }  // namespace harrowlander

@@ -1,11 +1,42 @@
+#include "ports/com_error.h"
+#include "sql/server_connection.h"
+#include "sql/sql_escape.h"
+#include "ui/format_text.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
 
-// Not built yet: says so and signals nothing.
+using namespace sql;
+
 int CHarrowlanderDlg::ShrinkDatabase() {
-  SetStatus("收缩功能尚未实现。");
-  return -1;
+  SqlObjects ado;
+  try {
+    // 1.
+    SqlConnection& connection =
+        OpenServerConnection(*this, ado, kMasterCatalog, WithRecordset::kNo);
+
+    // 2. Empty the log first when asked.
+    if (m_bTruncateLogBeforeShrink != 0) {
+      SetStatus(FormatText("清空[%s]日志...", {m_strDatabase}));
+      ExecuteStatement(connection,
+                       FormatText("backup log [%s] with no_log", {EscapeName(m_strDatabase)}));
+    }
+
+    // 3-4.
+    SetStatus(FormatText("收缩数据库[%s]空闲空间至[%d%%]...", {m_strDatabase, m_nShrinkPercent}));
+    ExecuteStatement(connection, FormatText("DBCC SHRINKDATABASE ([%s],%d)",
+                                            {EscapeName(m_strDatabase), m_nShrinkPercent}));
+
+    // 5.
+    SetStatus(FormatText("已经收缩数据库[%s].", {m_strDatabase}));
+
+    // 6-7.
+    CloseServerConnection(ado);
+    return 1;
+  } catch (const ComError& error) {
+    ReportComError(error);
+    return 0;
+  }
 }
 
 }  // namespace harrowlander

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ports/com_error.h"
 #include "ui/platform.h"
 
 namespace harrowlander {
@@ -71,6 +72,14 @@ class CHarrowlanderDlg {
   void OnCompressRarClicked();
   void OnRarPasswordChange();
   void OnAbout();
+  // Opens the SQL client configuration utility and waits until it is closed.
+  void OnConfigureClient();
+  // The database box is about to drop its list down: refill it from the server.
+  void OnDropdownDatabase();
+  // The server box: list the announced servers; keep the log-on machine name in step.
+  void OnServerDropDown();
+  void OnServerEditChange();
+  void OnServerSelChange();
   // A system-menu command; returns false when the window should process it by default.
   bool OnSysCommand(unsigned commandId);
 
@@ -83,6 +92,8 @@ class CHarrowlanderDlg {
   void SetStatus(std::string text);
   // Writes the status control directly, leaving the field alone.
   void SetStatusControlText(const std::string& text);
+  // Puts a SQL failure's description on the status line, exactly as it reads.
+  void ReportComError(const ComError& error);
 
   // The operations Start runs. 1: ran to its end; 0: stopped by an error or a refusal;
   // anything else: nothing to signal.

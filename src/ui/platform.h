@@ -1,7 +1,13 @@
 #pragma once
 
+#include <ostream>
+
+#include "ports/client_utility.h"
 #include "ports/dialog_window.h"
 #include "ports/file_system.h"
+#include "ports/process_launcher.h"
+#include "ports/server_browser.h"
+#include "ports/sql_connection.h"
 #include "ports/system_info.h"
 #include "ports/text_codec.h"
 
@@ -14,6 +20,14 @@ struct Platform {
   SystemInfo& system;
   FileSystem& files;
   TextCodec& codec;
+  SqlConnectionFactory& sql;
+  ServerBrowser& browser;
+  // The process's standard output and error: diagnostics that a windowed program
+  // does not show.
+  std::ostream& standardOutput;
+  std::ostream& standardError;
+  ProcessLauncher& launcher;
+  ClientUtility& clientUtility;
 };
 
 }  // namespace harrowlander

@@ -39,8 +39,7 @@ TEST_F(DialogTest, StartWithoutAModeOnlyPlaysTheQuestionSound) {
 
 TEST_F(DialogTest, StartInAModeNotBuiltYetSaysSoAndSignalsNothing) {
   Open();
-  for (int radio : {IDC_MODE_BACKUP, IDC_MODE_RESTORE, IDC_MODE_DELETE, IDC_MODE_SHRINK,
-                    IDC_MODE_DROP_TABLES}) {
+  for (int radio : {IDC_MODE_BACKUP, IDC_MODE_RESTORE}) {
     CheckModeRadio(radio);
     fake.window.texts[IDC_STATUS].clear();
     dlg.OnStart();

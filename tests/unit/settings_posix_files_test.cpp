@@ -131,7 +131,10 @@ TEST(PosixFileSystem, DialogSettingsRoundTripThroughARealFile) {
   testing::FakePlatform fake;
   posix::PosixFileSystem files;
   fake.system.settingsDirectory = dir.path().string();
-  Platform ports{fake.window, fake.system, files, fake.codec};
+  Platform ports{fake.window,         fake.system,        files,
+                 fake.codec,          fake.sql,           fake.browser,
+                 fake.standardOutput, fake.standardError, fake.launcher,
+                 fake.clientUtility};
   CHarrowlanderDlg saved(ports);
   saved.m_strServer = "服务器";
   saved.m_nMode = 4;

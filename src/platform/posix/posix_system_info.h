@@ -11,6 +11,10 @@ class PosixSystemInfo : public SystemInfo {
   // $HOME/.cache (the home from the user database when $HOME is unset). Missing
   // directories are created private to the user (0700).
   std::optional<std::string> SettingsDirectory() override;
+  // The first label of the host name in upper case, cut to 15 characters as the
+  // network name of a machine is.
+  std::optional<std::string> ComputerName() override;
+  void Sleep(unsigned milliseconds) override;
 };
 
 }  // namespace harrowlander::posix

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace harrowlander {
+
+class SqlConnection;
+
+// A column value of the current row: SQL NULL, or the value in its text form.
+struct SqlValue {
+  bool isNull = false;
+  std::string text;
+};
+
+// The rows of one query, all held by the object: a static, read-only cursor. Every call
+// may throw ComError. Text is UTF-8.
+class SqlRecordset {
+ public:
+  virtual ~SqlRecordset() = default;
+
+  // Runs the query text on the open connection (static cursor, read-only, text command)
+  // and positions on the first row.
+  virtual void Open(const std::string& source, SqlConnection& activeConnection) = 0;
+  virtual long RecordCount() = 0;
+  virtual void MoveFirst() = 0;
+  virtual void MoveNext() = 0;
+  // True once the position is past the last row (at once for no rows).
+  virtual bool IsEof() = 0;
+  // The value of the named column (any letter case) in the current row.
+  virtual SqlValue Collect(const std::string& column) = 0;
+  virtual void Close() = 0;
+};
+
+// One connection to a SQL Server. Every call may throw ComError. Releasing the object
+// without Close drops the connection.
+class SqlConnection {
+ public:
+  virtual ~SqlConnection() = default;
+
+  // Whole seconds; 0 means no limit. Both are set before Open; the command timeout
+  // applies to every later statement and query.
+  virtual void SetConnectionTimeout(int seconds) = 0;
+  virtual void SetCommandTimeout(int seconds) = 0;
+  // The connection string carries the credentials ("Key=Value;..." by the OLE DB rules).
+  virtual void Open(const std::string& connectionString) = 0;
+  // Runs one statement to its end, every result and message included. The rows of its
+  // first result, if any, come back as an open recordset.
+  virtual std::unique_ptr<SqlRecordset> Execute(const std::string& commandText) = 0;
+  virtual void Close() = 0;
+};
+
+// Creates the data-access objects. Either call answers nothing when the object cannot
+// be created; the core reports that at its first use.
+class SqlConnectionFactory {
+ public:
+  virtual ~SqlConnectionFactory() = default;
+
+  virtual std::unique_ptr<SqlConnection> CreateConnection() = 0;
+  virtual std::unique_ptr<SqlRecordset> CreateRecordset() = 0;
+};
+
+}  // namespace harrowlander

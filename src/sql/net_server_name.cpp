@@ -1,0 +1,57 @@
+#include "sql/net_server_name.h"
+
+#include <cctype>
+
+#include "ports/system_info.h"
+
+namespace harrowlander::sql {
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string GetLocalComputerName(SystemInfo& system) {
+  // The system call fills a 16-byte buffer: a longer name does not fit and fails.
+  constexpr size_t kBufferSize = 16;
+  std::optional<std::string> name = system.ComputerName();
+  if (!name || name->size() >= kBufferSize) {
+    return {};
+  }
+  return *name;
+}
+
+std::string DeriveNetServerName(SystemInfo& system, std::string_view serverText) {
+  // 1.
+  const size_t first = serverText.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  std::string_view text =
+      serverText.substr(first, serverText.find_last_not_of(kBlanks) - first + 1);
+  // 2.
+  if (const size_t backslash = text.rfind('\\'); backslash != std::string_view::npos) {
+    return std::string(text.substr(0, backslash));
+  }
+  // 3.
+  if (text == "." || EqualsIgnoringCase(text, "(local)")) {
+    return GetLocalComputerName(system);
+  }
+  // 4.
+  return std::string(text);
+}
+
+}  // namespace harrowlander::sql

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace harrowlander {
+class SystemInfo;
+}
+
+namespace harrowlander::sql {
+
+// The machine part of a SQL Server name ("HOST\INSTANCE" gives HOST), with the local
+// aliases "." and "(local)" replaced by this computer's name. Blanks around the text
+// are ignored.
+std::string DeriveNetServerName(SystemInfo& system, std::string_view serverText);
+
+// This computer's network name, at most 15 characters; empty when the system has none
+// or only a longer one.
+std::string GetLocalComputerName(SystemInfo& system);
+
+}  // namespace harrowlander::sql

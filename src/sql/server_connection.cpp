@@ -1,0 +1,68 @@
+#include "sql/server_connection.h"
+
+#include "ports/com_error.h"
+#include "sql/connection_string.h"
+#include "ui/harrowlander_dlg.h"
+
+namespace harrowlander::sql {
+namespace {
+
+template <typename T>
+T& Require(const std::unique_ptr<T>& object) {
+  if (!object) {
+    throw ComError(hresult::kPointer,
+                   "The data access object could not be created (the ODBC driver manager or "
+                   "the SQL Server driver is missing or failed to load).");
+  }
+  return *object;
+}
+
+}  // namespace
+
+SqlConnection& SqlObjects::Connection() {
+  return Require(connection);
+}
+
+SqlRecordset& SqlObjects::Recordset() {
+  return Require(recordset);
+}
+
+SqlConnection& OpenServerConnection(CHarrowlanderDlg& dlg, SqlObjects& objects,
+                                    std::string_view catalog, WithRecordset withRecordset) {
+  SqlConnectionFactory& factory = dlg.platform().sql;
+  objects.connection = factory.CreateConnection();
+  if (withRecordset == WithRecordset::kYes) {
+    objects.recordset = factory.CreateRecordset();
+  }
+  const std::string connectionString = BuildConnectionString(dlg, catalog);
+  SqlConnection& connection = objects.Connection();
+  connection.SetConnectionTimeout(dlg.m_nConnectTimeout);
+  connection.SetCommandTimeout(dlg.m_nCommandTimeout);
+  connection.Open(connectionString);
+  return connection;
+}
+
+void ExecuteStatement(SqlConnection& connection, const std::string& statement) {
+  connection.Execute(statement);
+}
+
+void OpenStaticQuery(SqlRecordset& recordset, SqlConnection& connection, const std::string& sql) {
+  recordset.Open(sql, connection);
+}
+
+std::string ReadColumnText(SqlRecordset& recordset, const std::string& column) {
+  SqlValue value = recordset.Collect(column);
+  if (value.isNull) {
+    throw ComError(hresult::kTypeMismatch,
+                   "Column " + column + " holds NULL, which cannot be read as text.");
+  }
+  return std::move(value.text);
+}
+
+void CloseServerConnection(SqlObjects& objects) {
+  objects.Connection().Close();
+  objects.recordset.reset();
+  objects.connection.reset();
+}
+
+}  // namespace harrowlander::sql

@@ -1,0 +1,82 @@
+#include <ostream>
+#include <string>
+
+#include "res/resource_ids.h"
+#include "sql/net_server_name.h"
+#include "ui/harrowlander_dlg.h"
+
+namespace harrowlander {
+namespace {
+
+// What the enumeration found, for whoever watches standard output; the window shows
+// none of it.
+void WriteEntryDiagnostics(std::ostream& out, const ServerEntry& entry) {
+  out << "\tPlatform: " << entry.platformId << "\n";
+  out << "\tName:     " << entry.name << "\n";
+  out << "\tVersion:  " << entry.versionMajor << "." << entry.versionMinor << "\n";
+  out << "\tType:     " << entry.type;
+  if ((entry.type & 0x8) != 0) {
+    out << " (PDC)";
+  } else if ((entry.type & 0x10) != 0) {
+    out << " (BDC)";
+  }
+  out << "\n";
+  out << "\tComment:  " << entry.comment << "\n\n";
+}
+
+}  // namespace
+
+void CHarrowlanderDlg::OnServerDropDown() {
+  DialogWindow& window = m_platform.window;
+  std::ostream& out = m_platform.standardOutput;
+  std::ostream& err = m_platform.standardError;
+
+  // 1-2. Resetting empties both the list and the edit text.
+  const std::string typedText = window.GetControlText(res::IDC_SERVER);
+  window.ResetComboContent(res::IDC_SERVER);
+
+  // 3.
+  const ServerEnumeration found = m_platform.browser.EnumerateSqlServers();
+
+  // 4-5. Listed in the order received, neither sorted nor de-duplicated.
+  if (found.status == ServerEnumeration::kSuccess || found.status == ServerEnumeration::kMoreData) {
+    for (const ServerEntry& entry : found.entries) {
+      WriteEntryDiagnostics(out, entry);
+      window.AddComboString(res::IDC_SERVER, entry.name);
+    }
+    if (found.status == ServerEnumeration::kMoreData) {
+      err << "\nMore entries available!!!\n";
+      err << "Total entries: " << found.totalEntries;
+    }
+    out << "\nEntries enumerated: " << found.entries.size() << "\n";
+  } else {
+    err << "A system error has occurred: " << found.status << "\n";
+  }
+  out.flush();
+  err.flush();
+
+  // 6.
+  window.SetControlText(res::IDC_SERVER, typedText);
+}
+
+void CHarrowlanderDlg::OnServerEditChange() {
+  DialogWindow& window = m_platform.window;
+  window.SetControlText(
+      res::IDC_NET_SERVER,
+      sql::DeriveNetServerName(m_platform.system, window.GetControlText(res::IDC_SERVER)));
+}
+
+void CHarrowlanderDlg::OnServerSelChange() {
+  DialogWindow& window = m_platform.window;
+  // The edit part does not show the chosen item yet: read the item itself.
+  const int selection = window.GetComboSelection(res::IDC_SERVER);
+  const std::vector<std::string> items = window.GetComboItems(res::IDC_SERVER);
+  if (selection < 0 || selection >= static_cast<int>(items.size())) {
+    return;
+  }
+  window.SetControlText(
+      res::IDC_NET_SERVER,
+      sql::DeriveNetServerName(m_platform.system, items[static_cast<size_t>(selection)]));
+}
+
+}  // namespace harrowlander

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports/sql_connection.h"
+
+namespace harrowlander::testing {
+
+// The rows a query or statement answers with; a cell of nullopt is SQL NULL.
+struct FakeRows {
+  std::vector<std::string> columns;
+  std::vector<std::vector<std::optional<std::string>>> rows;
+};
+
+// A scripted server behind the fake connections, and the journal of every data-access
+// call, one readable line each ("execute drop database [x] ", "recordset eof", ...).
+// The journal is shared with the fake window so that one timeline shows both.
+struct FakeSqlServer {
+  explicit FakeSqlServer(std::vector<std::string>& journal) : journal(journal) {}
+
+  // Appends the line, then throws the scripted failure of the first entry of `failures`
+  // whose key begins the line.
+  void Record(const std::string& line);
+
+  std::vector<std::string>& journal;
+  std::map<std::string, FakeRows> answers;      // by statement or query text
+  std::map<std::string, std::string> failures;  // journal-line prefix -> description
+  bool connectionCreationFails = false;
+  bool recordsetCreationFails = false;
+};
+
+class FakeSqlConnectionFactory : public SqlConnectionFactory {
+ public:
+  explicit FakeSqlConnectionFactory(FakeSqlServer& server) : m_server(server) {}
+
+  std::unique_ptr<SqlConnection> CreateConnection() override;
+  std::unique_ptr<SqlRecordset> CreateRecordset() override;
+
+ private:
+  FakeSqlServer& m_server;
+};
+
+}  // namespace harrowlander::testing

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fakes/dialog_fixture.h"
+
+namespace harrowlander::testing {
+
+// A dialog opened on fake ports, with a timeline of what the user and the server see:
+// the data-access calls, the status control's texts, message boxes, beeps and pauses.
+class SqlDialogTest : public DialogTest {
+ protected:
+  static constexpr const char* kMasterConnection =
+      "connection open Provider=SQLOLEDB.1;Password=;Persist Security Info=True;User ID=sa;"
+      "Initial Catalog=master;Data Source=(local)";
+
+  void SetUp() override {
+    Open();
+    fake.window.events.clear();
+  }
+
+  std::vector<std::string> Timeline() const {
+    std::vector<std::string> timeline;
+    for (const std::string& event : fake.window.events) {
+      const bool otherControlText = event.starts_with("text ") && !event.starts_with("text 1008 ");
+      if (!otherControlText && !event.starts_with("enable ") && !event.starts_with("focus ")) {
+        timeline.push_back(event);
+      }
+    }
+    return timeline;
+  }
+
+  // Makes each call of a normal run fail in turn (its first occurrence) and checks
+  // that the run stops right there: result 0, the failure's text on the status line,
+  // and afterwards nothing but releases, the report and `afterReport`.
+  void ExpectEveryCallCanFail(const std::vector<std::string>& normalRun,
+                              const std::function<void()>& arrange, const std::function<int()>& run,
+                              const std::vector<std::string>& afterReport = {}) {
+    for (size_t failing = 0; failing < normalRun.size(); ++failing) {
+      const std::string& line = normalRun[failing];
+      const bool canFail = !line.starts_with("create ") && !line.starts_with("release ") &&
+                           !line.starts_with("text ") && !line.starts_with("message box ") &&
+                           !line.starts_with("reset ");
+      if (!canFail || std::find(normalRun.begin(), normalRun.begin() + static_cast<long>(failing),
+                                line) != normalRun.begin() + static_cast<long>(failing)) {
+        continue;
+      }
+      fake.window.events.clear();
+      fake.server.failures = {{line, "Msg 50000: injected failure at " + line + " (100%)"}};
+      arrange();
+      EXPECT_EQ(run(), 0) << line;
+      std::vector<std::string> timeline = Timeline();
+      std::vector<std::string> prefix(normalRun.begin(),
+                                      normalRun.begin() + static_cast<long>(failing) + 1);
+      ASSERT_GE(timeline.size(), prefix.size()) << line;
+      EXPECT_EQ(std::vector<std::string>(timeline.begin(),
+                                         timeline.begin() + static_cast<long>(prefix.size())),
+                prefix)
+          << line;
+      std::vector<std::string> tail;
+      for (size_t i = prefix.size(); i < timeline.size(); ++i) {
+        if (!timeline[i].starts_with("release ")) {
+          tail.push_back(timeline[i]);
+        }
+      }
+      std::vector<std::string> expectedTail = {"text 1008 = Msg 50000: injected failure at " +
+                                               line + " (100%)"};
+      expectedTail.insert(expectedTail.end(), afterReport.begin(), afterReport.end());
+      EXPECT_EQ(tail, expectedTail) << line;
+      EXPECT_EQ(dlg.m_strStatus, "Msg 50000: injected failure at " + line + " (100%)");
+    }
+    fake.server.failures.clear();
+  }
+};
+
+}  // namespace harrowlander::testing
