@@ -456,7 +456,8 @@ class Parser {
 std::vector<Statement> ParseBatch(std::string_view text) {
   LexResult lexed = Tokenize(text);
   if (lexed.unclosed) {
-    throw SqlError(msg::UnclosedQuote(lexed.unclosedQuote));
+    throw SqlError(
+        {msg::UnclosedQuote(lexed.unclosedQuote), msg::IncorrectSyntax(lexed.unclosedQuote)});
   }
   return Parser(std::move(lexed.tokens)).Batch();
 }

@@ -1,0 +1,125 @@
+// BACKUP DATABASE, RESTORE FILELISTONLY and RESTORE DATABASE ... WITH MOVE as the
+// tool's backup and restore operations send them.
+#include <gtest/gtest.h>
+
+#include "odbc_client.h"
+#include "server_process.h"
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+namespace {
+
+struct BackupRestore : ::testing::Test {
+  ServerProcess server{{"--seed"}};
+  OdbcClient client;
+  void SetUp() override {
+    ASSERT_TRUE(server.Ready());
+    ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+    client.Execute("xp_cmdshell 'mkdir c:\\BKSQLData$ '");
+    client.Execute("xp_cmdshell 'mkdir D:\\Data'");
+  }
+  Names Tables(const std::string& database) {
+    OdbcClient in;
+    EXPECT_TRUE(in.Connect(server.Port(), "sa", ServerProcess::kSaPassword, database));
+    return FirstColumn(in.Execute("select name from sysobjects where xtype='U' order by name"));
+  }
+};
+
+bool Said(const Outcome& o, const std::string& text) {
+  return o.Messages().find(text) != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(BackupRestore, BackupWritesTheFileAndReportsPages) {
+  auto backup =
+      client.Execute("backup database [Sales] to disk='c:\\BKSQLData$\\Sales.bak' with init");
+  EXPECT_EQ(backup.rc, SQL_SUCCESS_WITH_INFO) << backup.Messages();
+  EXPECT_TRUE(Said(backup, "Processed 4 pages for database 'Sales', file 'Sales_Data' on file 1."))
+      << backup.Messages();
+  EXPECT_TRUE(backup.HasNative(3014));
+  EXPECT_TRUE(fs::exists(server.StateDir() / "c" / "BKSQLData$" / "Sales.bak"));
+
+  auto again = client.Execute("backup database [Sales] to disk='c:\\bksqldata$\\SALES.BAK'");
+  EXPECT_TRUE(Said(again, "on file 2.")) << again.Messages();  // appended without INIT
+  auto init =
+      client.Execute("backup database [Sales] to disk='c:\\BKSQLData$\\Sales.bak' with init");
+  EXPECT_TRUE(Said(init, "on file 1.")) << init.Messages();
+}
+
+TEST_F(BackupRestore, BackupErrors) {
+  auto folder =
+      client.Execute("backup database [Sales] to disk='c:\\nofolder\\Sales.bak' with init");
+  EXPECT_TRUE(folder.Failed());
+  ASSERT_GE(folder.diagnostics.size(), 2u) << folder.Messages();
+  EXPECT_EQ(folder.diagnostics[0].native, 3201);
+  EXPECT_EQ(folder.diagnostics[1].native, 3013);
+  EXPECT_TRUE(Said(folder, "BACKUP DATABASE is terminating abnormally."));
+  auto unknown = client.Execute("backup database [NoSuch] to disk='c:\\BKSQLData$\\x.bak'");
+  EXPECT_TRUE(unknown.HasNative(911)) << unknown.Messages();
+  EXPECT_TRUE(unknown.HasNative(3013));
+}
+
+TEST_F(BackupRestore, RestoreToNewFilesInBothSpellings) {
+  client.Execute("backup database [Sales] to disk='c:\\BKSQLData$\\Sales.bak' with init");
+  auto list = client.Execute("RESTORE FILELISTONLY from disk='c:\\BKSQLData$\\Sales.bak'");
+  ASSERT_EQ(list.results.size(), 1u) << list.Messages();
+  const Rows& files = list.results[0];
+  EXPECT_EQ(files.columns,
+            (Names{"LogicalName", "PhysicalName", "Type", "FileGroupName", "Size", "MaxSize"}));
+  ASSERT_EQ(files.rows.size(), 2u);
+  EXPECT_EQ(files.rows[0][0], "Sales_Data");
+  EXPECT_EQ(files.rows[1][0], "Sales_Log");
+  EXPECT_EQ(files.rows[1][2], "L");
+
+  auto copy = client.Execute(
+      "restore database [Copy] from disk='c:\\BKSQLData$\\Sales.bak' WITH  move 'Sales_Data' to "
+      "'D:\\Data\\Copy.Mdf',move 'Sales_Log' to 'D:\\Data\\Copy.Ldf'");
+  EXPECT_FALSE(copy.Failed()) << copy.Messages();
+  EXPECT_TRUE(copy.HasNative(3014));
+  EXPECT_EQ(Tables("Copy"), Tables("Sales"));
+  EXPECT_EQ(FirstColumn(client.Execute("select filename from dbo.sysdatabases where name='Copy'")),
+            Names{"D:\\Data\\Copy.Mdf"});
+  EXPECT_TRUE(fs::exists(server.StateDir() / "d" / "Data" / "Copy.Ldf"));
+
+  // The same-machine form names an absolute path of the server's own file system.
+  ScratchDir local;
+  std::string bak = (local.Path() / "sales.bak").string();
+  client.Execute("backup database [Sales] to disk='" + bak + "'");
+  auto again = client.Execute("restore database [Copy2] from disk='" + bak +
+                              "' with move 'Sales_Data' to 'D:\\Data\\Copy2.Mdf' ,move "
+                              "'Sales_Log' to 'D:\\Data\\Copy2.Ldf'");
+  EXPECT_FALSE(again.Failed()) << again.Messages();
+  EXPECT_EQ(Tables("Copy2").size(), 5u);
+}
+
+TEST_F(BackupRestore, RestoreErrors) {
+  client.Execute("backup database [Sales] to disk='c:\\BKSQLData$\\Sales.bak' with init");
+  auto restore = [&](const std::string& database, const std::string& data, const std::string& log,
+                     const std::string& from = "c:\\BKSQLData$\\Sales.bak") {
+    return client.Execute("restore database [" + database + "] from disk='" + from +
+                          "' with move 'Sales_Data' to '" + data + "' ,move 'Sales_Log' to '" +
+                          log + "'");
+  };
+  auto missing = restore("X", "D:\\Data\\X.Mdf", "D:\\Data\\X.Ldf", "c:\\BKSQLData$\\none.bak");
+  EXPECT_TRUE(missing.HasNative(3201)) << missing.Messages();
+  EXPECT_TRUE(Said(missing, "RESTORE DATABASE is terminating abnormally."));
+
+  auto other = restore("Inventory", "D:\\Data\\I.Mdf", "D:\\Data\\I.Ldf");
+  EXPECT_TRUE(other.HasNative(3154)) << other.Messages();
+
+  const std::string dir = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
+  auto used = restore("X", dir + "inventory_data.mdf", "D:\\Data\\X.Ldf");
+  EXPECT_TRUE(used.HasNative(1834)) << used.Messages();
+  EXPECT_TRUE(used.HasNative(3013));
+
+  auto nodir = restore("X", "E:\\None\\X.Mdf", "D:\\Data\\X.Ldf");
+  EXPECT_TRUE(nodir.HasNative(5133)) << nodir.Messages();
+  EXPECT_TRUE(
+      FirstColumn(client.Execute("select name from dbo.sysdatabases where name='X'")).empty());
+
+  auto list = client.Execute("RESTORE FILELISTONLY from disk='c:\\BKSQLData$\\none.bak'");
+  EXPECT_TRUE(list.HasNative(3201));
+  EXPECT_TRUE(Said(list, "RESTORE FILELIST is terminating abnormally."));
+}

@@ -1,0 +1,119 @@
+#include "server/cmd_shell.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "server_process.h"
+
+using namespace testserver;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Shell : ::testing::Test {
+  ScratchDir scratch;
+  ServerState state{scratch.Path(), nullptr};
+
+  std::vector<std::string> Run(const std::string& command, int* status = nullptr) {
+    ShellOutput out = RunShellCommand(state, command);
+    if (status) {
+      *status = out.status;
+    }
+    std::vector<std::string> lines;
+    for (const auto& line : out.lines) {
+      lines.push_back(line.value_or("NULL"));
+    }
+    return lines;
+  }
+  fs::path Drive(const std::string& relative) { return scratch.Path() / "c" / relative; }
+  void Touch(const std::string& relative) {
+    fs::create_directories(Drive(relative).parent_path());
+    std::ofstream(Drive(relative)).put('x');
+  }
+};
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(Shell, MkdirCreatesOnceThenSaysItExists) {
+  int status = -1;
+  EXPECT_EQ(Run("mkdir c:\\BKSQLData$ ", &status), Lines{});
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(fs::is_directory(Drive("BKSQLData$")));
+  EXPECT_EQ(Run("mkdir c:\\BKSQLData$ ", &status),
+            Lines{"A subdirectory or file c:\\BKSQLData$ already exists."});
+  EXPECT_EQ(status, 1);
+}
+
+TEST_F(Shell, DelWithWildcardsQuotesAndQuiet) {
+  Touch("d/Sales.Mdf");
+  Touch("d/Sales.Ldf");
+  Touch("d/Sales_Log.LDF");
+  Touch("d/Other.mdf");
+  // The whole command quoted, as cmd /c receives it from the delete operation.
+  EXPECT_EQ(Run("\"del c:\\d\\Sales.*\""), Lines{});
+  EXPECT_FALSE(fs::exists(Drive("d/Sales.Mdf")));
+  EXPECT_FALSE(fs::exists(Drive("d/Sales.Ldf")));
+  EXPECT_TRUE(fs::exists(Drive("d/Sales_Log.LDF")));
+  EXPECT_EQ(Run("del \"c:\\d\\sales_log.ldf\""), Lines{});
+  EXPECT_EQ(Run("del \"c:\\d\\Sales.Mdf\""), Lines{"Could Not Find c:\\d\\Sales.Mdf"});
+  EXPECT_EQ(Run("del c:\\d\\*.*"), Lines{"c:\\d\\*.*, Are you sure (Y/N)? "});
+  EXPECT_TRUE(fs::exists(Drive("d/Other.mdf")));
+  EXPECT_EQ(Run("del c:\\d\\*.* /q"), Lines{});
+  EXPECT_TRUE(fs::is_empty(Drive("d")));
+  EXPECT_EQ(Run("del c:\\nowhere\\*.* /q"), Lines{"The system cannot find the path specified."});
+}
+
+TEST_F(Shell, DelLeavesFilesOfOnlineDatabasesAlone) {
+  std::string master = std::string(Catalog::kDataDirectory) + "master.mdf";
+  EXPECT_EQ(Run("del \"" + master + "\""),
+            (Lines{master,
+                   "The process cannot access the file because it is being used by another "
+                   "process."}));
+  EXPECT_TRUE(fs::exists(*state.paths.Map(master)));
+}
+
+TEST_F(Shell, RmdirNeedsAnEmptyExistingFolder) {
+  int status = -1;
+  Touch("t/f.txt");
+  EXPECT_EQ(Run("rmdir c:\\t", &status), Lines{"The directory is not empty."});
+  EXPECT_NE(status, 0);
+  Run("del c:\\t\\*.* /q");
+  EXPECT_EQ(Run("rmdir c:\\t", &status), Lines{});
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Run("rmdir c:\\t"), Lines{"The system cannot find the file specified."});
+}
+
+TEST_F(Shell, NetShareAddsAndDeletesOnce) {
+  Run("mkdir c:\\BKSQLData$");
+  int status = -1;
+  EXPECT_EQ(Run("net share BKSQLData$=c:\\BKSQLData$", &status),
+            (Lines{"BKSQLData$ was shared successfully.", "NULL"}));
+  EXPECT_EQ(status, 0);
+  ASSERT_TRUE(state.shares.Find("bksqldata$"));
+  EXPECT_EQ(state.shares.Find("BKSQLData$")->folder, Drive("BKSQLData$"));
+  EXPECT_EQ(Run("net share BKSQLData$=c:\\BKSQLData$", &status).at(2),
+            "The name has already been shared.");
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(Run("net share BKSQLData$ /del").at(0), "BKSQLData$ was deleted successfully.");
+  EXPECT_EQ(Run("net share BKSQLData$ /del").at(0), "This shared resource does not exist.");
+  EXPECT_EQ(Run("net share X=c:\\missing").at(2), "The system cannot find the path specified.");
+}
+
+TEST_F(Shell, UnknownCommandsAreNotRecognized) {
+  int status = 0;
+  EXPECT_EQ(Run("format c: /q", &status),
+            (Lines{"'format' is not recognized as an internal or external command,",
+                   "operable program or batch file."}));
+  EXPECT_EQ(status, 1);
+}
+
+TEST(Wildcard, MatchesAsCmdDoes) {
+  EXPECT_TRUE(WildcardMatch("Sales.Mdf", "sales.*"));
+  EXPECT_TRUE(WildcardMatch("Sales", "Sales.*"));
+  EXPECT_FALSE(WildcardMatch("Sales_Data.MDF", "Sales.*"));
+  EXPECT_TRUE(WildcardMatch("a.bak", "?.BAK"));
+  EXPECT_TRUE(WildcardMatch("anything", "*"));
+}

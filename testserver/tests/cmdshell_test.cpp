@@ -1,0 +1,34 @@
+// xp_cmdshell as the tool calls it: rows in "output", a NULL row last, and the
+// permission check for logins without sysadmin.
+#include <gtest/gtest.h>
+
+#include "odbc_client.h"
+#include "server_process.h"
+
+using Names = std::vector<std::string>;
+
+TEST(CmdShell, OutputRowsEndWithNullAndNeedSysadmin) {
+  ServerProcess server({"--login", "bob:pw"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient sa;
+  ASSERT_TRUE(sa.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  auto first = sa.Execute("xp_cmdshell 'mkdir c:\\BKSQLData$ '");
+  ASSERT_EQ(first.results.size(), 1u) << first.Messages();
+  EXPECT_EQ(first.results[0].columns, Names{"output"});
+  EXPECT_EQ(FirstColumn(first), Names{"NULL"});
+  auto second = sa.Execute("exec master..xp_cmdshell 'mkdir c:\\BKSQLData$ '");
+  EXPECT_EQ(FirstColumn(second),
+            (Names{"A subdirectory or file c:\\BKSQLData$ already exists.", "NULL"}));
+  EXPECT_EQ(FirstColumn(sa.Execute("xp_cmdshell 'net share BKSQLData$=c:\\BKSQLData$'")).at(0),
+            "BKSQLData$ was shared successfully.");
+  EXPECT_EQ(FirstColumn(sa.Execute("xp_cmdshell 'dir c:\\'")),
+            (Names{"'dir' is not recognized as an internal or external command,",
+                   "operable program or batch file.", "NULL"}));
+
+  OdbcClient bob;
+  ASSERT_TRUE(bob.Connect(server.Port(), "bob", "pw"));
+  auto denied = bob.Execute("xp_cmdshell 'mkdir c:\\x '");
+  EXPECT_TRUE(denied.Failed());
+  EXPECT_TRUE(denied.HasNative(229)) << denied.Messages();
+  EXPECT_FALSE(std::filesystem::exists(server.StateDir() / "c" / "x"));
+}

@@ -1,0 +1,70 @@
+// Logins as the played server accepts and refuses them.
+#include <gtest/gtest.h>
+
+#include "odbc_client.h"
+#include "server_process.h"
+
+namespace {
+
+bool LoginSaid(const OdbcClient& client, long number, const std::string& text) {
+  for (const auto& d : client.LoginDiagnostics()) {
+    if (d.native == number && d.message.find(text) != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string All(const OdbcClient& client) {
+  std::string out;
+  for (const auto& d : client.LoginDiagnostics()) {
+    out += d.state + " " + std::to_string(d.native) + " " + d.message + "\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(Login, WrongPasswordAndUnknownLoginGet18456) {
+  ServerProcess server({"--login", "bob:pw"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient wrongPassword;
+  EXPECT_FALSE(wrongPassword.Connect(server.Port(), "sa", "wrong"));
+  EXPECT_TRUE(LoginSaid(wrongPassword, 18456, "Login failed for user 'sa'.")) << All(wrongPassword);
+  OdbcClient unknown;
+  EXPECT_FALSE(unknown.Connect(server.Port(), "nobody", "pw"));
+  EXPECT_TRUE(LoginSaid(unknown, 18456, "Login failed for user 'nobody'.")) << All(unknown);
+  OdbcClient caseOfPassword;
+  EXPECT_FALSE(caseOfPassword.Connect(server.Port(), "bob", "PW"));
+}
+
+TEST(Login, UnknownDatabaseGets4060) {
+  ServerProcess server;
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  EXPECT_FALSE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword, "NoSuchDb"));
+  EXPECT_TRUE(
+      LoginSaid(client, 4060, "Cannot open database requested in login 'NoSuchDb'. Login fails."))
+      << All(client);
+}
+
+TEST(Login, BothLoginsGetIntoTheirDatabase) {
+  ServerProcess server({"--login", "bob:pw", "--seed"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient sa;
+  ASSERT_TRUE(sa.Connect(server.Port(), "SA", ServerProcess::kSaPassword, "sales"));
+  // Unqualified sysobjects answers from the login's database.
+  auto tables = sa.Execute("select name from sysobjects where xtype='U' order by name");
+  EXPECT_EQ(FirstColumn(tables).size(), 5u) << tables.Messages();
+  OdbcClient bob;
+  ASSERT_TRUE(bob.Connect(server.Port(), "bob", "pw"));
+  EXPECT_EQ(FirstColumn(bob.Execute("select 42")), std::vector<std::string>{"42"});
+}
+
+TEST(Login, RefuseLoginsSwitchRefusesEvenSa) {
+  ServerProcess server({"--refuse-logins"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  EXPECT_FALSE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  EXPECT_TRUE(LoginSaid(client, 18456, "Login failed for user 'sa'.")) << All(client);
+}

@@ -1,0 +1,58 @@
+// A FreeTDS/ODBC client for the tests: connects, runs a batch and collects every
+// result set and diagnostic record, as a real client of the server sees them.
+#pragma once
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct Diagnostic {
+  std::string state;
+  long native = 0;
+  std::string message;
+};
+
+struct Rows {
+  std::vector<std::string> columns;
+  std::vector<std::vector<std::optional<std::string>>> rows;
+};
+
+struct Outcome {
+  SQLRETURN rc = SQL_ERROR;  // of SQLExecDirect
+  std::vector<Rows> results;
+  std::vector<Diagnostic> diagnostics;  // from every call, in order
+  bool Failed() const { return rc == SQL_ERROR; }
+  bool HasNative(long number) const;
+  std::string Messages() const;  // all texts, one per line, for assertions and failures
+};
+
+class OdbcClient {
+ public:
+  OdbcClient();
+  ~OdbcClient();
+  OdbcClient(const OdbcClient&) = delete;
+  OdbcClient& operator=(const OdbcClient&) = delete;
+
+  // False when the login failed; diagnostics then hold the reasons.
+  bool Connect(int port, const std::string& user, const std::string& password,
+               const std::string& database = "master");
+  Outcome Execute(const std::string& sql, int queryTimeoutSeconds = 0);
+  // Executes without reading the results, then closes the statement, which makes
+  // the client cancel with an ATTENTION while the server is idle.
+  SQLRETURN ExecuteAndAbandon(const std::string& sql);
+  bool Dead();
+
+  const std::vector<Diagnostic>& LoginDiagnostics() const { return m_loginDiagnostics; }
+
+ private:
+  SQLHENV m_env = SQL_NULL_HENV;
+  SQLHDBC m_dbc = SQL_NULL_HDBC;
+  bool m_connected = false;
+  std::vector<Diagnostic> m_loginDiagnostics;
+};
+
+// The first column of every row of the first result set.
+std::vector<std::string> FirstColumn(const Outcome& outcome);

@@ -1,0 +1,162 @@
+// The protocol under stress: long batches, cancels, many clients, the statement
+// log, the fault switches, tsql and a clean stop.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "odbc_client.h"
+#include "server_process.h"
+
+using Names = std::vector<std::string>;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string RunTsql(int port, const std::string& password, const std::string& input) {
+  std::string command = "printf '" + input + "' | timeout 20 tsql -H 127.0.0.1 -p " +
+                        std::to_string(port) + " -U sa -P '" + password + "' 2>&1";
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) {
+      out.append(buffer, n);
+    }
+    ::pclose(pipe);
+  }
+  return out;
+}
+}  // namespace
+
+TEST(Protocol, BatchSplitOverSeveralPacketsArrivesWhole) {
+  ServerProcess server;
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  std::string names = "'" + std::string(9000, 'x') + "'";
+  auto out = client.Execute("select name from dbo.sysdatabases where name not in (" + names +
+                            ",'tempdb') and name like 'm%' order by name");
+  EXPECT_EQ(FirstColumn(out), (Names{"master", "model", "msdb"})) << out.Messages();
+}
+
+TEST(Protocol, QueryTimeoutCancelsWithAttentionAndTheConnectionLives) {
+  ServerProcess server({"--delay", "5000,slow"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  auto start = Clock::now();
+  auto out = client.Execute("select 1 -- slow", 1);
+  EXPECT_LT(SecondsSince(start), 4.0);
+  EXPECT_TRUE(out.Failed());
+  ASSERT_FALSE(out.diagnostics.empty());
+  EXPECT_EQ(out.diagnostics[0].state, "HYT00") << out.Messages();
+  EXPECT_FALSE(client.Dead());
+  EXPECT_EQ(FirstColumn(client.Execute("select 7")), Names{"7"});
+}
+
+TEST(Protocol, AttentionWhileIdleIsAcknowledged) {
+  ServerProcess server;
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  auto start = Clock::now();
+  // Closing a statement with unread rows makes the client cancel; an unanswered
+  // cancel would hang here.
+  EXPECT_TRUE(SQL_SUCCEEDED(client.ExecuteAndAbandon("select name from dbo.sysdatabases")));
+  EXPECT_LT(SecondsSince(start), 5.0);
+  EXPECT_EQ(FirstColumn(client.Execute("select 3")), Names{"3"});
+}
+
+TEST(Protocol, ConcurrentClientsEachGetTheirAnswers) {
+  ServerProcess server({"--seed"});
+  ASSERT_TRUE(server.Ready());
+  std::vector<std::thread> threads;
+  std::atomic<int> good{0};
+  for (int i = 0; i < 8; ++i) {
+    threads.emplace_back([&, i] {
+      OdbcClient client;
+      if (!client.Connect(server.Port(), "sa", ServerProcess::kSaPassword,
+                          i % 2 ? "Sales" : "master")) {
+        return;
+      }
+      for (int k = 0; k < 10; ++k) {
+        auto out = client.Execute("select " + std::to_string(i * 100 + k));
+        if (FirstColumn(out) != Names{std::to_string(i * 100 + k)}) {
+          return;
+        }
+      }
+      ++good;
+    });
+  }
+  for (auto& t : threads) {
+    t.join();
+  }
+  EXPECT_EQ(good, 8);
+}
+
+TEST(Protocol, StatementLogHoldsEveryBatchAsReceivedInOrder) {
+  ScratchDir scratch;
+  std::string logFile = (scratch.Path() / "log.jsonl").string();
+  ServerProcess server({"--log", logFile});
+  ASSERT_TRUE(server.Ready());
+  {
+    OdbcClient client;
+    ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+    client.Execute("select name from dbo.sysdatabases  order by name");
+    client.Execute("xp_cmdshell 'del \"C:\\a b\\x.Mdf\"'");
+    client.Execute("select N'caf\xc3\xa9'");
+  }
+  std::ifstream in(logFile);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_NE(lines[0].find("\"login\":\"sa\",\"database\":\"master\",\"sql\":\"select name from "
+                          "dbo.sysdatabases  order by name\"}"),
+            std::string::npos)
+      << lines[0];
+  EXPECT_NE(lines[1].find(R"("sql":"xp_cmdshell 'del \"C:\\a b\\x.Mdf\"'")"), std::string::npos)
+      << lines[1];
+  EXPECT_NE(lines[2].find("caf\xc3\xa9"), std::string::npos) << lines[2];
+}
+
+TEST(Protocol, FailAndDropSwitches) {
+  ServerProcess server({"--fail", "3201,^backup", "--drop", "drop me"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  auto failed = client.Execute("BACKUP database [pubs] to disk='c:\\x.bak'");
+  EXPECT_TRUE(failed.Failed());
+  EXPECT_TRUE(failed.HasNative(3201)) << failed.Messages();
+  EXPECT_EQ(FirstColumn(client.Execute("select 1")), Names{"1"});
+  auto dropped = client.Execute("select 1 -- drop me");
+  EXPECT_TRUE(dropped.Failed());
+  EXPECT_TRUE(client.Dead());
+}
+
+TEST(Protocol, TsqlLogsInListsAndIsRefused) {
+  ServerProcess server;
+  ASSERT_TRUE(server.Ready());
+  std::string listed = RunTsql(server.Port(), ServerProcess::kSaPassword,
+                               "select name from dbo.sysdatabases  order by name\\ngo\\nquit\\n");
+  EXPECT_NE(listed.find("Northwind"), std::string::npos) << listed;
+  std::string refused = RunTsql(server.Port(), "wrong", "quit\\n");
+  EXPECT_NE(refused.find("Login failed for user 'sa'."), std::string::npos) << refused;
+}
+
+TEST(Protocol, SigtermStopsPromptlyWithClientsConnected) {
+  ServerProcess server;
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  auto start = Clock::now();
+  EXPECT_EQ(server.Stop(), 0);
+  EXPECT_LT(SecondsSince(start), 3.0);
+  EXPECT_TRUE(client.Execute("select 1").Failed());
+}

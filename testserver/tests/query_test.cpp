@@ -1,0 +1,86 @@
+// The catalog queries the tool sends, answered from the catalog and the data files.
+#include <gtest/gtest.h>
+
+#include "odbc_client.h"
+#include "server_process.h"
+
+using Names = std::vector<std::string>;
+
+namespace {
+struct Queries : ::testing::Test {
+  ServerProcess server{{"--seed"}};
+  OdbcClient client;
+  void SetUp() override {
+    ASSERT_TRUE(server.Ready());
+    ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  }
+};
+
+std::string TrimRight(std::string s) {
+  while (!s.empty() && s.back() == ' ') {
+    s.pop_back();
+  }
+  return s;
+}
+}  // namespace
+
+TEST_F(Queries, DatabaseListInNameOrderWithAndWithoutTheSystemDatabases) {
+  auto all = client.Execute("select name from dbo.sysdatabases  order by name");
+  EXPECT_EQ(FirstColumn(all),
+            (Names{"Inventory", "master", "model", "msdb", "Northwind", "pubs", "Sales", "tempdb"}))
+      << all.Messages();
+  auto users = client.Execute(
+      "select name from dbo.sysdatabases  where name not in "
+      "('master','model','msdb','northwind','pubs','tempdb') order by name");
+  EXPECT_EQ(FirstColumn(users), (Names{"Inventory", "Sales"}));
+}
+
+TEST_F(Queries, FileNamesFromSysdatabasesSysaltfilesAndSysfiles) {
+  const std::string dir = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
+  EXPECT_EQ(
+      FirstColumn(client.Execute("select filename from dbo.sysdatabases where name='master'")),
+      Names{dir + "master.mdf"});
+  EXPECT_TRUE(
+      FirstColumn(client.Execute("select filename from dbo.sysdatabases where name='nosuch'"))
+          .empty());
+  auto alt = FirstColumn(
+      client.Execute("select filename from master.dbo.sysaltfiles where dbid=db_id('Sales')"));
+  ASSERT_EQ(alt.size(), 2u);
+  EXPECT_EQ(TrimRight(alt[0]), dir + "Sales_Data.MDF");
+  EXPECT_EQ(TrimRight(alt[1]), dir + "Sales_Log.LDF");
+  auto files = FirstColumn(client.Execute("select filename from [Sales].dbo.sysfiles"));
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[0].size(), 260u);  // a fixed-width column, padded as the server pads it
+  EXPECT_EQ(TrimRight(files[1]), dir + "Sales_Log.LDF");
+}
+
+TEST_F(Queries, UserTablesByPatternInTheLoginDatabase) {
+  OdbcClient sales;
+  ASSERT_TRUE(sales.Connect(server.Port(), "sa", ServerProcess::kSaPassword, "Sales"));
+  EXPECT_EQ(
+      FirstColumn(sales.Execute(
+          "select name from sysobjects where (name like 'SYS_%') and xtype='U' order by name")),
+      (Names{"SYS_CONFIG", "SYS_LOG", "SYS_USER"}));
+  EXPECT_EQ(FirstColumn(sales.Execute("select name from sysobjects where (name like 'sys[_]l%' or "
+                                      "name like 'cust%'  or name like 'x' ) and xtype='U' order "
+                                      "by name")),
+            (Names{"Customers", "SYS_LOG"}));
+  // sysobjects also lists system tables; only xtype='U' leaves them out.
+  EXPECT_EQ(FirstColumn(sales.Execute("select name from sysobjects where name like 'sysobj%'")),
+            Names{"sysobjects"});
+}
+
+TEST_F(Queries, ErrorsOfTheRealServer) {
+  OdbcClient pubs;
+  ASSERT_TRUE(pubs.Connect(server.Port(), "sa", ServerProcess::kSaPassword, "pubs"));
+  auto outsideMaster = pubs.Execute("select name from dbo.sysdatabases  order by name");
+  EXPECT_TRUE(outsideMaster.Failed());
+  EXPECT_TRUE(outsideMaster.HasNative(208)) << outsideMaster.Messages();
+  auto syntax = client.Execute("selec name from dbo.sysdatabases");
+  EXPECT_TRUE(syntax.Failed());
+  EXPECT_TRUE(syntax.HasNative(102)) << syntax.Messages();
+  auto column = client.Execute("select nosuch from dbo.sysdatabases");
+  EXPECT_TRUE(column.HasNative(207)) << column.Messages();
+  auto use = client.Execute("use [nosuch]");
+  EXPECT_TRUE(use.HasNative(911)) << use.Messages();
+}
