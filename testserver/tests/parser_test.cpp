@@ -111,4 +111,7 @@ TEST(Parser, SyntaxErrorsNameTheOffendingToken) {
   EXPECT_EQ(message, "Unclosed quotation mark before the character string 'abc'.");
   EXPECT_EQ(SyntaxError("select 1 garbage here"), 102);
   EXPECT_EQ(SyntaxError("drop view v"), 102);
+  // An empty database field reaches the server as empty brackets.
+  EXPECT_EQ(SyntaxError("DBCC SHRINKDATABASE ([],10)"), 1038);
+  EXPECT_EQ(SyntaxError("drop database [] "), 1038);
 }

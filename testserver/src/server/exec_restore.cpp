@@ -23,6 +23,9 @@ BackupSet FirstSet(ServerState& state, const std::string& disk, const char* what
   if (!file || !fs::is_regular_file(*file, ec)) {
     throw SqlError({msg::CannotOpenBackupDevice(disk), msg::TerminatingAbnormally(what)});
   }
+  if (!std::ifstream(*file, std::ios::binary)) {
+    throw SqlError({msg::CannotOpenBackupDevice(disk), msg::TerminatingAbnormally(what)});
+  }
   auto sets = ReadBackupSets(*file);
   if (!sets) {
     throw SqlError({msg::MediaIncorrectlyFormed(disk), msg::TerminatingAbnormally(what)});

@@ -34,6 +34,10 @@ ServerMessage UnclosedQuote(std::string_view text) {
   return Make(105, 1, 15,
               Format("Unclosed quotation mark before the character string '%s'.", S(text).c_str()));
 }
+ServerMessage EmptyName() {
+  return Make(1038, 1, 15,
+              "Cannot use empty object or column names. Use a single space if necessary.");
+}
 ServerMessage InvalidObject(std::string_view name) {
   return Make(208, 1, 16, Format("Invalid object name '%s'.", S(name).c_str()));
 }

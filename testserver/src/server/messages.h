@@ -15,6 +15,7 @@ ServerMessage ChangedDatabase(std::string_view database);          // 5701
 ServerMessage ChangedLanguage();                                   // 5703
 ServerMessage IncorrectSyntax(std::string_view near);              // 102
 ServerMessage UnclosedQuote(std::string_view text);                // 105
+ServerMessage EmptyName();                                         // 1038
 ServerMessage InvalidObject(std::string_view name);                // 208
 ServerMessage InvalidColumn(std::string_view name);                // 207
 ServerMessage ProcedureNotFound(std::string_view name);            // 2812

@@ -67,6 +67,9 @@ class Parser {
     if (t.kind != TokenKind::Word && t.kind != TokenKind::QuotedIdentifier) {
       Fail();
     }
+    if (t.kind == TokenKind::QuotedIdentifier && t.text.empty()) {
+      throw SqlError(msg::EmptyName());
+    }
     return Next().text;
   }
   std::string StringLiteral() {
