@@ -123,3 +123,24 @@ TEST_F(BackupRestore, RestoreErrors) {
   EXPECT_TRUE(list.HasNative(3201));
   EXPECT_TRUE(Said(list, "RESTORE FILELIST is terminating abnormally."));
 }
+
+TEST(Catalog, RestoredDatabasesOutliveARestart) {
+  ScratchDir state;
+  {
+    ServerProcess server({"--seed", "--state", state.Path().string()});
+    ASSERT_TRUE(server.Ready());
+    OdbcClient client;
+    ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+    client.Execute("backup database [Sales] to disk='C:\\Sales.bak' with init");
+    auto restore = client.Execute(
+        "restore database [Kept] from disk='C:\\Sales.bak' with move 'Sales_Data' to "
+        "'C:\\Kept.Mdf' ,move 'Sales_Log' to 'C:\\Kept.Ldf'");
+    ASSERT_FALSE(restore.Failed()) << restore.Messages();
+  }
+  ServerProcess again({"--state", state.Path().string()});
+  ASSERT_TRUE(again.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(again.Port(), "sa", ServerProcess::kSaPassword, "Kept"));
+  EXPECT_EQ(FirstColumn(client.Execute("select name from sysobjects where name like 'SYS[_]LOG'")),
+            Names{"SYS_LOG"});
+}

@@ -57,20 +57,7 @@ TEST(Browser, FreeTdsFindsTheInstanceByName) {
       {"--listen", "127.0.0.57:0", "--browser", "127.0.0.57:1434", "--instance", "TESTINST"});
   ASSERT_TRUE(server.Ready());
   OdbcClient client;
-  SQLHENV env;
-  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  SQLHDBC dbc;
-  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-  std::string text = std::string("DRIVER={FreeTDS};SERVER=127.0.0.57\\testinst;UID=sa;PWD=") +
-                     ServerProcess::kSaPassword + ";TDS_Version=7.4";
-  SQLSetConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0);
-  SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
-                                  nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-  EXPECT_TRUE(SQL_SUCCEEDED(rc));
-  if (SQL_SUCCEEDED(rc)) {
-    SQLDisconnect(dbc);
-  }
-  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-  SQLFreeHandle(SQL_HANDLE_ENV, env);
+  EXPECT_TRUE(
+      client.ConnectWith(std::string("DRIVER={FreeTDS};SERVER=127.0.0.57\\testinst;UID=sa;PWD=") +
+                         ServerProcess::kSaPassword + ";TDS_Version=7.4"));
 }

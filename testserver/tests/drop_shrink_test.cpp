@@ -72,3 +72,13 @@ TEST_F(DropShrink, LogTruncationThenShrinkWithResultAndMessage) {
   EXPECT_TRUE(client.Execute("backup log [nosuch] with no_log").HasNative(911));
   EXPECT_TRUE(client.Execute("DBCC SHRINKDATABASE ([nosuch],10)").Failed());
 }
+
+TEST_F(DropShrink, ShrinkCompactsTheDataFile) {
+  OdbcClient northwind;
+  ASSERT_TRUE(northwind.Connect(server.Port(), "sa", ServerProcess::kSaPassword, "Northwind"));
+  EXPECT_FALSE(northwind.Execute("Drop Table [Order Details]").Failed());
+  auto file = DataDir() / "northwnd.mdf";
+  auto before = fs::file_size(file);
+  client.Execute("DBCC SHRINKDATABASE ([Northwind],10)");
+  EXPECT_LT(fs::file_size(file), before);
+}

@@ -61,6 +61,17 @@ TEST(Login, BothLoginsGetIntoTheirDatabase) {
   EXPECT_EQ(FirstColumn(bob.Execute("select 42")), std::vector<std::string>{"42"});
 }
 
+TEST(Login, ServerNameWithPortAfterACommaIsTolerated) {
+  ServerProcess server;
+  ASSERT_TRUE(server.Ready());
+  // FreeTDS sends "127.0.0.1\0<port>" as the login's server name for this form.
+  OdbcClient client;
+  EXPECT_TRUE(client.ConnectWith("DRIVER={FreeTDS};SERVER=127.0.0.1," +
+                                 std::to_string(server.Port()) +
+                                 ";UID=sa;PWD=" + ServerProcess::kSaPassword + ";TDS_Version=7.4"))
+      << All(client);
+}
+
 TEST(Login, RefuseLoginsSwitchRefusesEvenSa) {
   ServerProcess server({"--refuse-logins"});
   ASSERT_TRUE(server.Ready());

@@ -78,14 +78,16 @@ OdbcClient::~OdbcClient() {
 
 bool OdbcClient::Connect(int port, const std::string& user, const std::string& password,
                          const std::string& database) {
-  std::string text = "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=" + std::to_string(port) +
+  return ConnectWith("DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=" + std::to_string(port) +
                      ";UID=" + user + ";PWD=" + password + ";DATABASE=" + database +
-                     ";TDS_Version=7.4;ClientCharset=UTF-8";
+                     ";TDS_Version=7.4;ClientCharset=UTF-8");
+}
+
+bool OdbcClient::ConnectWith(std::string connectionString) {
   SQLSetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0);
-  SQLCHAR out[1024];
-  SQLSMALLINT outLength = 0;
-  SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
-                                  out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc =
+      SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(connectionString.data()), SQL_NTS,
+                       nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   Collect(SQL_HANDLE_DBC, m_dbc, m_loginDiagnostics);
   m_connected = SQL_SUCCEEDED(rc);
   return m_connected;

@@ -39,6 +39,7 @@ class OdbcClient {
   // False when the login failed; diagnostics then hold the reasons.
   bool Connect(int port, const std::string& user, const std::string& password,
                const std::string& database = "master");
+  bool ConnectWith(std::string connectionString);
   Outcome Execute(const std::string& sql, int queryTimeoutSeconds = 0);
   // Executes without reading the results, then closes the statement, which makes
   // the client cancel with an ATTENTION while the server is idle.

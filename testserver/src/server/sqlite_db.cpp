@@ -11,6 +11,8 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) {
     throw SqliteFailure(file.string() + ": " + error);
   }
   sqlite3_busy_timeout(m_db, 5000);
+  // A test double needs no protection against power loss, and fsyncs cost startup time.
+  Exec("pragma synchronous = off");
 }
 
 SqliteDb::~SqliteDb() {
