@@ -79,3 +79,29 @@ TEST(Login, RefuseLoginsSwitchRefusesEvenSa) {
   EXPECT_FALSE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
   EXPECT_TRUE(LoginSaid(client, 18456, "Login failed for user 'sa'.")) << All(client);
 }
+
+TEST(Login, SecondLoginMayReadButNotChangeDatabases) {
+  ServerProcess server({"--login", "bob:pw", "--seed"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient bob;
+  ASSERT_TRUE(bob.Connect(server.Port(), "bob", "pw", "Sales"));
+  EXPECT_EQ(FirstColumn(bob.Execute("select name from sysobjects where name like 'SYS_LOG'")),
+            std::vector<std::string>{"SYS_LOG"});
+  struct Case {
+    const char* sql;
+    long number;
+  } cases[] = {
+      {"backup database [Sales] to disk='C:\\s.bak' with init", 262},
+      {"backup log [Sales] with no_log", 262},
+      {"restore database [X] from disk='C:\\s.bak' with move 'a' to 'C:\\a' ,move 'b' to 'C:\\b'",
+       3110},
+      {"drop database [Inventory] ", 262},
+      {"Drop Table [SYS_LOG]", 3704},
+      {"DBCC SHRINKDATABASE ([Sales],10)", 2571},
+  };
+  for (const Case& c : cases) {
+    auto out = bob.Execute(c.sql);
+    EXPECT_TRUE(out.Failed()) << c.sql;
+    EXPECT_TRUE(out.HasNative(c.number)) << c.sql << "\n" << out.Messages();
+  }
+}

@@ -48,6 +48,10 @@ TEST_F(Queries, FileNamesFromSysdatabasesSysaltfilesAndSysfiles) {
   ASSERT_EQ(alt.size(), 2u);
   EXPECT_EQ(TrimRight(alt[0]), dir + "Sales_Data.MDF");
   EXPECT_EQ(TrimRight(alt[1]), dir + "Sales_Log.LDF");
+  // Sixteen padded rows make a reply longer than one packet.
+  auto every = client.Execute("select * from master.dbo.sysaltfiles");
+  ASSERT_EQ(every.results.size(), 1u) << every.Messages();
+  EXPECT_EQ(every.results[0].rows.size(), 16u);
   auto files = FirstColumn(client.Execute("select filename from [Sales].dbo.sysfiles"));
   ASSERT_EQ(files.size(), 2u);
   EXPECT_EQ(files[0].size(), 260u);  // a fixed-width column, padded as the server pads it

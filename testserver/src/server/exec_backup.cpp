@@ -28,13 +28,16 @@ std::string Now() {
 
 }  // namespace
 
-StatementResult RunBackupDatabase(ServerState& state, SessionState&,
+StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
                                   const sql::BackupDatabaseStatement& s) {
   auto started = std::chrono::steady_clock::now();
   const char* what = "BACKUP DATABASE";
   auto database = state.catalog.Find(s.database);
   if (!database) {
     throw SqlError({msg::NoSuchDatabase(s.database), msg::TerminatingAbnormally(what)});
+  }
+  if (!session.sysadmin) {
+    throw SqlError({msg::PermissionDenied(what, database->name), msg::TerminatingAbnormally(what)});
   }
   auto target = state.paths.Map(s.disk);
   std::error_code ec;
@@ -80,11 +83,15 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState&,
   return result;
 }
 
-StatementResult RunBackupLog(ServerState& state, SessionState&, const sql::BackupLogStatement& s) {
+StatementResult RunBackupLog(ServerState& state, SessionState& session,
+                             const sql::BackupLogStatement& s) {
   const char* what = "BACKUP LOG";
   auto database = state.catalog.Find(s.database);
   if (!database) {
     throw SqlError({msg::NoSuchDatabase(s.database), msg::TerminatingAbnormally(what)});
+  }
+  if (!session.sysadmin) {
+    throw SqlError({msg::PermissionDenied(what, database->name), msg::TerminatingAbnormally(what)});
   }
   if (!s.noLog) {
     // Every database here runs in the simple recovery model.

@@ -47,6 +47,9 @@ StatementResult RunDropDatabase(ServerState& state, SessionState& session,
     if (!database) {
       throw SqlError(msg::CannotDropMissingDatabase(name));
     }
+    if (!session.sysadmin) {
+      throw SqlError(msg::PermissionDenied("DROP DATABASE", database->name));
+    }
     if (database->IsSystem()) {
       throw SqlError(msg::CannotDropSystemDatabase(database->name));
     }
@@ -85,6 +88,9 @@ StatementResult RunDropTable(ServerState& state, SessionState& session,
     bool ownerOk = name.owner.empty() || EqualsNoCase(name.owner, "dbo");
     if (!table || !ownerOk) {
       throw SqlError(msg::CannotDropMissingTable(name.object));
+    }
+    if (!session.sysadmin) {
+      throw SqlError(msg::TablePermissionDenied(*table));
     }
     auto file = state.paths.Map(database->DataFile().physicalName);
     SqliteDb db(*file, false);

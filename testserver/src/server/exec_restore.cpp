@@ -68,6 +68,9 @@ StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
     messages.push_back(msg::TerminatingAbnormally(what));
     throw SqlError(std::move(messages));
   };
+  if (!session.sysadmin) {
+    fail({msg::RestorePermissionDenied(s.database)});
+  }
   BackupSet set = FirstSet(state, s.disk, what);
 
   for (const auto& [logical, path] : s.moves) {

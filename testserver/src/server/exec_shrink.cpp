@@ -15,13 +15,16 @@ int64_t Pages(const fs::path& file) {
 }
 }  // namespace
 
-StatementResult RunShrinkDatabase(ServerState& state, SessionState&,
+StatementResult RunShrinkDatabase(ServerState& state, SessionState& session,
                                   const sql::ShrinkDatabaseStatement& s) {
   auto database = s.databaseId ? state.catalog.FindById(static_cast<int>(*s.databaseId))
                                : state.catalog.Find(s.database);
   if (!database) {
     throw SqlError(
         msg::DatabaseNotFoundForDbcc(s.databaseId ? std::to_string(*s.databaseId) : s.database));
+  }
+  if (!session.sysadmin) {
+    throw SqlError(msg::DbccPermissionDenied(session.login, "SHRINKDATABASE"));
   }
   if (s.targetPercent < 0 || s.targetPercent > 100) {
     throw SqlError(ServerMessage{

@@ -155,9 +155,25 @@ ServerMessage ExecutePermissionDenied(std::string_view object) {
               Format("EXECUTE permission denied on object '%s', database 'master', owner 'dbo'.",
                      S(object).c_str()));
 }
-ServerMessage PermissionDenied(std::string_view statement) {
-  return Make(262, 1, 14,
-              Format("%s permission denied in database 'master'.", S(statement).c_str()));
+ServerMessage PermissionDenied(std::string_view statement, std::string_view database) {
+  return Make(
+      262, 1, 14,
+      Format("%s permission denied in database '%s'.", S(statement).c_str(), S(database).c_str()));
+}
+ServerMessage RestorePermissionDenied(std::string_view database) {
+  return Make(
+      3110, 1, 14,
+      Format("User does not have permission to RESTORE database '%s'.", S(database).c_str()));
+}
+ServerMessage TablePermissionDenied(std::string_view table) {
+  return Make(3704, 1, 16,
+              Format("User does not have permission to perform this operation on table '%s'.",
+                     S(table).c_str()));
+}
+ServerMessage DbccPermissionDenied(std::string_view login, std::string_view command) {
+  return Make(2571, 3, 14,
+              Format("User '%s' does not have permission to run DBCC %s.", S(login).c_str(),
+                     S(command).c_str()));
 }
 ServerMessage Injected(int number) {
   return Make(number, 1, 16, Format("testserver: injected failure %d.", number));

@@ -40,7 +40,10 @@ ServerMessage BackupOfOtherDatabase(std::string_view database);                 
 ServerMessage ExclusiveAccess();                                                            // 3101
 ServerMessage LogicalFileNotInBackup(std::string_view logical, std::string_view database);  // 3234
 ServerMessage ExecutePermissionDenied(std::string_view object);                             // 229
-ServerMessage PermissionDenied(std::string_view statement);                                 // 262
+ServerMessage PermissionDenied(std::string_view statement, std::string_view database);      // 262
+ServerMessage RestorePermissionDenied(std::string_view database);                           // 3110
+ServerMessage TablePermissionDenied(std::string_view table);                                // 3704
+ServerMessage DbccPermissionDenied(std::string_view login, std::string_view command);       // 2571
 ServerMessage Injected(int number);  // a fault switch's error
 
 }  // namespace testserver::msg
