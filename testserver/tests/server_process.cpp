@@ -41,9 +41,15 @@ ScratchDir::~ScratchDir() {
 }
 
 ServerProcess::ServerProcess(std::vector<std::string> args) {
-  std::string pattern = (fs::temp_directory_path() / "testserver-state-XXXXXX").string();
-  m_stateDir = ::mkdtemp(pattern.data());
-  if (!HasArg(args, "--state")) {
+  for (size_t i = 0; i + 1 < args.size(); ++i) {
+    if (args[i] == "--state") {
+      m_stateDir = args[i + 1];
+    }
+  }
+  if (m_stateDir.empty()) {
+    std::string pattern = (fs::temp_directory_path() / "testserver-state-XXXXXX").string();
+    m_stateDir = ::mkdtemp(pattern.data());
+    m_ownsState = true;
     args.insert(args.end(), {"--state", m_stateDir.string()});
   }
   if (!HasArg(args, "--listen")) {
@@ -118,6 +124,8 @@ int ServerProcess::Stop() {
 
 ServerProcess::~ServerProcess() {
   Stop();
-  std::error_code ec;
-  fs::remove_all(m_stateDir, ec);
+  if (m_ownsState) {
+    std::error_code ec;
+    fs::remove_all(m_stateDir, ec);
+  }
 }

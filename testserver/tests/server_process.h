@@ -10,7 +10,8 @@
 
 class ServerProcess {
  public:
-  // Extra command-line arguments; --state and --listen are added unless given.
+  // Extra command-line arguments; --state (a fresh directory, removed at the end),
+  // --listen and --sa-password are added unless given.
   explicit ServerProcess(std::vector<std::string> args = {});
   ~ServerProcess();
   ServerProcess(const ServerProcess&) = delete;
@@ -27,6 +28,7 @@ class ServerProcess {
 
  private:
   std::filesystem::path m_stateDir;
+  bool m_ownsState = false;
   pid_t m_pid = -1;
   int m_port = 0;
   int m_browserPort = 0;

@@ -16,7 +16,7 @@ namespace {
 using tds::Connection;
 using tds::TokenWriter;
 
-constexpr uint32_t kMinPacket = 512, kMaxPacket = 32767;
+constexpr uint32_t kMinPacket = 512, kDefaultPacket = 4096, kMaxPacket = 32767;
 
 class Session {
  public:
@@ -70,7 +70,10 @@ class Session {
       Send(writer);
       return false;
     }
-    uint32_t packetSize = std::clamp(login->packetSize, kMinPacket, kMaxPacket);
+    // A client that names no packet size gets the server's default.
+    uint32_t packetSize = login->packetSize == 0
+                              ? kDefaultPacket
+                              : std::clamp(login->packetSize, kMinPacket, kMaxPacket);
     writer.EnvChange(1, m_state.database, "master");
     writer.Message(msg::ChangedDatabase(m_state.database));
     writer.CollationEnvChange();

@@ -57,7 +57,9 @@ StatementResult RunDropDatabase(ServerState& state, SessionState& session,
         EqualsNoCase(session.database, database->name)) {
       throw SqlError(msg::DatabaseInUse(database->name));
     }
-    for (const DatabaseFile& f : database->files) {
+    // The played server reports the log file first.
+    for (auto it = database->files.rbegin(); it != database->files.rend(); ++it) {
+      const DatabaseFile& f = *it;
       auto mapped = state.paths.Map(f.physicalName);
       std::error_code ec;
       if (mapped && fs::remove(*mapped, ec)) {
