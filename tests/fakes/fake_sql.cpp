@@ -107,6 +107,9 @@ void FakeSqlServer::Record(const std::string& line) {
 }
 
 std::unique_ptr<SqlConnection> FakeSqlConnectionFactory::CreateConnection() {
+  if (real != nullptr) {
+    return real->CreateConnection();
+  }
   m_server.journal.push_back("create connection");
   if (m_server.connectionCreationFails) {
     return nullptr;
@@ -115,6 +118,9 @@ std::unique_ptr<SqlConnection> FakeSqlConnectionFactory::CreateConnection() {
 }
 
 std::unique_ptr<SqlRecordset> FakeSqlConnectionFactory::CreateRecordset() {
+  if (real != nullptr) {
+    return real->CreateRecordset();
+  }
   m_server.journal.push_back("create recordset");
   if (m_server.recordsetCreationFails) {
     return nullptr;

@@ -40,6 +40,10 @@ class FakeSqlConnectionFactory : public SqlConnectionFactory {
   std::unique_ptr<SqlConnection> CreateConnection() override;
   std::unique_ptr<SqlRecordset> CreateRecordset() override;
 
+  // When set, the objects come from this factory instead (integration tests run the
+  // dialog on the real data layer this way).
+  SqlConnectionFactory* real = nullptr;
+
  private:
   FakeSqlServer& m_server;
 };

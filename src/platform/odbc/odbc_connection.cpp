@@ -1,0 +1,219 @@
+#include "platform/odbc/odbc_connection.h"
+
+#include "platform/odbc/odbc_connection_string.h"
+#include "platform/odbc/odbc_recordset.h"
+#include "platform/odbc/utf16_text.h"
+#include "ports/com_error.h"
+
+namespace harrowlander::odbc {
+namespace {
+
+constexpr std::int32_t kClosedError = static_cast<std::int32_t>(0x800A0E78);
+
+// Bounds on reading a batch's results: a connection that died mid-result makes the
+// driver answer every further call with an error instead of the end of results.
+constexpr int kMaxResults = 1 << 16;
+
+SQLPOINTER IntegerAttribute(SQLULEN value) {
+  return reinterpret_cast<SQLPOINTER>(value);
+}
+
+std::string Seconds(int seconds) {
+  return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+}
+
+}  // namespace
+
+OdbcConnection::OdbcConnection(std::shared_ptr<OdbcHandle> environment, std::string driver)
+    : m_environment(std::move(environment)), m_driver(std::move(driver)) {}
+
+OdbcConnection::~OdbcConnection() {
+  if (m_open) {
+    SQLDisconnect(m_connection.get());
+  }
+}
+
+void OdbcConnection::SetConnectionTimeout(int seconds) {
+  m_connectionTimeout = seconds;
+}
+
+void OdbcConnection::SetCommandTimeout(int seconds) {
+  m_commandTimeout = seconds;
+}
+
+void OdbcConnection::Open(const std::string& connectionString) {
+  if (m_open) {
+    throw ComError(kClosedError, "Operation is not allowed when the object is open.");
+  }
+  DataSource target;
+  std::u16string odbcString =
+      Utf8ToUtf16(BuildOdbcConnectionString(connectionString, m_driver, target));
+  m_server = target.server + (target.port ? "," + std::to_string(*target.port) : "");
+
+  SQLHANDLE handle = SQL_NULL_HANDLE;
+  if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, m_environment->get(), &handle))) {
+    FailConnecting(ReadDiagnostics(*m_environment));
+  }
+  m_connection = OdbcHandle(SQL_HANDLE_DBC, handle);
+  // 0 means no limit, for the driver as for the dialog.
+  SQLSetConnectAttrW(m_connection.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                     IntegerAttribute(static_cast<SQLULEN>(m_connectionTimeout)), 0);
+  const SQLRETURN rc = SQLDriverConnectW(m_connection.get(), nullptr, Wide(odbcString), SQL_NTS,
+                                         nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+  if (!Succeeded(rc)) {
+    FailConnecting(ReadDiagnostics(m_connection));
+  }
+  m_open = true;
+  m_dead = false;
+}
+
+std::unique_ptr<SqlRecordset> OdbcConnection::Execute(const std::string& commandText) {
+  return std::make_unique<OdbcRecordset>(Run(commandText));
+}
+
+void OdbcConnection::Close() {
+  if (!m_open) {
+    throw ComError(kClosedError, "Operation is not allowed when the object is closed.");
+  }
+  m_open = false;
+  SQLDisconnect(m_connection.get());
+  m_connection = OdbcHandle();
+}
+
+BufferedRows OdbcConnection::Run(const std::string& text) {
+  RequireUsable();
+  SQLHANDLE handle = SQL_NULL_HANDLE;
+  if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, m_connection.get(), &handle))) {
+    FailRunning(m_connection);
+  }
+  OdbcHandle statement(SQL_HANDLE_STMT, handle);
+  SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
+                  IntegerAttribute(static_cast<SQLULEN>(m_commandTimeout)), 0);
+
+  std::u16string batch = Utf8ToUtf16(text);
+  BufferedRows rows;
+  SQLRETURN rc = SQLExecDirectW(statement.get(), Wide(batch), SQL_NTS);
+  for (int results = 0; rc != SQL_NO_DATA; ++results) {
+    if (!Succeeded(rc) || results == kMaxResults) {
+      FailRunning(statement);
+    }
+    CaptureRows(statement, rows);
+    rc = SQLMoreResults(statement.get());
+  }
+  return rows;
+}
+
+void OdbcConnection::CaptureRows(const OdbcHandle& statement, BufferedRows& rows) {
+  SQLSMALLINT columnCount = 0;
+  if (!Succeeded(SQLNumResultCols(statement.get(), &columnCount))) {
+    FailRunning(statement);
+  }
+  if (columnCount <= 0 || !rows.columns.empty()) {
+    return;  // no rows here, or not the first result set: the driver skips them
+  }
+  for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columnCount); ++c) {
+    std::u16string name(256, u'\0');
+    SQLSMALLINT nameLength = 0, dataType = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    if (!Succeeded(SQLDescribeColW(statement.get(), c, Wide(name),
+                                   static_cast<SQLSMALLINT>(name.size()), &nameLength, &dataType,
+                                   &size, &digits, &nullable))) {
+      FailRunning(statement);
+    }
+    name.resize(std::min(name.size(), static_cast<size_t>(std::max<SQLSMALLINT>(nameLength, 0))));
+    rows.columns.push_back(Utf16ToUtf8(name));
+  }
+  for (;;) {
+    const SQLRETURN fetched = SQLFetch(statement.get());
+    if (fetched == SQL_NO_DATA) {
+      return;
+    }
+    if (!Succeeded(fetched)) {
+      FailRunning(statement);
+    }
+    std::vector<SqlValue>& row = rows.rows.emplace_back();
+    for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columnCount); ++c) {
+      SqlValue value;
+      std::u16string text;
+      for (;;) {
+        char16_t chunk[512];
+        SQLLEN indicator = 0;
+        const SQLRETURN got =
+            SQLGetData(statement.get(), c, SQL_C_WCHAR, chunk, sizeof chunk, &indicator);
+        if (got == SQL_NO_DATA) {
+          break;
+        }
+        if (!Succeeded(got)) {
+          FailRunning(statement);
+        }
+        if (indicator == SQL_NULL_DATA) {
+          value.isNull = true;
+          break;
+        }
+        const size_t capacity = sizeof chunk / sizeof(char16_t) - 1;
+        const size_t units =
+            indicator == SQL_NO_TOTAL || indicator / 2 > static_cast<SQLLEN>(capacity)
+                ? capacity
+                : static_cast<size_t>(indicator) / sizeof(char16_t);
+        text.append(chunk, units);
+        if (got == SQL_SUCCESS) {
+          break;
+        }
+      }
+      value.text = Utf16ToUtf8(text);
+      row.push_back(std::move(value));
+    }
+  }
+}
+
+void OdbcConnection::RequireUsable() const {
+  if (!m_open) {
+    throw ComError(kClosedError, "Operation is not allowed when the object is closed.");
+  }
+  if (m_dead) {
+    throw ComError(hresult::kFail, "The connection to SQL Server " + m_server + " was lost.");
+  }
+}
+
+void OdbcConnection::FailConnecting(std::vector<DiagRecord> records) {
+  m_connection = OdbcHandle();
+  std::string description = FirstServerError(records);
+  if (!description.empty()) {
+  } else if (HasState(records, "HYT00")) {
+    description = "Login timeout expired: SQL Server " + m_server + " did not answer within " +
+                  Seconds(m_connectionTimeout) + ".";
+  } else if (HasState(records, "08001") || HasState(records, "08S01")) {
+    description = "Cannot connect to SQL Server " + m_server +
+                  ": it does not exist, is not running, or cannot be reached.";
+  } else if (!records.empty() && !records.front().message.empty()) {
+    description = records.front().message;
+  } else {
+    description = "Cannot connect to SQL Server " + m_server + ".";
+  }
+  throw ComError(hresult::kFail, description);
+}
+
+void OdbcConnection::FailRunning(const OdbcHandle& statement) {
+  std::vector<DiagRecord> records = ReadDiagnostics(statement);
+  SQLULEN dead = SQL_CD_FALSE;
+  if (Succeeded(
+          SQLGetConnectAttrW(m_connection.get(), SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+      dead == SQL_CD_TRUE) {
+    m_dead = true;
+  }
+  std::string description = FirstServerError(records);
+  if (!description.empty()) {
+  } else if (m_dead) {
+    description = "The connection to SQL Server " + m_server + " was lost.";
+  } else if (HasState(records, "HYT00")) {
+    description = "Query timeout expired: the statement did not finish within " +
+                  Seconds(m_commandTimeout) + ".";
+  } else if (!records.empty() && !records.front().message.empty()) {
+    description = records.front().message;
+  } else {
+    description = "SQL Server " + m_server + " reported a failure without a description.";
+  }
+  throw ComError(hresult::kFail, description);
+}
+
+}  // namespace harrowlander::odbc

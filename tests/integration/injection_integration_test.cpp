@@ -1,0 +1,68 @@
+#include <algorithm>
+
+#include "ops/drop_lock.h"
+#include "res/resource_ids.h"
+#include "testserver_fixture.h"
+
+namespace harrowlander {
+namespace {
+
+using testing::TestServerTest;
+
+// Names and patterns holding the characters that end an identifier or a literal reach
+// the server as the identifiers and patterns the user meant.
+class InjectionIntegrationTest : public TestServerTest {};
+
+const char* const kHostileNames[] = {
+    "x]; drop database [Inventory", "it's", "say \"hi\"", "100%_db", "销售]数据'", "a]]b",
+};
+
+TEST_F(InjectionIntegrationTest, DatabaseNamesArriveWhole) {
+  for (const char* name : kHostileNames) {
+    dlg.m_strDatabase = name;
+    fake.window.messageBoxAnswers = {kIdYes};
+    EXPECT_EQ(dlg.DeleteDatabase(), 0) << name;
+    EXPECT_EQ(dlg.m_strStatus, std::string("Cannot drop the database '") + name +
+                                   "' because it does not exist in the system catalog.");
+  }
+  fake.window.PressKey(vk::kControl);
+  dlg.OnDropdownDatabase();
+  const auto listed = fake.window.combos[res::IDC_DATABASE].items;
+  EXPECT_NE(std::find(listed.begin(), listed.end(), "Inventory"), listed.end());
+}
+
+TEST_F(InjectionIntegrationTest, ShrinkNamesArriveWhole) {
+  dlg.m_bTruncateLogBeforeShrink = 0;
+  for (const char* name : kHostileNames) {
+    dlg.m_strDatabase = name;
+    EXPECT_EQ(dlg.ShrinkDatabase(), 0) << name;
+    EXPECT_NE(dlg.m_strStatus.find(std::string("'") + name + "'"), std::string::npos)
+        << dlg.m_strStatus;
+  }
+}
+
+TEST_F(InjectionIntegrationTest, PatternsWithQuotesMatchLiterally) {
+  dlg.m_strDatabase = "Sales";
+  fake.window.PressKey(vk::kControl);
+  for (int key : kDropLockDigitKeys) {
+    fake.window.PressKey(key);
+  }
+  // A quote closes nothing: no table matches, and every table is still there.
+  for (const char* pattern : {"x' or name like '%", "%' --", "销售'%"}) {
+    dlg.m_strTableKeyword = pattern;
+    fake.window.messageBoxes.clear();
+    EXPECT_EQ(dlg.DropTables(), 0) << pattern;
+    ASSERT_EQ(fake.window.messageBoxes.size(), 1u) << pattern;
+    EXPECT_EQ(fake.window.messageBoxes[0].text, "根据表名关键字,找不到对应的表") << pattern;
+  }
+  // Wildcards keep their meaning.
+  dlg.m_strTableKeyword = "SYS[_]L%";
+  fake.window.messageBoxes.clear();
+  fake.window.messageBoxAnswers = {kIdNo};
+  EXPECT_EQ(dlg.DropTables(), 0);
+  ASSERT_EQ(fake.window.messageBoxes.size(), 1u);
+  EXPECT_EQ(fake.window.messageBoxes[0].text, "是否删除以下数据表？\nSYS_LOG");
+}
+
+}  // namespace
+}  // namespace harrowlander
