@@ -85,6 +85,10 @@ TEST_F(Queries, ErrorsOfTheRealServer) {
   EXPECT_TRUE(syntax.HasNative(102)) << syntax.Messages();
   auto column = client.Execute("select nosuch from dbo.sysdatabases");
   EXPECT_TRUE(column.HasNative(207)) << column.Messages();
+  auto changed = client.Execute("use [sales]");
+  EXPECT_TRUE(changed.HasNative(5701)) << changed.Messages();
+  EXPECT_EQ(FirstColumn(client.Execute("select name from sysobjects where name like 'SYS_LOG'")),
+            Names{"SYS_LOG"});
   auto use = client.Execute("use [nosuch]");
   EXPECT_TRUE(use.HasNative(911)) << use.Messages();
 }
