@@ -59,6 +59,8 @@ TEST_F(BackupRestore, BackupErrors) {
   auto unknown = client.Execute("backup database [NoSuch] to disk='c:\\BKSQLData$\\x.bak'");
   EXPECT_TRUE(unknown.HasNative(911)) << unknown.Messages();
   EXPECT_TRUE(unknown.HasNative(3013));
+  EXPECT_TRUE(
+      client.Execute("backup database [tempdb] to disk='c:\\BKSQLData$\\t.bak'").HasNative(3147));
 }
 
 TEST_F(BackupRestore, RestoreToNewFilesInBothSpellings) {

@@ -39,6 +39,9 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
   if (!session.sysadmin) {
     throw SqlError({msg::PermissionDenied(what, database->name), msg::TerminatingAbnormally(what)});
   }
+  if (EqualsNoCase(database->name, "tempdb")) {
+    throw SqlError({msg::NotOnTempdb(), msg::TerminatingAbnormally(what)});
+  }
   auto target = state.paths.Map(s.disk);
   std::error_code ec;
   if (!target || !fs::is_directory(target->parent_path(), ec) || fs::is_directory(*target, ec)) {

@@ -71,6 +71,9 @@ StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
   if (!session.sysadmin) {
     fail({msg::RestorePermissionDenied(s.database)});
   }
+  if (EqualsNoCase(s.database, "tempdb")) {
+    fail({msg::NotOnTempdb()});
+  }
   BackupSet set = FirstSet(state, s.disk, what);
 
   for (const auto& [logical, path] : s.moves) {

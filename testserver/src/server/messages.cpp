@@ -140,6 +140,9 @@ ServerMessage BackupOfOtherDatabase(std::string_view database) {
                      "database.",
                      S(database).c_str()));
 }
+ServerMessage NotOnTempdb() {
+  return Make(3147, 1, 16, "Backup and restore operations are not allowed on database tempdb.");
+}
 ServerMessage ExclusiveAccess() {
   return Make(3101, 1, 16,
               "Exclusive access could not be obtained because the database is in use.");

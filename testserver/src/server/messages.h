@@ -37,6 +37,7 @@ ServerMessage FileUsedByDatabase(std::string_view path, std::string_view databas
 ServerMessage CannotRestoreFile(std::string_view logical, std::string_view path);           // 3156
 ServerMessage DirectoryLookupFailed(std::string_view path);                                 // 5133
 ServerMessage BackupOfOtherDatabase(std::string_view database);                             // 3154
+ServerMessage NotOnTempdb();                                                                // 3147
 ServerMessage ExclusiveAccess();                                                            // 3101
 ServerMessage LogicalFileNotInBackup(std::string_view logical, std::string_view database);  // 3234
 ServerMessage ExecutePermissionDenied(std::string_view object);                             // 229
