@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ports/dialog_host.h"
+#include "ports/instance_lock.h"
+#include "ui/platform.h"
+
+namespace harrowlander {
+
+// The application object: one instance per user at a time, the main dialog run
+// modally, nothing saved when it closes. A front end builds the ports, then calls Run.
+class CHarrowlanderApp {
+ public:
+  CHarrowlanderApp(InstanceLock& lock, DialogHost& host, Platform& platform);
+
+  // Start-up and the dialog's whole run. Always false: there is no loop after it.
+  bool InitInstance();
+  // Gives up what start-up took; the result is the process's exit code.
+  int ExitInstance();
+
+  // InitInstance, then ExitInstance: the program's life; returns the exit code.
+  int Run();
+
+ private:
+  InstanceLock& m_lock;
+  DialogHost& m_host;
+  Platform& m_platform;
+};
+
+}  // namespace harrowlander
