@@ -23,7 +23,8 @@ xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLi
   --samba-conf FILE       publish "net share" folders through Samba (net conf)
 Fault switches (PATTERN: regular expression, case-insensitive, searched in the batch):
   --delay MS,PATTERN      wait MS milliseconds before running a matching batch
-  --fail NUMBER,PATTERN   answer a matching batch with error NUMBER
+  --fail NUMBER,PATTERN   answer a matching batch with error NUMBER (severity 16)
+  --fail-text TEXT        the message text of the --fail before it
   --drop PATTERN          close the connection on a matching batch
   --refuse-logins         refuse every login with error 18456
   --help                  this text
@@ -95,6 +96,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     } else if (arg == "--fail") {
       if (!options.faults.AddFailure(value)) {
         return fail("--fail needs NUMBER,PATTERN");
+      }
+    } else if (arg == "--fail-text") {
+      if (!options.faults.SetLastFailureText(value)) {
+        return fail("--fail-text must follow a --fail");
       }
     } else if (arg == "--drop") {
       if (!options.faults.AddDrop(value)) {

@@ -126,15 +126,23 @@ TEST(Protocol, StatementLogHoldsEveryBatchAsReceivedInOrder) {
   EXPECT_NE(lines[2].find("caf\xc3\xa9"), std::string::npos) << lines[2];
 }
 
-TEST(Protocol, FailAndDropSwitches) {
-  ServerProcess server({"--fail", "3201,^backup", "--drop", "drop me"});
+TEST(Protocol, FaultSwitches) {
+  ServerProcess server({"--fail", "3201,^backup", "--fail-text", "Disk 100% full: '%s'.", "--fail",
+                        "50000,shrink", "--drop", "drop me", "--delay", "400,sleepy"});
   ASSERT_TRUE(server.Ready());
   OdbcClient client;
   ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
   auto failed = client.Execute("BACKUP database [pubs] to disk='c:\\x.bak'");
   EXPECT_TRUE(failed.Failed());
-  EXPECT_TRUE(failed.HasNative(3201)) << failed.Messages();
-  EXPECT_EQ(FirstColumn(client.Execute("select 1")), Names{"1"});
+  ASSERT_FALSE(failed.diagnostics.empty());
+  EXPECT_EQ(failed.diagnostics[0].native, 3201);
+  EXPECT_NE(failed.diagnostics[0].message.find("Disk 100% full: '%s'."), std::string::npos);
+  EXPECT_TRUE(client.Execute("DBCC SHRINKDATABASE ([pubs],10)").HasNative(50000));
+
+  auto start = Clock::now();
+  EXPECT_EQ(FirstColumn(client.Execute("select 1 -- sleepy")), Names{"1"});
+  EXPECT_GE(SecondsSince(start), 0.4);
+
   auto dropped = client.Execute("select 1 -- drop me");
   EXPECT_TRUE(dropped.Failed());
   EXPECT_TRUE(client.Dead());

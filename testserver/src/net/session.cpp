@@ -158,8 +158,12 @@ class Session {
       }
     }
     TokenWriter writer = Writer();
-    if (auto number = faults.FailureFor(text)) {
-      writer.Message(msg::Injected(*number));
+    if (auto failure = faults.FailureFor(text)) {
+      ServerMessage error = msg::Injected(failure->number);
+      if (!failure->text.empty()) {
+        error.text = failure->text;
+      }
+      writer.Message(error);
       writer.Done(tds::kDoneError);
     } else {
       std::vector<StatementResult> results = m_services.engine.ExecuteBatch(m_state, text);

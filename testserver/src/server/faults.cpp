@@ -50,9 +50,17 @@ int Faults::DelayMsFor(const std::string& batch) const {
   const Rule* rule = Match(m_delays, batch);
   return rule ? rule->value : 0;
 }
-std::optional<int> Faults::FailureFor(const std::string& batch) const {
+std::optional<Faults::Failure> Faults::FailureFor(const std::string& batch) const {
   const Rule* rule = Match(m_failures, batch);
-  return rule ? std::optional<int>(rule->value) : std::nullopt;
+  return rule ? std::optional<Failure>(Failure{rule->value, rule->text}) : std::nullopt;
+}
+
+bool Faults::SetLastFailureText(const std::string& text) {
+  if (m_failures.empty()) {
+    return false;
+  }
+  m_failures.back().text = text;
+  return true;
 }
 bool Faults::DropFor(const std::string& batch) const {
   return Match(m_drops, batch) != nullptr;

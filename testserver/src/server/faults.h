@@ -15,10 +15,16 @@ class Faults {
   bool AddDelay(const std::string& spec);
   bool AddFailure(const std::string& spec);
   bool AddDrop(const std::string& spec);
+  // The text of the error the last added failure answers with; false when none was added.
+  bool SetLastFailureText(const std::string& text);
   void RefuseLogins() { m_refuseLogins = true; }
 
   int DelayMsFor(const std::string& batch) const;
-  std::optional<int> FailureFor(const std::string& batch) const;
+  struct Failure {
+    int number = 0;
+    std::string text;  // empty: a generic text naming the number
+  };
+  std::optional<Failure> FailureFor(const std::string& batch) const;
   bool DropFor(const std::string& batch) const;
   bool LoginsRefused() const { return m_refuseLogins; }
 
@@ -26,6 +32,7 @@ class Faults {
   struct Rule {
     std::regex pattern;
     int value = 0;
+    std::string text;
   };
   static bool Parse(const std::string& spec, bool withValue, Rule& rule);
   static const Rule* Match(const std::vector<Rule>& rules, const std::string& batch);
