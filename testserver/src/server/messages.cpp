@@ -92,7 +92,7 @@ ServerMessage DatabaseNotFoundForDbcc(std::string_view database) {
 }
 ServerMessage CannotDropMissingDatabase(std::string_view database) {
   return Make(3701, 1, 11,
-              Format("Cannot drop the database '%s' because it does not exist in the system "
+              Format("Cannot drop the database '%s', because it does not exist in the system "
                      "catalog.",
                      S(database).c_str()));
 }
