@@ -49,6 +49,8 @@ Shares::Publisher MakeSambaPublisher(std::string sambaConf) {
     if (!add) {
       return RunQuietly({"net", "-s", conf, "conf", "delshare", share.name});
     }
+    // A share left behind by a server that was killed would make addshare fail.
+    RunQuietly({"net", "-s", conf, "conf", "delshare", share.name});
     return RunQuietly({"net", "-s", conf, "conf", "addshare", share.name, share.folder.string(),
                        "writeable=y", "guest_ok=n"}) &&
            RunQuietly(

@@ -24,7 +24,11 @@ class Shares {
 
   explicit Shares(Publisher publisher) : m_publisher(std::move(publisher)) {}
 
-  void SetRecordFile(std::filesystem::path file) { m_recordFile = std::move(file); }
+  // Starts the record afresh: shares do not outlive the server.
+  void SetRecordFile(std::filesystem::path file) {
+    m_recordFile = std::move(file);
+    Record();
+  }
   std::optional<Share> Find(const std::string& name) const;
   bool Add(const Share& share);
   bool Remove(const std::string& name);
