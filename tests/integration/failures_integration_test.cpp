@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 #include "testserver_fixture.h"
 
@@ -43,6 +44,21 @@ TEST_F(SlowServerTest, AStatementOutlastingTheCommandTimeoutIsReported) {
   EXPECT_LT(SecondsSince(start), 3.5);
   EXPECT_EQ(dlg.m_strStatus,
             "Query timeout expired: the statement did not finish within 1 second.");
+}
+
+TEST_F(SlowServerTest, AServerKilledWhileAStatementRunsEndsTheOperation) {
+  dlg.m_strDatabase = "Sales";
+  dlg.m_nCommandTimeout = 0;  // nothing but the server's death can end the wait
+  std::thread killer([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    server->Stop();
+  });
+  const auto start = Clock::now();
+  const int result = dlg.ShrinkDatabase();
+  killer.join();
+  EXPECT_EQ(result, 0);
+  EXPECT_LT(SecondsSince(start), 10.0);
+  EXPECT_NE(dlg.m_strStatus.find("was lost"), std::string::npos) << dlg.m_strStatus;
 }
 
 TEST_F(SlowServerTest, ACommandTimeoutOfZeroWaits) {
