@@ -76,6 +76,7 @@ TEST(Protocol, ConcurrentClientsEachGetTheirAnswers) {
   ServerProcess server({"--seed"});
   ASSERT_TRUE(server.Ready());
   std::vector<std::thread> threads;
+  threads.reserve(8);
   std::atomic<int> good{0};
   for (int i = 0; i < 8; ++i) {
     threads.emplace_back([&, i] {

@@ -22,10 +22,13 @@ int FreePort() {
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof addr;
-  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length);
+  int port = 0;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0) {
+    port = ntohs(addr.sin_port);
+  }
   ::close(fd);
-  return ntohs(addr.sin_port);
+  return port;
 }
 
 bool Accepts(int port) {

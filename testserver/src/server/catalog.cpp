@@ -11,8 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uintmax_t kLogFileBytes = 1024 * 1024;
-
 struct BuiltIn {
   int dbid;
   const char* name;

@@ -49,6 +49,7 @@ class Catalog {
   // a preallocated log.
   void CreateMissingFiles(const DatabaseEntry& entry) const;
 
+  static constexpr uint64_t kLogFileBytes = uint64_t{1024} * 1024;
   static constexpr const char* kDataDirectory =
       "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
 

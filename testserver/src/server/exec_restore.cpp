@@ -15,7 +15,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int64_t kUnlimitedMaxSize = 35184372080640;
-constexpr uint64_t kLogFileBytes = 1024 * 1024;
 
 BackupSet FirstSet(ServerState& state, const std::string& disk, const char* what) {
   auto file = state.paths.Map(disk);
@@ -135,7 +134,7 @@ StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
     }
     out.close();
     if (files[i].isLog) {
-      fs::resize_file(targets[i], set.fileBytes[i] ? set.fileBytes[i] : kLogFileBytes);
+      fs::resize_file(targets[i], set.fileBytes[i] ? set.fileBytes[i] : Catalog::kLogFileBytes);
     }
     int pages = files[i].isLog ? 1 : Pages(set.data.size());
     total += pages;

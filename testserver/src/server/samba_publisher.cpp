@@ -8,14 +8,13 @@
 
 #include <vector>
 
-extern char** environ;
-
 namespace testserver {
 
 namespace {
 
 bool RunQuietly(std::vector<std::string> args) {
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& a : args) {
     argv.push_back(a.data());
   }

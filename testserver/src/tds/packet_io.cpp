@@ -12,7 +12,7 @@ namespace testserver::tds {
 namespace {
 constexpr size_t kHeaderSize = 8;
 constexpr uint8_t kEndOfMessage = 0x01;
-constexpr size_t kMaxMessage = 64u * 1024 * 1024;
+constexpr size_t kMaxMessage = size_t{64} * 1024 * 1024;
 }  // namespace
 
 bool Connection::ReadExact(uint8_t* into, size_t count) {
