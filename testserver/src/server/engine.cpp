@@ -9,10 +9,13 @@ namespace testserver {
 
 LoginOutcome Engine::Login(const tds::Login7& login, SessionState& session) {
   std::lock_guard lock(m_mutex);
+  if (login.integratedSecurity) {
+    return {false, {msg::NotTrusted()}};
+  }
   auto account = m_accounts.find(ToLower(login.userName));
-  // Logins compare case-insensitively, passwords exactly.
-  if (login.integratedSecurity || account == m_accounts.end() ||
-      account->second.password != login.password) {
+  // On a server with a case-insensitive sort order, this generation compares login
+  // names and passwords without regard to case.
+  if (account == m_accounts.end() || !EqualsNoCase(account->second.password, login.password)) {
     return {false, {msg::LoginFailed(login.userName)}};
   }
   std::string requested = login.database.empty() ? "master" : login.database;

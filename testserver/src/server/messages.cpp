@@ -16,6 +16,11 @@ std::string S(std::string_view v) {
 ServerMessage LoginFailed(std::string_view user) {
   return Make(18456, 1, 14, Format("Login failed for user '%s'.", S(user).c_str()));
 }
+ServerMessage NotTrusted() {
+  return Make(18452, 1, 14,
+              "Login failed for user '(null)'. Reason: Not associated with a trusted SQL Server "
+              "connection.");
+}
 ServerMessage CannotOpenLoginDatabase(std::string_view database) {
   return Make(
       4060, 1, 11,

@@ -10,6 +10,7 @@
 namespace testserver::msg {
 
 ServerMessage LoginFailed(std::string_view user);                  // 18456
+ServerMessage NotTrusted();                                        // 18452
 ServerMessage CannotOpenLoginDatabase(std::string_view database);  // 4060
 ServerMessage ChangedDatabase(std::string_view database);          // 5701
 ServerMessage ChangedLanguage();                                   // 5703
