@@ -19,8 +19,10 @@ double SecondsSince(Clock::time_point start) {
 }
 
 std::string RunTsql(int port, const std::string& password, const std::string& input) {
-  std::string command = "printf '" + input + "' | timeout 20 tsql -H 127.0.0.1 -p " +
-                        std::to_string(port) + " -U sa -P '" + password + "' 2>&1";
+  ScratchDir scratch;
+  std::ofstream(scratch.Path() / "in.sql") << input;
+  std::string command = "timeout 20 tsql -H 127.0.0.1 -p " + std::to_string(port) + " -U sa -P '" +
+                        password + "' < '" + (scratch.Path() / "in.sql").string() + "' 2>&1";
   std::string out;
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
     char buffer[512];
@@ -149,13 +151,19 @@ TEST(Protocol, FaultSwitches) {
   EXPECT_TRUE(client.Dead());
 }
 
-TEST(Protocol, TsqlLogsInListsAndIsRefused) {
+TEST(Protocol, TsqlLogsInListsRunsCommandsAndIsRefused) {
   ServerProcess server;
   ASSERT_TRUE(server.Ready());
-  std::string listed = RunTsql(server.Port(), ServerProcess::kSaPassword,
-                               "select name from dbo.sysdatabases  order by name\\ngo\\nquit\\n");
+  std::string listed =
+      RunTsql(server.Port(), ServerProcess::kSaPassword,
+              "select name from dbo.sysdatabases  order by name\ngo\n"
+              "xp_cmdshell 'rmdir c:\\nothere'\ngo\nxp_cmdshell 'mkdir c:\\here'\ngo\nquit\n");
   EXPECT_NE(listed.find("Northwind"), std::string::npos) << listed;
-  std::string refused = RunTsql(server.Port(), "wrong", "quit\\n");
+  EXPECT_NE(listed.find("The system cannot find the file specified.\nNULL\n"), std::string::npos)
+      << listed;
+  EXPECT_NE(listed.find("(return status = 1)"), std::string::npos) << listed;
+  EXPECT_NE(listed.find("(return status = 0)"), std::string::npos) << listed;
+  std::string refused = RunTsql(server.Port(), "wrong", "quit\n");
   EXPECT_NE(refused.find("Login failed for user 'sa'."), std::string::npos) << refused;
 }
 

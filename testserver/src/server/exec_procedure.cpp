@@ -28,7 +28,8 @@ StatementResult RunExec(ServerState& state, SessionState& session, const sql::Ex
   rows.rows.push_back({Cell{}});
   StatementResult result;
   result.rows = std::move(rows);
-  result.returnStatus = output.status;
+  // xp_cmdshell reports failure as 1, whatever the command's exit code was.
+  result.returnStatus = output.status == 0 ? 0 : 1;
   return result;
 }
 
