@@ -146,3 +146,17 @@ TEST(Catalog, RestoredDatabasesOutliveARestart) {
   EXPECT_EQ(FirstColumn(client.Execute("select name from sysobjects where name like 'SYS[_]LOG'")),
             Names{"SYS_LOG"});
 }
+
+TEST_F(BackupRestore, NonAsciiNamesSurviveTheRoundTrip) {
+  const std::string name = "Ventes_\xc3\xa9t\xc3\xa9";  // Ventes_été
+  client.Execute("backup database [Sales] to disk='c:\\BKSQLData$\\Sales.bak' with init");
+  auto restore = client.Execute("restore database [" + name +
+                                "] from disk='c:\\BKSQLData$\\Sales.bak' with move 'Sales_Data' to "
+                                "'D:\\Data\\" +
+                                name + ".Mdf' ,move 'Sales_Log' to 'D:\\Data\\" + name + ".Ldf'");
+  ASSERT_FALSE(restore.Failed()) << restore.Messages();
+  EXPECT_EQ(
+      FirstColumn(client.Execute("select name from dbo.sysdatabases where name like 'ventes%'")),
+      Names{name});
+  EXPECT_TRUE(fs::exists(server.StateDir() / "d" / "Data" / (name + ".Mdf")));
+}
