@@ -1,0 +1,52 @@
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+using namespace testserver;
+
+namespace {
+std::optional<Options> Parse(std::vector<std::string> args, std::string* message = nullptr) {
+  std::string text;
+  int exitCode = 0;
+  auto options = ParseOptions(args, text, exitCode);
+  if (message) {
+    *message = text;
+  }
+  return options;
+}
+}  // namespace
+
+TEST(Options, ListensOnLoopbackOnly) {
+  EXPECT_TRUE(Parse({"--state", "/s", "--listen", "127.0.0.5:0"}));
+  EXPECT_TRUE(Parse({"--state", "/s", "--browser", "127.0.0.5:1434"}));
+  EXPECT_FALSE(Parse({"--state", "/s", "--listen", "0.0.0.0:1433"}));
+  EXPECT_FALSE(Parse({"--state", "/s", "--listen", "10.1.2.3:1433"}));
+  EXPECT_FALSE(Parse({"--state", "/s", "--browser", "192.168.1.1:1434"}));
+  EXPECT_FALSE(Parse({"--state", "/s", "--listen", "localhost:1433"}));
+  EXPECT_FALSE(Parse({"--listen", "127.0.0.1:1433"}));  // no state directory
+}
+
+TEST(Options, FaultSwitchesAndLogins) {
+  auto options = Parse({"--state", "/s", "--fail", "3201,^backup", "--fail-text", "full", "--delay",
+                        "250,dbcc", "--drop", "drop.*table", "--login", "bob:p:w"});
+  ASSERT_TRUE(options);
+  auto failure = options->faults.FailureFor("BACKUP database [x]");
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->number, 3201);
+  EXPECT_EQ(failure->text, "full");
+  EXPECT_FALSE(options->faults.FailureFor("select 1 -- backup"));
+  EXPECT_EQ(options->faults.DelayMsFor("DBCC SHRINKDATABASE ([x],1)"), 250);
+  EXPECT_TRUE(options->faults.DropFor("Drop Table [t]"));
+  EXPECT_EQ(options->userLogin, "bob");
+  EXPECT_EQ(options->userPassword, "p:w");
+
+  EXPECT_FALSE(Parse({"--state", "/s", "--fail-text", "orphan"}));
+  EXPECT_FALSE(Parse({"--state", "/s", "--delay", "soon,x"}));
+  EXPECT_FALSE(Parse({"--state", "/s", "--drop", "("}));
+}
+
+TEST(Options, HelpSaysItIsATestDouble) {
+  std::string message;
+  EXPECT_FALSE(Parse({"--help"}, &message));
+  EXPECT_NE(message.find("TEST DOUBLE, not Microsoft SQL Server"), std::string::npos);
+}
