@@ -75,6 +75,25 @@ TEST_F(Shell, DelLeavesFilesOfOnlineDatabasesAlone) {
   EXPECT_TRUE(fs::exists(*state.paths.Map(master)));
 }
 
+TEST_F(Shell, AWholeQuotedCommandSplitsAPathWithBlanks) {
+  // cmd.exe drops the outer quotes, so the blanks of the default data folder split the
+  // path and the files stay.
+  Touch("Program Files/Data/X.Mdf");
+  auto lines = Run("\"del C:\\Program Files\\Data\\X.*\"");
+  EXPECT_EQ(lines.at(0), "Could Not Find C:\\Program");
+  EXPECT_EQ(lines.at(1), "The system cannot find the path specified.");
+  EXPECT_TRUE(fs::exists(Drive("Program Files/Data/X.Mdf")));
+  EXPECT_EQ(Run("del \"C:\\Program Files\\Data\\X.*\""), Lines{});
+  EXPECT_FALSE(fs::exists(Drive("Program Files/Data/X.Mdf")));
+}
+
+TEST_F(Shell, RelativeNamesLandInTheSystemFolder) {
+  Run("mkdir \\WINDOWS\\system32");
+  EXPECT_EQ(Run("mkdir scratch"), Lines{});
+  EXPECT_TRUE(fs::is_directory(Drive("WINDOWS/system32/scratch")));
+  EXPECT_EQ(Run("del nothing.txt"), Lines{"Could Not Find C:\\WINDOWS\\system32\\nothing.txt"});
+}
+
 TEST_F(Shell, RmdirNeedsAnEmptyExistingFolder) {
   int status = -1;
   Touch("t/f.txt");

@@ -62,6 +62,20 @@ ShellOutput Printed(Lines lines, int status) {
 
 const char* kSyntaxIncorrect = "The filename, directory name, or volume label syntax is incorrect.";
 
+// xp_cmdshell runs cmd.exe in the system folder of drive C:, so relative names land there.
+std::string ShellPath(const std::string& path) {
+  bool drive = path.size() >= 2 && path[1] == ':';
+  if (drive || path.rfind("\\\\", 0) == 0 || (!path.empty() && path[0] == '/')) {
+    return drive && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'))
+               ? path.substr(0, 2) + "\\" + path.substr(2)
+               : path;
+  }
+  if (!path.empty() && path[0] == '\\') {
+    return "C:" + path;
+  }
+  return "C:\\WINDOWS\\system32\\" + path;
+}
+
 ShellOutput MakeDirectory(ServerState& state, const std::vector<std::string>& args) {
   auto paths = WithoutSwitches(args);
   if (paths.empty()) {
@@ -69,7 +83,7 @@ ShellOutput MakeDirectory(ServerState& state, const std::vector<std::string>& ar
   }
   ShellOutput out;
   for (const std::string& path : paths) {
-    auto mapped = state.paths.Map(path);
+    auto mapped = state.paths.Map(ShellPath(path));
     std::error_code ec;
     if (!mapped) {
       out.lines.push_back(kSyntaxIncorrect);
@@ -96,7 +110,8 @@ ShellOutput Delete(ServerState& state, const std::vector<std::string>& args) {
     return Printed({"The syntax of the command is incorrect."}, 1);
   }
   ShellOutput out;
-  for (const std::string& pattern : patterns) {
+  for (const std::string& typed : patterns) {
+    std::string pattern = ShellPath(typed);
     auto mapped = state.paths.Map(pattern);
     if (!mapped) {
       out.lines.push_back(kSyntaxIncorrect);
@@ -155,7 +170,7 @@ ShellOutput RemoveDirectory(ServerState& state, const std::vector<std::string>& 
   }
   ShellOutput out;
   for (const std::string& path : paths) {
-    auto mapped = state.paths.Map(path);
+    auto mapped = state.paths.Map(ShellPath(path));
     std::error_code ec;
     if (!mapped) {
       out.lines.push_back(kSyntaxIncorrect);
@@ -200,7 +215,7 @@ ShellOutput NetShare(ServerState& state, const std::vector<std::string>& args) {
     return Printed({spec + " was deleted successfully.", std::nullopt}, 0);
   }
   std::string name = spec.substr(0, eq), path = spec.substr(eq + 1);
-  auto mapped = state.paths.Map(path);
+  auto mapped = state.paths.Map(ShellPath(path));
   std::error_code ec;
   if (state.shares.Find(name)) {
     return Printed({"System error 2118 has occurred.", std::nullopt,

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "../text.h"
+#include "backup_device.h"
 #include "backup_file.h"
 #include "executors.h"
 #include "messages.h"
@@ -42,16 +43,17 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
   if (EqualsNoCase(database->name, "tempdb")) {
     throw SqlError({msg::NotOnTempdb(), msg::TerminatingAbnormally(what)});
   }
-  auto target = state.paths.Map(s.disk);
+  std::string disk = BackupDevicePath(s.disk);
+  auto target = state.paths.Map(disk);
   std::error_code ec;
   if (!target || !fs::is_directory(target->parent_path(), ec) || fs::is_directory(*target, ec)) {
-    throw SqlError({msg::CannotOpenBackupDevice(s.disk), msg::TerminatingAbnormally(what)});
+    throw SqlError({msg::CannotOpenBackupDevice(disk), msg::TerminatingAbnormally(what)});
   }
   int position = 1;
   if (!s.init && fs::exists(*target)) {
     auto existing = ReadBackupSets(*target);
     if (!existing) {
-      throw SqlError({msg::MediaIncorrectlyFormed(s.disk), msg::TerminatingAbnormally(what)});
+      throw SqlError({msg::MediaIncorrectlyFormed(disk), msg::TerminatingAbnormally(what)});
     }
     position = static_cast<int>(existing->size()) + 1;
   }
@@ -69,7 +71,7 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
     }
   }
   if (!WriteBackupSet(*target, set, s.init)) {
-    throw SqlError({msg::CannotOpenBackupDevice(s.disk), msg::TerminatingAbnormally(what)});
+    throw SqlError({msg::CannotOpenBackupDevice(disk), msg::TerminatingAbnormally(what)});
   }
 
   StatementResult result;

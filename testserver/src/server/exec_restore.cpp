@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "../text.h"
+#include "backup_device.h"
 #include "backup_file.h"
 #include "executors.h"
 #include "messages.h"
@@ -16,7 +17,8 @@ namespace {
 
 constexpr int64_t kUnlimitedMaxSize = 35184372080640;
 
-BackupSet FirstSet(ServerState& state, const std::string& disk, const char* what) {
+BackupSet FirstSet(ServerState& state, const std::string& written, const char* what) {
+  std::string disk = BackupDevicePath(written);
   auto file = state.paths.Map(disk);
   std::error_code ec;
   if (!file || !fs::is_regular_file(*file, ec)) {
