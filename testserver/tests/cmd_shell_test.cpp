@@ -88,7 +88,6 @@ TEST_F(Shell, AWholeQuotedCommandSplitsAPathWithBlanks) {
 }
 
 TEST_F(Shell, RelativeNamesLandInTheSystemFolder) {
-  Run("mkdir \\WINDOWS\\system32");
   EXPECT_EQ(Run("mkdir scratch"), Lines{});
   EXPECT_TRUE(fs::is_directory(Drive("WINDOWS/system32/scratch")));
   EXPECT_EQ(Run("del nothing.txt"), Lines{"Could Not Find C:\\WINDOWS\\system32\\nothing.txt"});

@@ -13,4 +13,11 @@ bool ServerState::InUseByOthers(std::string_view database, int spid) const {
   return false;
 }
 
+void ServerState::CreateMachineFolders() const {
+  for (const char* folder :
+       {"C:\\WINDOWS\\system32", "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP"}) {
+    std::filesystem::create_directories(*paths.Map(folder));
+  }
+}
+
 }  // namespace testserver

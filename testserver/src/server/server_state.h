@@ -21,10 +21,14 @@ struct SessionState {
 
 struct ServerState {
   ServerState(const std::filesystem::path& stateDir, Shares::Publisher publisher)
-      : paths(stateDir), catalog(stateDir / "catalog", paths), shares(std::move(publisher)) {}
+      : paths(stateDir), catalog(stateDir / "catalog", paths), shares(std::move(publisher)) {
+    CreateMachineFolders();
+  }
 
   // True when a session other than `spid` has `database` as its current database.
   bool InUseByOthers(std::string_view database, int spid) const;
+  // The folders every machine running the played server has.
+  void CreateMachineFolders() const;
 
   std::string serverName = "TESTSRV";
   PathMap paths;
