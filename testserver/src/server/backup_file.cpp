@@ -62,10 +62,14 @@ bool ParseHeader(const std::string& text, BackupSet& set) {
           !std::getline(fields, f.physicalName)) {
         return false;
       }
-      f.fileId = std::stoi(id);
+      try {
+        f.fileId = std::stoi(id);
+        set.fileBytes.push_back(std::stoull(bytes));
+      } catch (const std::exception&) {
+        return false;
+      }
       f.isLog = isLog == "1";
       set.files.push_back(f);
-      set.fileBytes.push_back(std::stoull(bytes));
     }
   }
   return !set.database.empty() && !set.files.empty();
