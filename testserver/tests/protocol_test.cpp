@@ -1,10 +1,15 @@
 // The protocol under stress: long batches, cancels, many clients, the statement
 // log, the fault switches, tsql and a clean stop.
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <thread>
 
 #include "odbc_client.h"
@@ -165,6 +170,34 @@ TEST(Protocol, TsqlLogsInListsRunsCommandsAndIsRefused) {
   EXPECT_NE(listed.find("(return status = 0)"), std::string::npos) << listed;
   std::string refused = RunTsql(server.Port(), "wrong", "quit\n");
   EXPECT_NE(refused.find("Login failed for user 'sa'."), std::string::npos) << refused;
+}
+
+TEST(Protocol, GarbageFromOneClientLeavesTheOthersServed) {
+  ServerProcess server;
+  ASSERT_TRUE(server.Ready());
+  std::mt19937 rng(5);
+  for (int i = 0; i < 40; ++i) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(server.Port()));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    // A header that announces a LOGIN7 or PRELOGIN packet, then random bytes.
+    std::vector<uint8_t> bytes(8 + rng() % 200);
+    for (auto& b : bytes) {
+      b = static_cast<uint8_t>(rng());
+    }
+    bytes[0] = i % 2 ? 0x10 : 0x12;
+    bytes[1] = 0x01;
+    bytes[2] = 0;
+    bytes[3] = static_cast<uint8_t>(bytes.size());
+    EXPECT_GT(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), 0);
+    ::close(fd);
+  }
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  EXPECT_EQ(FirstColumn(client.Execute("select 5")), Names{"5"});
 }
 
 TEST(Protocol, SigtermStopsPromptlyWithClientsConnected) {
