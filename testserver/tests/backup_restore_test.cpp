@@ -85,6 +85,10 @@ TEST_F(BackupRestore, RestoreToNewFilesInBothSpellings) {
   EXPECT_FALSE(copy.Failed()) << copy.Messages();
   EXPECT_TRUE(copy.HasNative(3014));
   EXPECT_EQ(Tables("Copy"), Tables("Sales"));
+  OdbcClient copied;
+  ASSERT_TRUE(copied.Connect(server.Port(), "sa", ServerProcess::kSaPassword, "Copy"));
+  auto customers = copied.Execute("select Name from Customers where CustomerID = 2");
+  EXPECT_EQ(FirstColumn(customers), Names{"Fabrikam"}) << customers.Messages();
   EXPECT_EQ(FirstColumn(client.Execute("select filename from dbo.sysdatabases where name='Copy'")),
             Names{"D:\\Data\\Copy.Mdf"});
   EXPECT_TRUE(fs::exists(server.StateDir() / "d" / "Data" / "Copy.Ldf"));

@@ -1,4 +1,4 @@
-// SELECT over the system tables, and SELECT of constants without FROM.
+// SELECT over the system tables and user tables, and SELECT of constants without FROM.
 #include <algorithm>
 
 #include "../sql/like.h"
@@ -185,6 +185,9 @@ StatementResult RunSelect(ServerState& state, SessionState& session,
   std::optional<ResultSet> table;
   if (name.owner.empty() || EqualsNoCase(name.owner, "dbo")) {
     table = SystemTable(state, database, name.object);
+    if (!table) {
+      table = UserTable(state, database, name.object);
+    }
   }
   if (!table) {
     throw SqlError(msg::InvalidObject(name.written));

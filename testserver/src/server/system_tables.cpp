@@ -74,6 +74,33 @@ std::vector<std::string> UserTables(ServerState& state, const DatabaseEntry& dat
   return names;
 }
 
+std::optional<ResultSet> UserTable(ServerState& state, const DatabaseEntry& database,
+                                   std::string_view table) {
+  for (const std::string& name : UserTables(state, database)) {
+    if (!EqualsNoCase(name, table)) {
+      continue;
+    }
+    SqliteDb db(*state.paths.Map(database.DataFile().physicalName), false);
+    ResultSet rows;
+    for (auto& column : db.Query("select name from pragma_table_info(?)", {name})) {
+      rows.columns.push_back(Column{*column[0], ColumnType::NVarChar, 4000, true});
+    }
+    std::string quoted = "\"";
+    for (char c : name) {
+      quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    for (auto& values : db.Query("select * from " + quoted + "\"")) {
+      Row row;
+      for (auto& value : values) {
+        row.push_back(value ? Cell{*value} : Cell{});
+      }
+      rows.rows.push_back(std::move(row));
+    }
+    return rows;
+  }
+  return std::nullopt;
+}
+
 std::optional<ResultSet> SystemTable(ServerState& state, const DatabaseEntry& database,
                                      std::string_view table) {
   bool inMaster = database.dbid == 1;

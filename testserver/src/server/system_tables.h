@@ -14,6 +14,10 @@ namespace testserver {
 std::optional<ResultSet> SystemTable(ServerState& state, const DatabaseEntry& database,
                                      std::string_view table);
 
+// The rows of a user table, every column as text; nullopt when there is no such table.
+std::optional<ResultSet> UserTable(ServerState& state, const DatabaseEntry& database,
+                                   std::string_view table);
+
 // The user tables of a database, read from its data file.
 std::vector<std::string> UserTables(ServerState& state, const DatabaseEntry& database);
 
