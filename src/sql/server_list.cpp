@@ -1,5 +1,6 @@
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "res/resource_ids.h"
 #include "sql/net_server_name.h"

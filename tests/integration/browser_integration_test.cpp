@@ -33,16 +33,6 @@ TEST_F(NamedInstanceTest, TheBrowserFindsTheInstance) {
   EXPECT_EQ(found.entries[0].versionMajor, 8u);
 }
 
-TEST_F(NamedInstanceTest, TheServerBoxListsItAndDerivesTheMachine) {
-  posix::SqlBrowserClient browser(kAddress, 1434, std::chrono::milliseconds(500));
-  fake.browser.answer = browser.EnumerateSqlServers();
-  dlg.OnServerDropDown();
-  EXPECT_EQ(fake.window.combos[res::IDC_SERVER].items, std::vector<std::string>{"TESTSRV\\PROD"});
-  fake.window.SetComboSelection(res::IDC_SERVER, 0);
-  dlg.OnServerSelChange();
-  EXPECT_EQ(fake.window.texts[res::IDC_NET_SERVER], "TESTSRV");
-}
-
 TEST_F(NamedInstanceTest, HostBackslashInstanceConnectsThroughTheBrowser) {
   fake.window.texts[res::IDC_SERVER] = std::string(kAddress) + "\\PROD";
   dlg.OnDropdownDatabase();

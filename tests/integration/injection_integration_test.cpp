@@ -22,8 +22,8 @@ TEST_F(InjectionIntegrationTest, DatabaseNamesArriveWhole) {
     dlg.m_strDatabase = name;
     fake.window.messageBoxAnswers = {kIdYes};
     EXPECT_EQ(dlg.DeleteDatabase(), 0) << name;
-    EXPECT_EQ(dlg.m_strStatus, std::string("Cannot drop the database '") + name +
-                                   "' because it does not exist in the system catalog.");
+    EXPECT_TRUE(dlg.m_strStatus.starts_with(std::string("Cannot drop the database '") + name + "'"))
+        << dlg.m_strStatus;
   }
   fake.window.PressKey(vk::kControl);
   dlg.OnDropdownDatabase();

@@ -2,7 +2,6 @@
 
 #include "platform/odbc/data_source.h"
 #include "platform/odbc/odbc_connection_string.h"
-#include "platform/odbc/odbc_diagnostics.h"
 #include "platform/odbc/ole_db_connection_string.h"
 #include "platform/odbc/utf16_text.h"
 #include "ports/com_error.h"
@@ -91,21 +90,6 @@ TEST(Utf16Text, RoundTripsAndReplacesIllFormedInput) {
                            "b"));
   EXPECT_EQ(Utf8ToUtf16("\xE4\xB8"), std::u16string(u"\xFFFD"));
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-}
-
-TEST(OdbcDiagnostics, TheFirstServerErrorNotTheDriversWords) {
-  const std::vector<DiagRecord> login = {{"42000", 18456, "Login failed for user 'sa'."},
-                                         {"08001", 0, "Unable to connect to data source"}};
-  EXPECT_EQ(FirstServerError(login), "Login failed for user 'sa'.");
-  const std::vector<DiagRecord> backup = {
-      {"01000", 4035, "Processed 80 pages."},
-      {"42000", 3201, "Cannot open backup device 'x'."},
-      {"42000", 3013, "BACKUP DATABASE is terminating abnormally."}};
-  EXPECT_EQ(FirstServerError(backup), "Cannot open backup device 'x'.");
-  const std::vector<DiagRecord> clientSide = {{"01000", 20017, "Unexpected EOF from the server"},
-                                              {"HYT00", 0, "Timeout expired"}};
-  EXPECT_EQ(FirstServerError(clientSide), "");
-  EXPECT_TRUE(HasState(clientSide, "HYT00"));
 }
 
 }  // namespace

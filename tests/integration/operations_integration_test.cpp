@@ -64,8 +64,7 @@ TEST_F(OperationsIntegrationTest, DeleteOfAMissingDatabaseShowsTheServersRefusal
   dlg.m_strDatabase = "Nope";
   fake.window.messageBoxAnswers = {kIdYes};
   EXPECT_EQ(dlg.DeleteDatabase(), 0);
-  EXPECT_EQ(dlg.m_strStatus,
-            "Cannot drop the database 'Nope' because it does not exist in the system catalog.");
+  EXPECT_TRUE(dlg.m_strStatus.starts_with("Cannot drop the database 'Nope'")) << dlg.m_strStatus;
 }
 
 TEST_F(OperationsIntegrationTest, DropTablesWithTheChordDropsTheMatchingTables) {

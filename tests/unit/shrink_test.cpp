@@ -57,17 +57,6 @@ TEST_F(ShrinkTest, ARejectedLogStatementStopsBeforeTheShrink) {
   EXPECT_EQ(dlg.m_strStatus, "'no_log' is not a recognized BACKUP option.");
 }
 
-TEST_F(ShrinkTest, ABracketInTheNameIsDoubled) {
-  dlg.m_strDatabase = "a]b";
-  dlg.ShrinkDatabase();
-  const auto timeline = Timeline();
-  EXPECT_NE(std::find(timeline.begin(), timeline.end(), "execute backup log [a]]b] with no_log"),
-            timeline.end());
-  EXPECT_NE(std::find(timeline.begin(), timeline.end(), "execute DBCC SHRINKDATABASE ([a]]b],10)"),
-            timeline.end());
-  EXPECT_EQ(dlg.m_strStatus, "已经收缩数据库[a]b].");
-}
-
 TEST_F(ShrinkTest, EveryFailureStopsTheRunWithResultZero) {
   ExpectEveryCallCanFail(
       kNormalRun, [] {}, [this] { return dlg.ShrinkDatabase(); });
