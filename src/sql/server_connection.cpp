@@ -11,8 +11,8 @@ template <typename T>
 T& Require(const std::unique_ptr<T>& object) {
   if (!object) {
     throw ComError(hresult::kPointer,
-                   "The data access object could not be created (the ODBC driver manager or "
-                   "the SQL Server driver is missing or failed to load).");
+                   "The data access object could not be created: the SQL Server client "
+                   "software is missing or could not be loaded.");
   }
   return *object;
 }
