@@ -69,6 +69,9 @@ TEST_F(Queries, UserTablesByPatternInTheLoginDatabase) {
                                       "name like 'cust%'  or name like 'x' ) and xtype='U' order "
                                       "by name")),
             (Names{"Customers", "SYS_LOG"}));
+  EXPECT_EQ(FirstColumn(sales.Execute("select count(*) from sysobjects where xtype='U'")),
+            Names{"5"});
+  EXPECT_EQ(FirstColumn(sales.Execute("select count(*) from Orders")), Names{"2"});
   // sysobjects also lists system tables; only xtype='U' leaves them out.
   EXPECT_EQ(FirstColumn(sales.Execute("select name from sysobjects where name like 'sysobj%'")),
             Names{"sysobjects"});

@@ -40,6 +40,7 @@ struct Evaluator {
       case Operand::Kind::Column:
         return row[ColumnIndex(operand.text)];
       case Operand::Kind::Variable:
+      case Operand::Kind::CountAll:
         return Cell{};
     }
     return Cell{};
@@ -141,6 +142,9 @@ Cell Constant(const ServerState& state, const SessionState& session, const Opera
     auto db = state.catalog.Find(operand.text);
     return db ? Cell{int64_t{db->dbid}} : Cell{};
   }
+  if (operand.kind == Operand::Kind::CountAll) {
+    return int64_t{1};
+  }
   if (operand.kind == Operand::Kind::Variable) {
     if (EqualsNoCase(operand.text, "@@spid")) {
       return int64_t{session.spid};
@@ -208,6 +212,17 @@ StatementResult RunSelect(ServerState& state, SessionState& session,
     });
   }
 
+  bool counting = std::any_of(s.columns.begin(), s.columns.end(),
+                              [](const Operand& c) { return c.kind == Operand::Kind::CountAll; });
+  if (counting) {
+    if (s.columns.size() != 1) {
+      throw SqlError(msg::NotInGroupBy());
+    }
+    StatementResult result;
+    result.rows = ResultSet{{Column{"", ColumnType::Int, 4, true}},
+                            {{Cell{static_cast<int64_t>(kept.size())}}}};
+    return result;
+  }
   ResultSet out;
   std::vector<int> picked;
   for (const Operand& column : s.columns) {

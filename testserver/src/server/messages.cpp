@@ -49,6 +49,11 @@ ServerMessage InvalidObject(std::string_view name) {
 ServerMessage InvalidColumn(std::string_view name) {
   return Make(207, 3, 16, Format("Invalid column name '%s'.", S(name).c_str()));
 }
+ServerMessage NotInGroupBy() {
+  return Make(8118, 1, 16,
+              "Column is invalid in the select list because it is not contained in an aggregate "
+              "function and there is no GROUP BY clause.");
+}
 ServerMessage ProcedureNotFound(std::string_view name) {
   return Make(2812, 62, 16, Format("Could not find stored procedure '%s'.", S(name).c_str()));
 }

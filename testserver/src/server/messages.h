@@ -19,6 +19,7 @@ ServerMessage UnclosedQuote(std::string_view text);                // 105
 ServerMessage EmptyName();                                         // 1038
 ServerMessage InvalidObject(std::string_view name);                // 208
 ServerMessage InvalidColumn(std::string_view name);                // 207
+ServerMessage NotInGroupBy();                                      // 8118
 ServerMessage ProcedureNotFound(std::string_view name);            // 2812
 ServerMessage NoSuchDatabase(std::string_view database);           // 911
 ServerMessage TerminatingAbnormally(std::string_view what);        // 3013, e.g. "BACKUP DATABASE"

@@ -152,6 +152,12 @@ class Parser {
     } else if (t.kind == TokenKind::Number || IsSymbol("-")) {
       operand.kind = Operand::Kind::Number;
       operand.number = Number();
+    } else if (IsWord("count") && Peek(1).text == "(") {
+      Next();
+      Next();
+      Expect("*");
+      Expect(")");
+      operand.kind = Operand::Kind::CountAll;
     } else if (IsWord("db_id") && Peek(1).text == "(") {
       Next();
       Next();

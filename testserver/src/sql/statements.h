@@ -19,7 +19,7 @@ struct ObjectName {
 };
 
 struct Operand {
-  enum class Kind { String, Number, DbIdOf, Column, Variable } kind = Kind::String;
+  enum class Kind { String, Number, DbIdOf, Column, Variable, CountAll } kind = Kind::String;
   std::string text;  // literal text, function argument, column or variable name
   int64_t number = 0;
 };
