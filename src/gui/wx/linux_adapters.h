@@ -1,0 +1,31 @@
+#pragma once
+
+#include <iostream>
+
+#include "gui/wx/wx_dialog_window.h"
+#include "platform/odbc/odbc_connection_factory.h"
+#include "platform/posix/freetds_client_utility.h"
+#include "platform/posix/iconv_text_codec.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_system_info.h"
+#include "platform/posix/spawn_process_launcher.h"
+#include "platform/posix/sql_browser_client.h"
+#include "ui/platform.h"
+
+namespace harrowlander::wx {
+
+// The adapter of every port on Linux, and the Platform bundle over them.
+struct LinuxAdapters {
+  WxDialogWindow window;
+  posix::PosixSystemInfo system;
+  posix::PosixFileSystem files;
+  posix::IconvTextCodec codec;
+  odbc::OdbcConnectionFactory sql;
+  posix::SqlBrowserClient browser;
+  posix::SpawnProcessLauncher launcher;
+  posix::FreeTdsClientUtility clientUtility;
+  Platform ports{window,  system,    files,     codec,    sql,
+                 browser, std::cout, std::cerr, launcher, clientUtility};
+};
+
+}  // namespace harrowlander::wx

@@ -1,0 +1,3 @@
+#include "gui/wx/harrowlander_wx_app.h"
+
+wxIMPLEMENT_APP(harrowlander::wx::HarrowlanderWxApp);

@@ -1,0 +1,117 @@
+#include "gui/wx/main_dialog.h"
+
+#include <wx/button.h>
+#include <wx/menu.h>
+#include <wx/odcombo.h>
+
+#include "gui/wx/key_codes.h"
+#include "gui/wx/wx_text.h"
+#include "res/resource_ids.h"
+
+namespace harrowlander::wx {
+namespace {
+
+using D = CHarrowlanderDlg;
+
+struct Notification {
+  int id;
+  const wxEventType& type;
+  void (D::*handler)();
+};
+
+// The dialog's message map, in the order of its entries.
+const Notification kMessageMap[] = {
+    {res::IDC_CONFIGURE_CLIENT, wxEVT_BUTTON, &D::OnConfigureClient},
+    {res::IDC_DATABASE, wxEVT_COMBOBOX_DROPDOWN, &D::OnDropdownDatabase},
+    {res::IDC_ABOUT, wxEVT_BUTTON, &D::OnAbout},
+    {res::IDOK, wxEVT_BUTTON, &D::OnStart},
+    {res::IDC_MODE_BACKUP, wxEVT_RADIOBUTTON, &D::OnModeChanged},
+    {res::IDC_SAME_MACHINE, wxEVT_CHECKBOX, &D::OnModeChanged},
+    {res::IDC_MODE_RESTORE, wxEVT_RADIOBUTTON, &D::OnModeChanged},
+    {res::IDC_RAR_PASSWORD, wxEVT_TEXT, &D::OnRarPasswordChange},
+    {res::IDC_MODE_DELETE, wxEVT_RADIOBUTTON, &D::OnModeChanged},
+    {res::IDC_SERVER, wxEVT_TEXT, &D::OnServerEditChange},
+    {res::IDC_SERVER, wxEVT_COMBOBOX_DROPDOWN, &D::OnServerDropDown},
+    {res::IDC_SERVER, wxEVT_COMBOBOX, &D::OnServerSelChange},
+    {res::IDC_COMPRESS_RAR, wxEVT_CHECKBOX, &D::OnCompressRarClicked},
+    {res::IDC_MODE_SHRINK, wxEVT_RADIOBUTTON, &D::OnShrinkModeClicked},
+    {res::IDC_MODE_DROP_TABLES, wxEVT_RADIOBUTTON, &D::OnDropTablesModeClicked},
+};
+
+}  // namespace
+
+MainDialog::MainDialog(CHarrowlanderDlg& dlg, WxDialogWindow& window)
+    : TemplateDialog(nullptr, res::MainDialogTemplate()), m_dlg(dlg), m_window(window) {
+  SetEscapeId(res::IDCANCEL);
+  BindNotifications();
+  Bind(wxEVT_CHAR_HOOK, &MainDialog::OnCharHook, this);
+  Bind(wxEVT_CONTEXT_MENU, &MainDialog::OnContextMenu, this);
+}
+
+void MainDialog::BindNotifications() {
+  for (const Notification& entry : kMessageMap) {
+    wxWindow* control = Control(entry.id);
+    const auto handler = entry.handler;
+    const bool editNotification = entry.type == wxEVT_TEXT;
+    CHarrowlanderDlg* dlg = &m_dlg;
+    WxDialogWindow* window = &m_window;
+    control->Bind(wxEventTypeTag<wxCommandEvent>(entry.type),
+                  [dlg, window, handler, editNotification](wxCommandEvent&) {
+                    // Edit notifications are for the user's typing, not for texts the
+                    // dialog sets itself.
+                    if (!(editNotification && window->ChangingControls())) {
+                      (dlg->*handler)();
+                    }
+                  });
+  }
+}
+
+// Every key pressed with Alt held goes to the dialog's watch for the hidden key
+// sequence first, and then on as usual: no key is swallowed.
+void MainDialog::OnCharHook(wxKeyEvent& event) {
+  if (event.AltDown() || event.GetKeyCode() == WXK_ALT) {
+    m_dlg.PreTranslateSysKeyDown(VirtualKeyOf(event));
+  }
+  if (ReturnPressesDefaultButton() && event.GetKeyCode() == WXK_RETURN &&
+      event.GetModifiers() == wxMOD_NONE) {
+    EmulateButtonClickIfPresent(res::IDOK);
+    return;
+  }
+  event.Skip();
+}
+
+// As in a Windows dialog, Return anywhere but on a push button (which it presses) or in
+// an open list (which it closes) presses the default button. GTK would toggle a
+// focused check box instead.
+bool MainDialog::ReturnPressesDefaultButton() const {
+  const wxWindow* focus = FindFocus();
+  if (focus == nullptr || dynamic_cast<const wxButton*>(focus) != nullptr) {
+    return false;
+  }
+  for (const wxWindow* window = focus; window != nullptr; window = window->GetParent()) {
+    if (const auto* combo = dynamic_cast<const wxComboCtrl*>(window)) {
+      return !combo->IsPopupShown();
+    }
+  }
+  return true;
+}
+
+// GTK offers no way to add to the window manager's window menu, so the entries the
+// dialog adds to its system menu are offered on a right click instead.
+void MainDialog::OnContextMenu(wxContextMenuEvent& event) {
+  const auto& entries = m_window.systemMenu();
+  if (entries.empty()) {
+    event.Skip();
+    return;
+  }
+  wxMenu menu;
+  for (const auto& entry : entries) {
+    menu.Append(entry.commandId, ToWx(entry.text));
+  }
+  const int command = GetPopupMenuSelectionFromUser(menu);
+  if (command != wxID_NONE) {
+    m_dlg.OnSysCommand(static_cast<unsigned>(command));
+  }
+}
+
+}  // namespace harrowlander::wx

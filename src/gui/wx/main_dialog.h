@@ -1,0 +1,25 @@
+#pragma once
+
+#include "gui/wx/template_dialog.h"
+#include "gui/wx/wx_dialog_window.h"
+#include "ui/harrowlander_dlg.h"
+
+namespace harrowlander::wx {
+
+// The main dialog's window (template 102). It forwards each control notification to
+// the handler of the same name in CHarrowlanderDlg and holds no behaviour of its own.
+class MainDialog : public TemplateDialog {
+ public:
+  MainDialog(CHarrowlanderDlg& dlg, WxDialogWindow& window);
+
+ private:
+  void BindNotifications();
+  void OnCharHook(wxKeyEvent& event);
+  void OnContextMenu(wxContextMenuEvent& event);
+  bool ReturnPressesDefaultButton() const;
+
+  CHarrowlanderDlg& m_dlg;
+  WxDialogWindow& m_window;
+};
+
+}  // namespace harrowlander::wx

@@ -1,0 +1,103 @@
+#include "gui/wx/template_controls.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/odcombo.h>
+#include <wx/radiobut.h>
+#include <wx/statbmp.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "gui/wx/app_icon.h"
+#include "gui/wx/status_line.h"
+#include "gui/wx/wx_text.h"
+
+namespace harrowlander::wx {
+namespace {
+
+using res::ControlKind;
+using res::ControlTemplate;
+
+// The edit part of a closed combo box: as tall as an edit control of the template.
+constexpr int kComboEditHeight = 14;
+
+long TextStyle(unsigned styles) {
+  long style = 0;
+  if (styles & res::kReadOnly)
+    style |= wxTE_READONLY;
+  if (styles & res::kPassword)
+    style |= wxTE_PASSWORD;
+  if (styles & res::kRightAligned)
+    style |= wxTE_RIGHT;
+  return style;
+}
+
+wxWindow* CreateControl(wxWindow& parent, const ControlTemplate& control,
+                        const DialogUnits& units) {
+  const int id = control.id == res::kNoId ? wxID_ANY : control.id;
+  const wxRect rect = units.ToPixels(control.rect);
+  const wxPoint pos = rect.GetPosition();
+  const wxSize size = rect.GetSize();
+  const wxString text = ToWx(control.text);
+  switch (control.kind) {
+    case ControlKind::kRadioButton:
+      return new wxRadioButton(&parent, id, text, pos, size, control.groupStart ? wxRB_GROUP : 0);
+    case ControlKind::kCheckBox:
+      return new wxCheckBox(&parent, id, text, pos, size);
+    case ControlKind::kGroupBox:
+      return new wxStaticBox(&parent, id, text, pos, size);
+    case ControlKind::kLabel: {
+      auto* label = new wxStaticText(&parent, id, wxString(), pos, size, wxST_NO_AUTORESIZE);
+      if (control.styles & res::kNoPrefix) {
+        label->SetLabelText(text);
+      } else {
+        label->SetLabel(text);
+      }
+      label->Wrap(size.x);  // a static text of the template breaks its lines at blanks
+      return label;
+    }
+    case ControlKind::kComboDropDown: {
+      // The generic combo asks for its list before it sizes and shows the popup, so a
+      // handler that refills the list on drop-down shows the new list at its full size.
+      auto* combo = new wxOwnerDrawnComboBox(
+          &parent, id, wxString(), pos, wxSize(size.x, units.Y(kComboEditHeight)), 0, nullptr, 0);
+      combo->SetPopupMaxHeight(size.y - units.Y(kComboEditHeight));
+      return combo;
+    }
+    case ControlKind::kPushButton:
+    case ControlKind::kDefaultPushButton: {
+      auto* button = new wxButton(&parent, id, text, pos, size);
+      if (control.kind == ControlKind::kDefaultPushButton) {
+        button->SetDefault();
+      }
+      return button;
+    }
+    case ControlKind::kEdit:
+      return new wxTextCtrl(&parent, id, wxString(), pos, size, TextStyle(control.styles));
+    case ControlKind::kStatusText:
+      return new StatusLine(&parent, id, rect);
+    case ControlKind::kIcon:
+      return new wxStaticBitmap(&parent, id, ApplicationIcon(32), pos);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+ControlMap CreateTemplateControls(wxWindow& dialog, const res::DialogTemplate& dialogTemplate,
+                                  const DialogUnits& units) {
+  ControlMap controls;
+  for (const ControlTemplate& control : dialogTemplate.controls) {
+    wxWindow* window = CreateControl(dialog, control, units);
+    if (!control.tabStop) {
+      window->DisableFocusFromKeyboard();
+    }
+    if (control.id != res::kNoId) {
+      controls[control.id] = window;
+    }
+  }
+  return controls;
+}
+
+}  // namespace harrowlander::wx

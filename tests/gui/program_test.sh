@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# Drives the real program as a person would, with xdotool on the display that
+# with_xvfb.sh gives it: the modal run and its exit code, a second instance refused, the
+# hidden key sequence, the About box, nothing saved on Exit or Esc. Screenshots of each
+# mode and of the boxes go to the artefact directory.
+# Usage: program_test.sh PROGRAM ARTEFACT_DIR
+set -uo pipefail
+program=$1
+shots=$2
+mkdir -p "$shots"
+failures=0
+pids=()
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+
+# The visible window whose title is exactly $1, waited for up to 10 s; empty when none
+# came. xdotool cannot match titles beyond Latin-1, so xprop reads _NET_WM_NAME.
+title_of() {
+  xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'
+}
+window_named() {
+  for _ in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --class . 2>/dev/null); do
+      [ "$(title_of "$id")" = "$1" ] && { echo "$id"; return; }
+    done
+    sleep 0.1
+  done
+}
+window_gone() {
+  for _ in $(seq 50); do
+    local found=
+    for id in $(xdotool search --onlyvisible --class . 2>/dev/null); do
+      [ "$(title_of "$id")" = "$1" ] && found=1
+    done
+    [ -z "$found" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Sets code to the exit code of a process started by this shell, waited for up to 10 s
+# (not in a subshell: only this shell can wait for its children).
+wait_for_exit() {
+  code=timeout
+  for _ in $(seq 100); do
+    if ! kill -0 "$1" 2>/dev/null; then
+      wait "$1"
+      code=$?
+      return
+    fi
+    sleep 0.1
+  done
+}
+
+# Dialog units of the template to screen pixels: the base of AR PL UMing 9 pt is 6 x 13.
+click_dlu() {  # window x y (dialog units of a point inside the control)
+  local geometry wx wy
+  geometry=$(xdotool getwindowgeometry --shell "$1")
+  wx=$(sed -n 's/^X=//p' <<<"$geometry")
+  wy=$(sed -n 's/^Y=//p' <<<"$geometry")
+  xdotool mousemove $((wx + ($2 * 6 + 2) / 4)) $((wy + ($3 * 13 + 4) / 8))
+  sleep 0.15  # GTK loses a click that arrives together with the move
+  xdotool click 1
+  sleep 0.3
+}
+# Without a window manager the keyboard goes to whichever window is given the focus.
+press() {  # window key
+  xdotool windowfocus "$1" 2>/dev/null
+  sleep 0.1
+  xdotool key "$2"
+}
+shot() {
+  import -window "$1" "$shots/$2.png" 2>/dev/null || fail "screenshot $2"
+}
+
+"$program" &
+first=$!
+pids+=("$first")
+main=$(window_named "Harrowlander1.43")
+[ -n "$main" ] || { fail "the main window did not appear"; exit 1; }
+sleep 0.5
+
+modes=(backup:13 restore:51 delete:89 shrink:127 drop-tables:165)
+for mode in "${modes[@]}"; do
+  click_dlu "$main" "${mode#*:}" 20
+  shot "$main" "main-${mode%%:*}"
+done
+click_dlu "$main" 13 20
+
+click_dlu "$main" 359 124  # About
+about=$(window_named "关于 Harrowlander")
+if [ -n "$about" ]; then
+  shot "$about" about
+  press "$about" Return
+  window_gone "关于 Harrowlander" || fail "Return did not close the About box"
+else
+  fail "the About box did not appear"
+fi
+
+"$program" &
+second=$!
+pids+=("$second")
+refusal=$(window_named "Harrowlander")
+if [ -n "$refusal" ]; then
+  shot "$refusal" second-instance
+  press "$refusal" Return
+else
+  fail "a second instance showed no message"
+fi
+wait_for_exit "$second"
+[ "$code" = 0 ] || fail "the second instance ended with $code, not 0"
+kill -0 "$first" 2>/dev/null || fail "the second start disturbed the first instance"
+
+click_dlu "$main" 280 70  # into the Windows user edit
+xdotool windowfocus "$main"
+xdotool keydown alt key h key l key r keyup alt
+prompt=$(window_named "初始化密码")
+if [ -n "$prompt" ]; then
+  shot "$prompt" key-sequence-prompt
+  press "$prompt" Return  # No is the default button
+  window_gone "初始化密码" || fail "Return did not answer the prompt"
+else
+  fail "Alt held with H, L, R showed no prompt"
+fi
+
+press "$main" Escape
+wait_for_exit "$first"
+[ "$code" = 0 ] || fail "Esc ended the program with $code, not 0"
+[ -e "$XDG_CACHE_HOME/Harrowlander.dat" ] && fail "closing the dialog saved the settings"
+
+"$program" &
+third=$!
+pids+=("$third")
+main=$(window_named "Harrowlander1.43")
+[ -n "$main" ] || fail "no new start after the first instance had ended"
+[ -n "$main" ] && click_dlu "$main" 296 124  # Exit
+wait_for_exit "$third"
+[ "$code" = 0 ] || fail "Exit ended the program with $code, not 0"
+[ -e "$XDG_CACHE_HOME/Harrowlander.dat" ] && fail "Exit saved the settings"
+
+if [ "$failures" -eq 0 ]; then
+  echo "program test: all checks passed; screenshots in $shots"
+fi
+exit $((failures > 0))
