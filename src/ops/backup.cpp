@@ -1,11 +1,214 @@
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "ops/elapsed_seconds.h"
+#include "ops/workstation_path.h"
+#include "ports/com_error.h"
+#include "sql/net_server_name.h"
+#include "sql/server_connection.h"
+#include "sql/sql_escape.h"
+#include "tools/archiver.h"
+#include "transfer/copy_file_with_progress.h"
+#include "transfer/server_transfer.h"
+#include "ui/format_text.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
 
-// Not built yet: says so and signals nothing.
+using namespace sql;
+
+namespace {
+
+constexpr unsigned kHideReadOnlyOverwritePrompt = 0x4 | 0x2;
+
+// The database, the local date and time ("_at%y%m%d%H%Mon") and the computer's name.
+std::string DefaultBackupName(CHarrowlanderDlg& dlg) {
+  const LocalTime now = dlg.platform().system.Now();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "_at%02d%02d%02d%02d%02don", now.year % 100, now.month,
+                now.day, now.hour, now.minute);
+  return dlg.m_strDatabase + stamp + GetLocalComputerName(dlg.platform().system);
+}
+
+enum class Packing { kDone, kFailed, kArchiverNotLocated };
+
+// Packs the backup file into its archive, which replaces it. The backup file stays
+// whenever no archive with the password the user asked for came out of it.
+Packing PackBackupFile(CHarrowlanderDlg& dlg, const std::string& backupPath,
+                       std::uint32_t startTick) {
+  Platform& platform = dlg.platform();
+  // 1.
+  if (!LocateArchiver(dlg)) {
+    return Packing::kArchiverNotLocated;
+  }
+  // 2.
+  const std::string fileName = FileNameOf(backupPath);
+  if (dlg.m_strRarPassword != dlg.m_strRarPassword2) {
+    dlg.SetStatus(FormatText("两次输入的压缩密码不一致,未压缩;备份文件%s保留.", {fileName}));
+    return Packing::kFailed;
+  }
+  dlg.SetStatus(FormatText("正在压缩%s...", {fileName}));
+  // 3.
+  const std::string commandLine =
+      BuildArchiverCommandLine(backupPath, dlg.m_strRarPassword, dlg.m_strRarPassword2);
+  // 4. A start that failed has been shown in a message box already.
+  const std::optional<int> exitCode =
+      platform.launcher.StartAndWaitForExit(dlg.m_strRarExePath, commandLine);
+  if (!exitCode) {
+    platform.window.MessageBox("The process could not be started...", "", mb::kOk);
+  }
+  if (exitCode != 0 || !platform.files.CanOpenForReading(ArchivePath(backupPath))) {
+    dlg.SetStatus("压缩失败.");
+    return Packing::kFailed;
+  }
+  dlg.SetStatus(
+      FormatText("%s 压缩完成.%ss", {fileName, ElapsedSeconds(platform.system, startTick)}));
+  return Packing::kDone;
+}
+
+}  // namespace
+
 int CHarrowlanderDlg::BackupDatabase() {
-  SetStatus("备份功能尚未实现。");
-  return -1;
+  // 1.
+  const std::string defaultName = DefaultBackupName(*this);
+
+  // 2.
+  if (m_strDatabase.empty()) {
+    return -1;
+  }
+
+  // 3.
+  const std::optional<std::string> chosen = m_platform.window.ShowFileDialog(
+      {true, "bak", defaultName, kHideReadOnlyOverwritePrompt, "Backup File(*.bak)|*.bak||"});
+  if (!chosen) {
+    return -1;
+  }
+
+  // 4.
+  const std::uint32_t startTick = m_platform.system.TickCount();
+
+  // 5.
+  const std::string& backupPath = *chosen;
+  if (!HasDirectorySeparator(backupPath)) {
+    return 0;
+  }
+
+  // 6.
+  ServerTransfer transfer;
+  bool saveSettings = true;
+  int copyResult = 1;
+
+  // 7.
+  SqlObjects ado;
+  try {
+    // 8.
+    SqlConnection& connection =
+        OpenServerConnection(*this, ado, kMasterCatalog, WithRecordset::kNo);
+
+    // 9.
+    if (m_bShrinkBeforeBackup != 0) {
+      SetStatus(FormatText("开始清空[%s]日志...", {m_strDatabase}));
+      ExecuteStatement(connection,
+                       FormatText("backup log [%s] with no_log", {EscapeName(m_strDatabase)}));
+      SetStatus(FormatText("开始收缩[%s]尺寸...", {m_strDatabase}));
+      ExecuteStatement(connection, FormatText("DBCC SHRINKDATABASE ([%s],%d)",
+                                              {EscapeName(m_strDatabase), m_nShrinkPercent}));
+    }
+
+    // 10.
+    if (m_bSameMachine == 0) {
+      transfer.CreateServerFolder(connection);
+    }
+
+    // 11.
+    SetStatus("开始备份,请等待...");
+
+    // 12. Without " with init" the server adds this backup set to a file already there.
+    std::string statement =
+        m_bSameMachine != 0 ? FormatText("backup database [%s] to disk='%s'",
+                                         {EscapeName(m_strDatabase), EscapeLiteral(backupPath)})
+                            : FormatText("backup database [%s] to disk='%s'",
+                                         {EscapeName(m_strDatabase),
+                                          EscapeLiteral(transfer.ServerFilePath(m_strDatabase))});
+    if (m_bIncremental == 0) {
+      statement += " with init";
+    }
+
+    // 13.
+    ExecuteStatement(connection, statement);
+
+    // 14. With no Windows user nothing is logged on, and the copy runs under the
+    // workstation user's own network credentials.
+    if (m_bSameMachine == 0) {
+      transfer.CreateServerShare(connection);
+      if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
+                                     m_strNetPassword)) {
+        SetStatus(FormatText("登陆远程服务器[%s]失败!", {m_strNetServer}));
+        transfer.RemoveServerResources(connection);
+        CloseServerConnection(ado);
+        return 0;
+      }
+    }
+
+    // 15.
+    if (transfer.bShareMade) {
+      const std::string source = transfer.NetworkFilePath(m_strNetServer, m_strDatabase);
+      SetStatus(FormatText("从[%s]复制到本机...", {m_strNetServer}));
+      copyResult = CopyFileWithProgress(m_platform, source, backupPath);
+      SetStatus("删除临时文件...");
+      m_platform.files.DeleteFile(source);
+    }
+
+    // 16.
+    if (transfer.bLoggedOn) {
+      transfer.CloseShareSession(m_platform.network, m_strNetServer);
+    }
+
+    // 17. Only that the file opens is checked, not its size or content.
+    const bool backupDone = copyResult == 1 && m_platform.files.CanOpenForReading(backupPath);
+    if (backupDone) {
+      SetStatus(FormatText("已经备份完成.%ss", {ElapsedSeconds(m_platform.system, startTick)}));
+    } else {
+      SetStatus("备份失败.");
+    }
+
+    // 18.
+    if (backupDone && m_bCompressRar != 0) {
+      const Packing packing = PackBackupFile(*this, backupPath, startTick);
+      if (packing == Packing::kArchiverNotLocated) {
+        transfer.RemoveServerResources(connection);
+        CloseServerConnection(ado);
+        return 0;
+      }
+      saveSettings = packing == Packing::kDone;
+    }
+
+    // 19. The controls keep showing the passwords; only the saved settings lose them.
+    if (m_bSaveSqlPassword == 0) {
+      m_strSqlPassword.clear();
+    }
+    if (m_bSaveNetPassword == 0) {
+      m_strNetPassword.clear();
+    }
+
+    // 20.
+    if (saveSettings) {
+      SerializeSettings(true);
+    }
+
+    // 21-22.
+    transfer.RemoveServerResources(connection);
+
+    // 23-24.
+    CloseServerConnection(ado);
+    return 1;
+  } catch (const ComError& error) {
+    transfer.CleanUpAfterError(m_platform.network, m_strNetServer, ado);
+    ReportComError(error);
+    return 0;
+  }
 }
 
 }  // namespace harrowlander

@@ -48,6 +48,9 @@ class DialogWindow {
   virtual std::string GetControlText(int id) = 0;
   // Sets the text; the window repaints it when it next processes paint requests.
   virtual void SetControlText(int id, const std::string& text) = 0;
+  // Sets the text and paints it at once: progress shown while the dialog's thread is
+  // busy and processes no input. Adapters whose SetControlText paints at once keep this.
+  virtual void SetControlTextNow(int id, const std::string& text) { SetControlText(id, text); }
 
   virtual bool IsChecked(int id) = 0;
   virtual void SetCheck(int id, bool checked) = 0;

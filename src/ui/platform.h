@@ -5,6 +5,7 @@
 #include "ports/client_utility.h"
 #include "ports/dialog_window.h"
 #include "ports/file_system.h"
+#include "ports/network_session.h"
 #include "ports/process_launcher.h"
 #include "ports/server_browser.h"
 #include "ports/sql_connection.h"
@@ -28,6 +29,9 @@ struct Platform {
   std::ostream& standardError;
   ProcessLauncher& launcher;
   ClientUtility& clientUtility;
+  // Log-ons to the server's transfer share. Front ends without network access may
+  // leave it out.
+  NetworkSession& network = NoNetworkSession();
 };
 
 }  // namespace harrowlander

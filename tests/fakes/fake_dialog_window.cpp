@@ -11,6 +11,11 @@ void FakeDialogWindow::SetControlText(int id, const std::string& text) {
   texts[id] = text;
 }
 
+void FakeDialogWindow::SetControlTextNow(int id, const std::string& text) {
+  events.push_back("painted " + std::to_string(id) + " = " + text);
+  texts[id] = text;
+}
+
 bool FakeDialogWindow::IsChecked(int id) {
   return checks[id];
 }

@@ -30,6 +30,7 @@ class FakeDialogWindow : public DialogWindow {
 
   std::string GetControlText(int id) override;
   void SetControlText(int id, const std::string& text) override;
+  void SetControlTextNow(int id, const std::string& text) override;
   bool IsChecked(int id) override;
   void SetCheck(int id, bool checked) override;
   void EnableControl(int id, bool enabled) override;

@@ -24,9 +24,21 @@ class FakeSystemInfo : public SystemInfo {
       journal->push_back("sleep " + std::to_string(milliseconds));
     }
   }
+  // Answers the scripted ticks in turn, then the last one again.
+  std::uint32_t TickCount() override {
+    if (ticks.size() > 1) {
+      std::uint32_t tick = ticks.front();
+      ticks.erase(ticks.begin());
+      return tick;
+    }
+    return ticks.empty() ? 0 : ticks.front();
+  }
+  LocalTime Now() override { return now; }
 
   std::optional<std::string> settingsDirectory = "/home/user/.cache/";
   std::optional<std::string> computerName = "WORKSTATION";
+  std::vector<std::uint32_t> ticks;
+  LocalTime now{2009, 3, 7, 9, 5, 0};
   std::vector<std::string>* journal = nullptr;
 };
 
@@ -42,7 +54,9 @@ class FakeServerBrowser : public ServerBrowser {
 };
 
 // Files kept in memory. A path listed in failWrites refuses to be replaced and keeps
-// its old content.
+// its old content. Copies, deletions and open tests go to the journal; a copy fails
+// when its source is missing or listed in failCopies, and reports the scripted
+// progress (by default: nothing copied, then everything).
 class FakeFileSystem : public FileSystem {
  public:
   std::optional<std::string> ReadWholeFile(const std::string& path) override {
@@ -61,18 +75,85 @@ class FakeFileSystem : public FileSystem {
     files[path] = content;
     return {true, {}};
   }
+  bool CopyFile(const std::string& source, const std::string& destination,
+                const CopyProgressCallback& progress) override {
+    Record("copy " + source + " -> " + destination);
+    auto it = files.find(source);
+    if (it == files.end() || failCopies.contains(source)) {
+      return false;
+    }
+    const std::uint64_t size = it->second.size();
+    if (progressSteps.empty()) {
+      progress(size, 0);
+      progress(size, size);
+    }
+    for (const auto& [total, copied] : progressSteps) {
+      progress(total, copied);
+    }
+    files[destination] = it->second;
+    return true;
+  }
+  bool DeleteFile(const std::string& path) override {
+    Record("delete " + path);
+    return files.erase(path) > 0;
+  }
+  bool CanOpenForReading(const std::string& path) override {
+    Record("open for reading " + path);
+    return files.contains(path) && !unreadable.contains(path);
+  }
 
   std::map<std::string, std::string> files;
   std::set<std::string> failWrites;
+  std::set<std::string> failCopies;
+  std::set<std::string> unreadable;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> progressSteps;  // total, copied
   int reads = 0;
   int writes = 0;
+  std::vector<std::string>* journal = nullptr;
+
+ private:
+  void Record(const std::string& line) {
+    if (journal != nullptr) {
+      journal->push_back(line);
+    }
+  }
+};
+
+// Network log-ons. A log-on succeeds when the password is the one listed for the user.
+class FakeNetworkSession : public NetworkSession {
+ public:
+  bool AddNetUse(const std::string& remoteName, const std::string& user,
+                 const std::string& password) override {
+    Record("net use add " + remoteName + " " + user + " " + password);
+    auto it = accounts.find(user);
+    return it != accounts.end() && it->second == password;
+  }
+  bool DeleteNetUse(const std::string& remoteName) override {
+    Record("net use delete " + remoteName);
+    return true;
+  }
+
+  std::map<std::string, std::string> accounts{{"backup", "pw"}};
+  std::vector<std::string>* journal = nullptr;
+
+ private:
+  void Record(const std::string& line) {
+    if (journal != nullptr) {
+      journal->push_back(line);
+    }
+  }
 };
 
 // Every port faked (the text codec is the real one: it is a pure function), and the
 // Platform bundle that the dialog borrows. The window's events, the data-access calls
 // and the pauses share one journal: window.events.
 struct FakePlatform {
-  FakePlatform() { system.journal = &window.events; }
+  FakePlatform() {
+    system.journal = &window.events;
+    files.journal = &window.events;
+    network.journal = &window.events;
+    launcher.journal = &window.events;
+  }
 
   FakeDialogWindow window;
   FakeSystemInfo system;
@@ -85,8 +166,9 @@ struct FakePlatform {
   std::ostringstream standardError;
   FakeProcessLauncher launcher;
   FakeClientUtility clientUtility;
-  Platform ports{window,  system,         files,         codec,    sql,
-                 browser, standardOutput, standardError, launcher, clientUtility};
+  FakeNetworkSession network;
+  Platform ports{window,         system,        files,    codec,         sql,    browser,
+                 standardOutput, standardError, launcher, clientUtility, network};
 };
 
 }  // namespace harrowlander::testing

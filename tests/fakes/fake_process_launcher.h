@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,7 +10,9 @@
 
 namespace harrowlander::testing {
 
-// Records every program started; starts fail for the paths listed in missing.
+// Records every program started; starts fail for the paths listed in missing. A start
+// also goes to the journal, and runs `onStart` (a program's effect on the files) with
+// the command line; the program then exits with exitCode.
 class FakeProcessLauncher : public ProcessLauncher {
  public:
   struct Start {
@@ -26,8 +30,25 @@ class FakeProcessLauncher : public ProcessLauncher {
     return true;
   }
 
+  std::optional<int> StartAndWaitForExit(const std::string& applicationPath,
+                                         const std::string& commandLine) override {
+    if (journal != nullptr) {
+      journal->push_back("start " + applicationPath + commandLine);
+    }
+    if (!StartAndWait(applicationPath, commandLine)) {
+      return std::nullopt;
+    }
+    if (onStart) {
+      onStart(commandLine);
+    }
+    return exitCode;
+  }
+
   std::vector<Start> starts;
   std::vector<std::string> missing;
+  int exitCode = 0;
+  std::function<void(const std::string&)> onStart;
+  std::vector<std::string>* journal = nullptr;
 };
 
 class FakeClientUtility : public ClientUtility {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +10,8 @@
 #include <string_view>
 #include <system_error>
 #include <vector>
+
+#include "platform/posix/local_copy_endpoints.h"
 
 namespace harrowlander::posix {
 namespace {
@@ -103,6 +106,32 @@ FileResult PosixFileSystem::ReplaceFilePrivately(const std::string& path,
   }
   SyncDirectory(DirectoryOf(path));
   return {true, {}};
+}
+
+bool PosixFileSystem::CopyFile(const std::string& source, const std::string& destination,
+                               const CopyProgressCallback& progress) {
+  if (IsUncPath(source) || IsUncPath(destination)) {
+    return false;
+  }
+  return CopyLocalFile(source, destination, progress);
+}
+
+bool PosixFileSystem::DeleteFile(const std::string& path) {
+  return !IsUncPath(path) && unlink(path.c_str()) == 0;
+}
+
+bool PosixFileSystem::CanOpenForReading(const std::string& path) {
+  if (IsUncPath(path)) {
+    return false;
+  }
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  struct stat info {};
+  const bool isFile = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+  close(fd);
+  return isFile;
 }
 
 }  // namespace harrowlander::posix

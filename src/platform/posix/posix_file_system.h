@@ -11,6 +11,11 @@ class PosixFileSystem : public FileSystem {
   // Writes a new file (mode 0600) beside the target, syncs it and renames it over the
   // target; on failure the new file is removed and the target is left untouched.
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
+  // Local paths only: a UNC path fails here (see platform/smb for those).
+  bool CopyFile(const std::string& source, const std::string& destination,
+                const CopyProgressCallback& progress) override;
+  bool DeleteFile(const std::string& path) override;
+  bool CanOpenForReading(const std::string& path) override;
 };
 
 }  // namespace harrowlander::posix

@@ -15,6 +15,9 @@ class PosixSystemInfo : public SystemInfo {
   // network name of a machine is.
   std::optional<std::string> ComputerName() override;
   void Sleep(unsigned milliseconds) override;
+  // The monotonic clock in milliseconds, cut to 32 bits.
+  std::uint32_t TickCount() override;
+  LocalTime Now() override;
 };
 
 }  // namespace harrowlander::posix

@@ -1,0 +1,175 @@
+#include "platform/posix/local_copy_endpoints.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace harrowlander::posix {
+namespace {
+
+// Pieces of a local copy: large, since the kernel moves them without a buffer of ours,
+// and still small enough for the progress text to move along.
+constexpr std::size_t kKernelPiece = 16u << 20;
+constexpr std::size_t kBufferPiece = 1u << 20;
+
+class LocalSource : public CopySource {
+ public:
+  LocalSource(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
+  ~LocalSource() override { close(m_fd); }
+
+  std::uint64_t Size() const override { return m_size; }
+  long Read(char* buffer, std::size_t size) override {
+    for (;;) {
+      const ssize_t got = read(m_fd, buffer, size);
+      if (got >= 0 || errno != EINTR) {
+        return got;
+      }
+    }
+  }
+  int Descriptor() const { return m_fd; }
+
+ private:
+  int m_fd;
+  std::uint64_t m_size;
+};
+
+class LocalDestination : public CopyDestination {
+ public:
+  LocalDestination(int fd, std::string partPath, std::string path)
+      : m_fd(fd), m_partPath(std::move(partPath)), m_path(std::move(path)) {}
+  ~LocalDestination() override {
+    if (m_fd >= 0) {
+      close(m_fd);
+    }
+    if (!m_committed) {
+      unlink(m_partPath.c_str());
+    }
+  }
+
+  bool Write(const char* data, std::size_t size) override {
+    while (size > 0) {
+      const ssize_t written = write(m_fd, data, size);
+      if (written < 0) {
+        if (errno == EINTR) {
+          continue;
+        }
+        return false;
+      }
+      data += written;
+      size -= static_cast<std::size_t>(written);
+    }
+    return true;
+  }
+  bool Commit() override {
+    const int fd = m_fd;
+    m_fd = -1;
+    if (close(fd) != 0 || rename(m_partPath.c_str(), m_path.c_str()) != 0) {
+      return false;
+    }
+    m_committed = true;
+    return true;
+  }
+  int Descriptor() const { return m_fd; }
+
+ private:
+  int m_fd;
+  std::string m_partPath;
+  std::string m_path;
+  bool m_committed = false;
+};
+
+std::unique_ptr<LocalSource> OpenSource(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return nullptr;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return nullptr;
+  }
+  return std::make_unique<LocalSource>(fd, static_cast<std::uint64_t>(info.st_size));
+}
+
+// ".name.<pid>-<n>.part" in the destination's folder: hidden, and unique among
+// processes and among the copies of this one.
+std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string part = folder + "." + name + "." + std::to_string(getpid()) + "-" +
+                             std::to_string(counter++) + ".part";
+    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      return std::make_unique<LocalDestination>(fd, part, path);
+    }
+    if (errno != EEXIST) {
+      return nullptr;
+    }
+  }
+  return nullptr;
+}
+
+// copy_file_range in pieces. Nothing copied when the kernel cannot do it for these two
+// files (another file system, an old kernel): the caller copies through a buffer then.
+enum class KernelCopy { kDone, kFailed, kUnsupported };
+
+KernelCopy CopyInKernel(LocalSource& source, LocalDestination& destination,
+                        const CopyProgressCallback& progress) {
+  std::uint64_t copied = 0;
+  for (;;) {
+    const ssize_t moved = copy_file_range(source.Descriptor(), nullptr, destination.Descriptor(),
+                                          nullptr, kKernelPiece, 0);
+    if (moved < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      const bool unsupported = copied == 0 && (errno == EXDEV || errno == ENOSYS ||
+                                               errno == EINVAL || errno == EOPNOTSUPP);
+      return unsupported ? KernelCopy::kUnsupported : KernelCopy::kFailed;
+    }
+    if (moved == 0) {
+      return KernelCopy::kDone;
+    }
+    copied += static_cast<std::uint64_t>(moved);
+    progress(source.Size(), copied);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<CopySource> OpenLocalSource(const std::string& path) {
+  return OpenSource(path);
+}
+
+std::unique_ptr<CopyDestination> CreateLocalDestination(const std::string& path) {
+  return CreateDestination(path);
+}
+
+bool CopyLocalFile(const std::string& source, const std::string& destination,
+                   const CopyProgressCallback& progress) {
+  std::unique_ptr<LocalSource> from = OpenSource(source);
+  if (!from) {
+    return false;
+  }
+  std::unique_ptr<LocalDestination> to = CreateDestination(destination);
+  if (!to) {
+    return false;
+  }
+  progress(from->Size(), 0);
+  switch (CopyInKernel(*from, *to, progress)) {
+    case KernelCopy::kDone:
+      return to->Commit();
+    case KernelCopy::kFailed:
+      return false;
+    case KernelCopy::kUnsupported:
+      break;
+  }
+  return CopyInPieces(*from, *to, kBufferPiece, progress);
+}
+
+}  // namespace harrowlander::posix

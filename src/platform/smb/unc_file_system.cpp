@@ -1,0 +1,70 @@
+#include "platform/smb/unc_file_system.h"
+
+#include <fcntl.h>
+
+#include "platform/posix/local_copy_endpoints.h"
+#include "platform/smb/smb_copy_endpoints.h"
+
+extern "C" {
+#include <libsmbclient.h>
+}
+
+namespace harrowlander::smb {
+namespace {
+
+constexpr std::size_t kNetworkPiece = 1u << 20;
+
+}  // namespace
+
+std::optional<std::string> UncFileSystem::ReadWholeFile(const std::string& path) {
+  return m_local.ReadWholeFile(path);
+}
+
+FileResult UncFileSystem::ReplaceFilePrivately(const std::string& path,
+                                               const std::string& content) {
+  return m_local.ReplaceFilePrivately(path, content);
+}
+
+bool UncFileSystem::CopyFile(const std::string& source, const std::string& destination,
+                             const CopyProgressCallback& progress) {
+  const std::optional<UncPath> uncSource = ParseUncPath(source);
+  const std::optional<UncPath> uncDestination = ParseUncPath(destination);
+  if (!uncSource && !uncDestination) {
+    return m_local.CopyFile(source, destination, progress);
+  }
+  std::unique_ptr<posix::CopySource> from =
+      uncSource ? OpenSmbSource(m_client, *uncSource) : posix::OpenLocalSource(source);
+  if (!from) {
+    return false;
+  }
+  std::unique_ptr<posix::CopyDestination> to = uncDestination
+                                                   ? CreateSmbDestination(m_client, *uncDestination)
+                                                   : posix::CreateLocalDestination(destination);
+  if (!to) {
+    return false;
+  }
+  return posix::CopyInPieces(*from, *to, kNetworkPiece, progress);
+}
+
+bool UncFileSystem::DeleteFile(const std::string& path) {
+  const std::optional<UncPath> unc = ParseUncPath(path);
+  if (!unc) {
+    return m_local.DeleteFile(path);
+  }
+  SMBCCTX* context = m_client.Context();
+  if (context == nullptr || !m_client.HasAccount(*unc)) {
+    return false;
+  }
+  auto lock = SmbClient::Lock();
+  return smbc_getFunctionUnlink(context)(context, SmbUrl(*unc).c_str()) == 0;
+}
+
+bool UncFileSystem::CanOpenForReading(const std::string& path) {
+  const std::optional<UncPath> unc = ParseUncPath(path);
+  if (!unc) {
+    return m_local.CanOpenForReading(path);
+  }
+  return OpenSmbSource(m_client, *unc) != nullptr;
+}
+
+}  // namespace harrowlander::smb

@@ -1,0 +1,73 @@
+#include "tools/archiver.h"
+
+#include "ports/dialog_window.h"
+#include "ui/format_text.h"
+#include "ui/harrowlander_dlg.h"
+
+namespace harrowlander {
+namespace {
+
+// The switch as one argument by the Windows command-line rules, so that a blank or a
+// double quote in the password stays inside it: quoted only when it has to be, with
+// an inner quote and the backslashes before a quote escaped.
+std::string QuoteArgument(const std::string& argument) {
+  if (argument.find_first_of(" \t\"") == std::string::npos) {
+    return argument;
+  }
+  // Backslashes are literal except before a quote, where each one is doubled.
+  std::string quoted = "\"";
+  std::size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '"') {
+      quoted.append(backslashes + 1, '\\');
+    }
+    backslashes = c == '\\' ? backslashes + 1 : 0;
+    quoted += c;
+  }
+  quoted.append(backslashes, '\\');
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::string ArchivePath(const std::string& backupPath) {
+  std::string path = backupPath;
+  for (std::size_t at = path.find(".bak"); at != std::string::npos;
+       at = path.find(".bak", at + 4)) {
+    path.replace(at, 4, ".rar");
+  }
+  return path;
+}
+
+bool LocateArchiver(CHarrowlanderDlg& dlg) {
+  Platform& platform = dlg.platform();
+  // 1.
+  if (platform.files.CanOpenForReading(dlg.m_strRarExePath)) {
+    return true;
+  }
+  // 2. Overwrite-prompt is the only flag.
+  std::optional<std::string> chosen =
+      platform.window.ShowFileDialog({false, ".exe", "c:\\Program Files\\WinRAR\\WinRAR.exe", 2,
+                                      "WinRAR Excute File|winrar.exe||"});
+  // 3.
+  if (!chosen) {
+    return false;
+  }
+  dlg.m_strRarExePath = *chosen;
+  return true;
+}
+
+std::string BuildArchiverCommandLine(const std::string& backupPath, const std::string& password,
+                                     const std::string& passwordConfirmation) {
+  // 1.
+  const std::string archivePath = ArchivePath(backupPath);
+  // 2.
+  std::string passwordSwitch;
+  if (!password.empty() && password == passwordConfirmation) {
+    passwordSwitch = QuoteArgument("-hp" + password);
+  }
+  // 3.
+  return FormatText(" a %s -df -ibck -ep \"%s\" \"%s\"", {passwordSwitch, archivePath, backupPath});
+}
+
+}  // namespace harrowlander

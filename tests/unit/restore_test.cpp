@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include "fakes/sql_dialog_fixture.h"
+
+namespace harrowlander {
+namespace {
+
+using Lines = std::vector<std::string>;
+using testing::FakeRows;
+
+constexpr const char* kChosenFile = "/home/user/old/nightly.bak";
+constexpr const char* kTransferFile = R"(\\DBHOST\BKSQLData$\Sales.bak)";
+constexpr const char* kRemoteFileList =
+    R"(RESTORE FILELISTONLY from disk='c:\BKSQLData$\Sales.bak')";
+constexpr const char* kMasterQuery = "select filename from dbo.sysdatabases where name='master'";
+
+class RestoreTest : public testing::SqlDialogTest {
+ protected:
+  void SetUp() override {
+    SqlDialogTest::SetUp();
+    dlg.m_strDatabase = "Sales";
+    dlg.m_strNetServer = "DBHOST";
+    dlg.m_strNetUser = "backup";
+    dlg.m_strNetPassword = "pw";
+    dlg.m_bRestoreToDataDir = 0;
+    fake.system.ticks = {1000, 3000};
+    fake.files.files[kChosenFile] = "backup set";
+    fake.server.answers[kRemoteFileList] = kFileList;
+    fake.server.answers[kMasterQuery] = {{"filename"}, {{R"(C:\MSSQL\Data\master.mdf)"}}};
+  }
+
+  int Run(const std::string& chosenPath = kChosenFile) {
+    fake.window.fileDialogAnswers = {chosenPath};
+    return dlg.RestoreDatabase();
+  }
+
+  Lines After(const std::string& prefix) const {
+    Lines timeline = Timeline();
+    for (size_t i = 0; i < timeline.size(); ++i) {
+      if (timeline[i].starts_with(prefix)) {
+        return Lines(timeline.begin() + static_cast<long>(i) + 1, timeline.end());
+      }
+    }
+    return {};
+  }
+  static Lines Execute(const std::string& statement) {
+    return {"execute " + statement, "release result"};
+  }
+  static Lines Concat(std::initializer_list<Lines> parts) {
+    Lines all;
+    for (const Lines& part : parts) {
+      all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+  }
+
+  const FakeRows kFileList = {{"LogicalName", "PhysicalName", "Type"},
+                              {{"Old_Data", R"(E:\MSSQL\Data\Old_Data.MDF)", "D"},
+                               {"Old_Log", R"(F:\Logs\Old_Log.LDF)", "L"},
+                               {"Old_Extra", R"(G:\x\Old_2.NDF)", "D"}}};
+  const Lines kReadFileList = {"result move first",
+                               "result collect LogicalName",
+                               "result collect PhysicalName",
+                               "result move next",
+                               "result collect LogicalName",
+                               "result collect PhysicalName",
+                               "result close",
+                               "release result"};
+  const Lines kConnect = {"create connection", "connection timeout 15", "command timeout 60",
+                          kMasterConnection, "command timeout 0"};
+  const Lines kRemoveShare = Execute(R"(xp_cmdshell 'net share BKSQLData$ /del')");
+  const Lines kRemoveFolder = Concat({Execute(R"(xp_cmdshell 'del c:\BKSQLData$\*.* /q')"),
+                                      Execute(R"(xp_cmdshell 'rmdir c:\BKSQLData$')")});
+  const Lines kClose = {"connection close", "release connection"};
+  const Lines kRemoteRun = Concat(
+      {{"open dialog Sales", std::string("open for reading ") + kChosenFile},
+       kConnect,
+       Execute(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')"),
+       Execute(R"(xp_cmdshell 'net share BKSQLData$=c:\BKSQLData$')"),
+       {R"(net use delete \\DBHOST\IPC$)", R"(net use add \\DBHOST\BKSQLData$ backup pw)",
+        std::string("text 1008 = 从[") + kChosenFile + "]复制到服务器...",
+        std::string("copy ") + kChosenFile + " -> " + kTransferFile,
+        "painted 1008 = 已复制0.00MB/总计0.00MB", R"(net use delete \\DBHOST\BKSQLData$)",
+        std::string("execute ") + kRemoteFileList},
+       kReadFileList,
+       Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales.Mdf"')"),
+       Execute(R"(xp_cmdshell 'del "F:\Logs\Sales.Ldf"')"),
+       {"text 1008 = 开始还原数据库[Sales],请耐心等待..."},
+       Execute(
+           R"(restore database [Sales] from disk='c:\BKSQLData$\Sales.bak' WITH  move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf',move 'Old_Log' to 'F:\Logs\Sales.Ldf')"),
+       {R"(text 1008 = 还原数据库[Sales]完成,E:\MSSQL\Data\Sales.Mdf,F:\Logs\Sales.Ldf,2.000s.)"},
+       kRemoveShare,
+       kRemoveFolder,
+       kClose});
+};
+
+TEST_F(RestoreTest, RemoteRunCopiesUnderTheDatabasesNameAndRestoresWithFreshNames) {
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(Timeline(), kRemoteRun);
+  EXPECT_EQ(fake.files.files[kTransferFile], "backup set");
+  EXPECT_EQ(fake.files.writes, 1) << "settings saved";
+  const FileDialogRequest& request = fake.window.fileDialogs.at(0);
+  EXPECT_FALSE(request.save);
+  EXPECT_EQ(request.flags, 6u);
+  EXPECT_EQ(request.filter, "Backup File(*.bak)|*.bak|(All Files(*.*)|*.*||");
+}
+
+TEST_F(RestoreTest, SameMachineNamesTheChosenPathAndDropsFirstWhenAsked) {
+  dlg.m_bSameMachine = 1;
+  dlg.m_bDropBeforeRestore = 1;
+  fake.server.answers["RESTORE FILELISTONLY from disk='/home/user/old/nightly.bak'"] = kFileList;
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(
+      After("command timeout 0"),
+      Concat(
+          {{"execute RESTORE FILELISTONLY from disk='/home/user/old/nightly.bak'"},
+           kReadFileList,
+           {"text 1008 = 开始删除原有数据库[Sales],请等待..."},
+           Execute("drop database [Sales] "),
+           Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales.Mdf"')"),
+           Execute(R"(xp_cmdshell 'del "F:\Logs\Sales.Ldf"')"),
+           {"text 1008 = 开始还原数据库[Sales],请耐心等待..."},
+           Execute(
+               R"(restore database [Sales] from disk='/home/user/old/nightly.bak' with move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf' ,move 'Old_Log' to 'F:\Logs\Sales.Ldf')"),
+           {R"(text 1008 = 还原数据库[Sales]完成,E:\MSSQL\Data\Sales.Mdf,F:\Logs\Sales.Ldf,2.000s.)"},
+           kClose}));
+}
+
+TEST_F(RestoreTest, ToTheDataDirectoryBothFilesGoBesideMaster) {
+  dlg.m_bRestoreToDataDir = 1;
+  EXPECT_EQ(Run(), 1);
+  const Lines afterFileList = After("result close");
+  EXPECT_EQ(Lines(afterFileList.begin() + 1, afterFileList.begin() + 7),
+            Concat({{std::string("execute ") + kMasterQuery, "result collect filename",
+                     "result close", "release result"},
+                    Execute(R"(xp_cmdshell 'del "C:\MSSQL\Data\Sales.Mdf"')")}));
+  EXPECT_EQ(dlg.m_strStatus,
+            R"(还原数据库[Sales]完成,C:\MSSQL\Data\Sales.Mdf,C:\MSSQL\Data\Sales.Ldf,2.000s.)");
+}
+
+TEST_F(RestoreTest, PhysicalNamesWithoutAFolderBecomeTheBareNewNames) {
+  fake.server.answers[kRemoteFileList] = {{"LogicalName", "PhysicalName"},
+                                          {{"d", "data.mdf"}, {"l", "log.ldf"}}};
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(dlg.m_strStatus, "还原数据库[Sales]完成,Sales.Mdf,Sales.Ldf,2.000s.");
+}
+
+TEST_F(RestoreTest, AReadOnlyBackupFileCanBeRestored) {
+  // Only a file that cannot be read at all is refused; the fake's files are all
+  // read-only in the sense that nothing here opens them for writing.
+  fake.files.unreadable.insert(kChosenFile);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(dlg.m_strStatus, std::string("不能打开或文件不存") + kChosenFile + ".");
+  EXPECT_EQ(Timeline(), (Lines{"open dialog Sales", std::string("open for reading ") + kChosenFile,
+                               std::string("text 1008 = 不能打开或文件不存") + kChosenFile + "."}));
+}
+
+TEST_F(RestoreTest, NothingHappensWithoutADatabaseOrWhenTheDialogIsCancelled) {
+  dlg.m_strDatabase.clear();
+  EXPECT_EQ(Run(), -1);
+  EXPECT_TRUE(Timeline().empty());
+  dlg.m_strDatabase = "Sales";
+  fake.window.fileDialogAnswers.clear();
+  EXPECT_EQ(dlg.RestoreDatabase(), -1);
+  EXPECT_EQ(Timeline(), Lines{"open dialog Sales"});
+}
+
+TEST_F(RestoreTest, RefusedLogOnRemovesShareThenFolder) {
+  dlg.m_strNetPassword = "";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(
+      After("net use add"),
+      Concat({{"text 1008 = 登陆远程服务器[DBHOST]失败!"}, kRemoveShare, kRemoveFolder, kClose}));
+  EXPECT_EQ(fake.files.writes, 0);
+}
+
+TEST_F(RestoreTest, ARefusedCopySendsNoRestoreStatementAndStillCleansUp) {
+  fake.files.failCopies.insert(kChosenFile);
+  dlg.m_bSaveNetPassword = 0;
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(
+      After("copy "),
+      Concat({{R"(net use delete \\DBHOST\BKSQLData$)",
+               "text 1008 = 由于没有服务器[DBHOST]的可写权限,还原失败。请更换登录用户后再试。"},
+              kRemoveShare,
+              kRemoveFolder,
+              kClose}));
+  EXPECT_EQ(dlg.m_strNetPassword, "");
+  EXPECT_EQ(fake.files.writes, 0) << "settings not saved";
+}
+
+TEST_F(RestoreTest, AFileListWithOneRowFailsAtTheColumnRead) {
+  fake.server.answers[kRemoteFileList].rows.resize(1);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(dlg.m_strStatus, "Either BOF or EOF is True.");
+  for (const std::string& line : Timeline()) {
+    EXPECT_FALSE(line.starts_with("execute restore database")) << line;
+  }
+}
+
+TEST_F(RestoreTest, ANameTheShellWouldMisreadIsRefusedBeforeAnythingIsDropped) {
+  dlg.m_bDropBeforeRestore = 1;
+  dlg.m_bRestoreToDataDir = 0;
+  fake.server.answers[kRemoteFileList] = {
+      {"LogicalName", "PhysicalName"},
+      {{"d", R"(E:\100%" & echo\x.mdf)"}, {"l", R"(F:\Logs\x.ldf)"}}};
+  EXPECT_EQ(Run(), 0);
+  for (const std::string& line : Timeline()) {
+    EXPECT_FALSE(line.starts_with("execute drop")) << line;
+    EXPECT_FALSE(line.starts_with("execute xp_cmdshell 'del \"")) << line;
+  }
+  EXPECT_EQ(
+      dlg.m_strStatus,
+      R"(数据库文件名[E:\100%" & echo\Sales.Mdf]含有双引号、百分号或换行,无法安全地交给命令行删除;数据库未还原.)");
+  EXPECT_EQ(After("text 1008 = 数据库文件名"), Concat({kRemoveShare, kRemoveFolder, kClose}));
+}
+
+TEST_F(RestoreTest, QuotesInLogicalNamesAndTheDatabaseNameAreDoubled) {
+  dlg.m_bSameMachine = 1;
+  dlg.m_strDatabase = "O'Brien]s";
+  fake.server.answers["RESTORE FILELISTONLY from disk='/home/user/old/nightly.bak'"] = {
+      {"LogicalName", "PhysicalName"}, {{"a'b", R"(E:\D\x.mdf)"}, {"c", R"(E:\D\y.ldf)"}}};
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(
+      After("text 1008 = 开始还原数据库").at(0),
+      R"(execute restore database [O'Brien]]s] from disk='/home/user/old/nightly.bak' with move 'a''b' to 'E:\D\O''Brien]s.Mdf' ,move 'c' to 'E:\D\O''Brien]s.Ldf')");
+}
+
+// Each statement failing in turn: result 0, the server's text, the share and folder
+// taken down as far as this run had made them.
+TEST_F(RestoreTest, AnSqlFailureAtEachStepTakesDownWhatTheRunHadMade) {
+  const struct {
+    std::string failing;
+    Lines cleanUp;
+  } kRows[] = {
+      {"connection open", {}},
+      {"execute xp_cmdshell 'mkdir", {}},
+      {"execute xp_cmdshell 'net share BKSQLData$=", kRemoveFolder},
+      {"execute RESTORE FILELISTONLY",
+       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
+      {"result collect PhysicalName",
+       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
+      {"execute xp_cmdshell 'del \"E",
+       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
+      {"execute restore database",
+       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
+  };
+  for (const auto& row : kRows) {
+    fake.window.events.clear();
+    fake.files.writes = 0;
+    fake.server.failures = {{row.failing, "failed: " + row.failing}};
+    EXPECT_EQ(Run(), 0) << row.failing;
+    Lines tail = After(row.failing);
+    Lines expected = Concat({row.cleanUp, {"text 1008 = failed: " + row.failing}});
+    for (Lines* lines : {&tail, &expected}) {
+      std::erase(*lines, "release result");
+      std::erase(*lines, "release connection");
+    }
+    EXPECT_EQ(tail, expected) << row.failing;
+    EXPECT_EQ(fake.files.writes, 0) << row.failing;
+  }
+}
+
+}  // namespace
+}  // namespace harrowlander

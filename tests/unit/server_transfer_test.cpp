@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "fakes/fake_platform.h"
+#include "ports/com_error.h"
+#include "transfer/server_transfer.h"
+
+namespace harrowlander {
+namespace {
+
+class ServerTransferTest : public ::testing::Test {
+ protected:
+  testing::FakePlatform fake;
+  ServerTransfer transfer;
+  std::vector<std::string>& journal = fake.window.events;
+};
+
+TEST_F(ServerTransferTest, PathsTakeTheMachineNameAndTheDatabase) {
+  EXPECT_EQ(transfer.ServerFilePath("Sales"), R"(c:\BKSQLData$\Sales.bak)");
+  EXPECT_EQ(transfer.NetworkFilePath("DBHOST", "Sales"), R"(\\DBHOST\BKSQLData$\Sales.bak)");
+  EXPECT_EQ(transfer.SharePath("DBHOST"), R"(\\DBHOST\BKSQLData$)");
+}
+
+TEST_F(ServerTransferTest, AStatementThatRaisesLeavesItsFlagUnset) {
+  auto connection = fake.sql.CreateConnection();
+  fake.server.failures = {{"execute xp_cmdshell 'net share", "denied"}};
+  transfer.CreateServerFolder(*connection);
+  EXPECT_THROW(transfer.CreateServerShare(*connection), ComError);
+  EXPECT_TRUE(transfer.bFolderMade);
+  EXPECT_FALSE(transfer.bShareMade);
+}
+
+TEST_F(ServerTransferTest, NoUserMeansNoNetworkCall) {
+  EXPECT_TRUE(transfer.OpenShareSession(fake.network, "DBHOST", "", "pw"));
+  EXPECT_FALSE(transfer.bLoggedOn);
+  EXPECT_TRUE(journal.empty());
+}
+
+TEST_F(ServerTransferTest, AnEmptyPasswordIsTriedAsSuch) {
+  fake.network.accounts = {{R"(CORP\backup)", ""}};
+  EXPECT_TRUE(transfer.OpenShareSession(fake.network, "DBHOST", R"(CORP\backup)", ""));
+  EXPECT_EQ(journal.back(), R"(net use add \\DBHOST\BKSQLData$ CORP\backup )");
+  EXPECT_TRUE(transfer.bLoggedOn);
+}
+
+// An error while logged on (nothing the operations do raises there, but the flags are
+// what counts): log-off first, then share, then folder; failures of the clean-up stay
+// inside.
+TEST_F(ServerTransferTest, CleanUpAfterErrorGoesInReverseOrderAndSwallowsFailures) {
+  sql::SqlObjects objects;
+  objects.connection = fake.sql.CreateConnection();
+  transfer.bFolderMade = transfer.bShareMade = transfer.bLoggedOn = true;
+  fake.server.failures = {{"execute xp_cmdshell 'net share", "connection lost"}};
+  journal.clear();
+  transfer.CleanUpAfterError(fake.network, "DBHOST", objects);
+  EXPECT_EQ(journal, (std::vector<std::string>{
+                         R"(net use delete \\DBHOST\BKSQLData$)",
+                         R"(execute xp_cmdshell 'net share BKSQLData$ /del')",
+                         R"(execute xp_cmdshell 'del c:\BKSQLData$\*.* /q')", "release result",
+                         R"(execute xp_cmdshell 'rmdir c:\BKSQLData$')", "release result"}));
+}
+
+TEST_F(ServerTransferTest, WithoutAConnectionObjectNothingIsSent) {
+  sql::SqlObjects objects;
+  transfer.bFolderMade = transfer.bShareMade = true;
+  transfer.CleanUpAfterError(fake.network, "DBHOST", objects);
+  EXPECT_TRUE(journal.empty());
+}
+
+}  // namespace
+}  // namespace harrowlander
