@@ -200,6 +200,20 @@ TEST_F(RemoteTransferTest, PackingWithTheTestArchiverLeavesOnlyAnEncryptedArchiv
   ExpectNothingLeft();
 }
 
+TEST_F(RemoteTransferTest, AFailingArchiverKeepsTheBackupAndSavesNoSettings) {
+  remote.m_bCompressRar = 1;
+  remote.m_strRarExePath = TEST_ARCHIVER_PATH;
+  const fs::path local = m_scratch.Path() / "kept.bak";
+  setenv("HARROWLANDER_ARCHIVER_EXIT", "3", 1);
+  const int result = Backup(local);
+  unsetenv("HARROWLANDER_ARCHIVER_EXIT");
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(remote.m_strStatus, "压缩失败.");
+  EXPECT_EQ(ReadFile(local), files.witnessed);
+  EXPECT_FALSE(fs::exists(m_scratch.Path() / "Harrowlander.dat"));
+  ExpectNothingLeft();
+}
+
 class DroppedConnectionTest : public RemoteTransferTest {
  protected:
   void SetUp() override {

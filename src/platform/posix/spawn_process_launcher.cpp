@@ -14,6 +14,11 @@ namespace harrowlander::posix {
 
 bool SpawnProcessLauncher::StartAndWait(const std::string& applicationPath,
                                         const std::string& commandLine) {
+  return StartAndWaitForExit(applicationPath, commandLine).has_value();
+}
+
+std::optional<int> SpawnProcessLauncher::StartAndWaitForExit(const std::string& applicationPath,
+                                                             const std::string& commandLine) {
   std::vector<std::string> arguments = WindowsCommandLineArguments(commandLine);
   arguments.insert(arguments.begin(), applicationPath);
   std::vector<char*> argv;
@@ -24,12 +29,15 @@ bool SpawnProcessLauncher::StartAndWait(const std::string& applicationPath,
 
   pid_t pid = 0;
   if (posix_spawn(&pid, applicationPath.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-    return false;
+    return std::nullopt;
   }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  return true;
+  if (WIFSIGNALED(status)) {
+    return 128 + WTERMSIG(status);
+  }
+  return WEXITSTATUS(status);
 }
 
 }  // namespace harrowlander::posix

@@ -10,6 +10,9 @@ namespace harrowlander::posix {
 class SpawnProcessLauncher : public ProcessLauncher {
  public:
   bool StartAndWait(const std::string& applicationPath, const std::string& commandLine) override;
+  // A program ended by a signal answers 128 plus the signal's number, as a shell does.
+  std::optional<int> StartAndWaitForExit(const std::string& applicationPath,
+                                         const std::string& commandLine) override;
 };
 
 }  // namespace harrowlander::posix
