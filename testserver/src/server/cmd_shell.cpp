@@ -198,8 +198,8 @@ ShellOutput NetShare(ServerState& state, const std::vector<std::string>& args) {
          "The command completed successfully.", std::nullopt},
         0);
   }
-  const std::string& spec = args[1];
-  size_t eq = spec.find('=');
+  const std::string& shareArgument = args[1];
+  size_t eq = shareArgument.find('=');
   if (eq == std::string::npos) {
     bool remove = args.size() >= 3 && (IsSwitch(args[2], "del") || IsSwitch(args[2], "delete") ||
                                        IsSwitch(args[2], "d"));
@@ -207,14 +207,14 @@ ShellOutput NetShare(ServerState& state, const std::vector<std::string>& args) {
       return Printed({"The syntax of this command is:", std::nullopt, "NET SHARE", std::nullopt},
                      1);
     }
-    if (!state.shares.Remove(spec)) {
+    if (!state.shares.Remove(shareArgument)) {
       return Printed({"This shared resource does not exist.", std::nullopt,
                       "More help is available by typing NET HELPMSG 2310.", std::nullopt},
                      2);
     }
-    return Printed({spec + " was deleted successfully.", std::nullopt}, 0);
+    return Printed({shareArgument + " was deleted successfully.", std::nullopt}, 0);
   }
-  std::string name = spec.substr(0, eq), path = spec.substr(eq + 1);
+  std::string name = shareArgument.substr(0, eq), path = shareArgument.substr(eq + 1);
   auto mapped = state.paths.Map(ShellPath(path));
   std::error_code ec;
   if (state.shares.Find(name)) {

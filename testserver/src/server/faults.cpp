@@ -2,19 +2,19 @@
 
 namespace testserver {
 
-bool Faults::Parse(const std::string& spec, bool withValue, Rule& rule) {
-  std::string pattern = spec;
+bool Faults::Parse(const std::string& value, bool withValue, Rule& rule) {
+  std::string pattern = value;
   if (withValue) {
-    size_t comma = spec.find(',');
+    size_t comma = value.find(',');
     if (comma == std::string::npos || comma == 0) {
       return false;
     }
     try {
-      rule.value = std::stoi(spec.substr(0, comma));
+      rule.value = std::stoi(value.substr(0, comma));
     } catch (const std::exception&) {
       return false;
     }
-    pattern = spec.substr(comma + 1);
+    pattern = value.substr(comma + 1);
   }
   try {
     rule.pattern = std::regex(pattern, std::regex::ECMAScript | std::regex::icase);
@@ -24,17 +24,17 @@ bool Faults::Parse(const std::string& spec, bool withValue, Rule& rule) {
   return true;
 }
 
-bool Faults::AddDelay(const std::string& spec) {
+bool Faults::AddDelay(const std::string& value) {
   Rule rule;
-  return Parse(spec, true, rule) && (m_delays.push_back(rule), true);
+  return Parse(value, true, rule) && (m_delays.push_back(rule), true);
 }
-bool Faults::AddFailure(const std::string& spec) {
+bool Faults::AddFailure(const std::string& value) {
   Rule rule;
-  return Parse(spec, true, rule) && (m_failures.push_back(rule), true);
+  return Parse(value, true, rule) && (m_failures.push_back(rule), true);
 }
-bool Faults::AddDrop(const std::string& spec) {
+bool Faults::AddDrop(const std::string& value) {
   Rule rule;
-  return Parse(spec, false, rule) && (m_drops.push_back(rule), true);
+  return Parse(value, false, rule) && (m_drops.push_back(rule), true);
 }
 
 const Faults::Rule* Faults::Match(const std::vector<Rule>& rules, const std::string& batch) {

@@ -11,10 +11,10 @@ namespace testserver {
 
 class Faults {
  public:
-  // "MILLISECONDS,PATTERN", "ERROR-NUMBER,PATTERN", "PATTERN"; false for a malformed spec.
-  bool AddDelay(const std::string& spec);
-  bool AddFailure(const std::string& spec);
-  bool AddDrop(const std::string& spec);
+  // "MILLISECONDS,PATTERN", "ERROR-NUMBER,PATTERN", "PATTERN"; false for a malformed value.
+  bool AddDelay(const std::string& value);
+  bool AddFailure(const std::string& value);
+  bool AddDrop(const std::string& value);
   // The text of the error the last added failure answers with; false when none was added.
   bool SetLastFailureText(const std::string& text);
   void RefuseLogins() { m_refuseLogins = true; }
@@ -34,7 +34,7 @@ class Faults {
     int value = 0;
     std::string text;
   };
-  static bool Parse(const std::string& spec, bool withValue, Rule& rule);
+  static bool Parse(const std::string& value, bool withValue, Rule& rule);
   static const Rule* Match(const std::vector<Rule>& rules, const std::string& batch);
 
   std::vector<Rule> m_delays, m_failures, m_drops;
