@@ -10,6 +10,7 @@
 #include "sql/server_connection.h"
 #include "sql/sql_escape.h"
 #include "tools/archiver.h"
+#include "tools/process_launch.h"
 #include "transfer/copy_file_with_progress.h"
 #include "transfer/server_transfer.h"
 #include "ui/format_text.h"
@@ -53,12 +54,9 @@ Packing PackBackupFile(CHarrowlanderDlg& dlg, const std::string& backupPath,
   // 3.
   const std::string commandLine =
       BuildArchiverCommandLine(backupPath, dlg.m_strRarPassword, dlg.m_strRarPassword2);
-  // 4. A start that failed has been shown in a message box already.
+  // 4. A start that failed has been shown in a message box.
   const std::optional<int> exitCode =
-      platform.launcher.StartAndWaitForExit(dlg.m_strRarExePath, commandLine);
-  if (!exitCode) {
-    platform.window.MessageBox("The process could not be started...", "", mb::kOk);
-  }
+      RunProcessAndWaitForExit(platform, dlg.m_strRarExePath, commandLine);
   if (exitCode != 0 || !platform.files.CanOpenForReading(ArchivePath(backupPath))) {
     dlg.SetStatus("压缩失败.");
     return Packing::kFailed;

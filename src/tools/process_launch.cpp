@@ -1,14 +1,30 @@
 #include "tools/process_launch.h"
 
 namespace harrowlander {
+namespace {
+
+void ShowStartFailure(Platform& platform) {
+  platform.window.MessageBox("The process could not be started...", "", mb::kOk);
+}
+
+}  // namespace
 
 int RunProcessAndWait(Platform& platform, const std::string& applicationPath,
                       const std::string& commandLine) {
   if (platform.launcher.StartAndWait(applicationPath, commandLine)) {
     return 1;
   }
-  platform.window.MessageBox("The process could not be started...", "", mb::kOk);
+  ShowStartFailure(platform);
   return 0;
+}
+
+std::optional<int> RunProcessAndWaitForExit(Platform& platform, const std::string& applicationPath,
+                                            const std::string& commandLine) {
+  std::optional<int> exitCode = platform.launcher.StartAndWaitForExit(applicationPath, commandLine);
+  if (!exitCode) {
+    ShowStartFailure(platform);
+  }
+  return exitCode;
 }
 
 }  // namespace harrowlander

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "ui/platform.h"
@@ -10,5 +11,9 @@ namespace harrowlander {
 // could not be, after telling the user so in a message box.
 int RunProcessAndWait(Platform& platform, const std::string& applicationPath,
                       const std::string& commandLine);
+
+// The same, answering the program's exit code; nothing when it could not be started.
+std::optional<int> RunProcessAndWaitForExit(Platform& platform, const std::string& applicationPath,
+                                            const std::string& commandLine);
 
 }  // namespace harrowlander
