@@ -24,7 +24,7 @@ class NamedInstanceTest : public TestServerTest {
 };
 
 TEST_F(NamedInstanceTest, TheBrowserFindsTheInstance) {
-  posix::SqlBrowserClient browser(kAddress, 1434, std::chrono::milliseconds(500));
+  posix::SqlBrowserClient browser(kAddress, 1434, std::chrono::milliseconds(1500));
   const ServerEnumeration found = browser.EnumerateSqlServers();
   EXPECT_EQ(found.status, ServerEnumeration::kSuccess);
   ASSERT_EQ(found.entries.size(), 1u);
