@@ -33,6 +33,14 @@ void WindowDriver::Click(wxWindow& control) {
   Pump(150);
 }
 
+void WindowDriver::ClickRightEnd(wxWindow& control) {
+  const wxRect rect = control.GetScreenRect();
+  m_sim.MouseMove(rect.GetRight() - 6, rect.GetTop() + rect.GetHeight() / 2);
+  Pump(150);
+  m_sim.MouseClick();
+  Pump(150);
+}
+
 void WindowDriver::Key(int keyCode, int modifiers) {
   m_sim.Char(keyCode, modifiers);
   Pump(100);
@@ -53,11 +61,13 @@ void WindowDriver::Type(const char* text) {
   Pump(100);
 }
 
-WindowDriver::BoxAnswer::BoxAnswer(WindowDriver& driver, int keyCode)
-    : m_driver(driver), m_keyCode(keyCode) {
+WindowDriver::BoxAnswer::BoxAnswer(WindowDriver& driver, int keyCode, int modifiers)
+    : m_driver(driver), m_keyCode(keyCode), m_modifiers(modifiers) {
   m_timer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-    m_driver.m_sim.KeyUp(WXK_ALT);  // a person lets go of Alt before answering
-    m_driver.m_sim.Char(m_keyCode);
+    // A person lets go of the modifiers held for what brought the box up first.
+    m_driver.m_sim.KeyUp(WXK_ALT);
+    m_driver.m_sim.KeyUp(WXK_CONTROL);
+    m_driver.m_sim.Char(m_keyCode, m_modifiers);
     m_answered = true;
   });
   Register();

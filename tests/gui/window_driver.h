@@ -20,6 +20,8 @@ class WindowDriver {
 
   // A left click a few pixels into the control (on a box's or radio's indicator).
   void Click(wxWindow& control);
+  // A left click a few pixels inside the control's right edge (a combo's button).
+  void ClickRightEnd(wxWindow& control);
   void Key(int keyCode, int modifiers = wxMOD_NONE);
   void KeyDown(int keyCode, int modifiers = wxMOD_NONE);
   void KeyUp(int keyCode, int modifiers = wxMOD_NONE);
@@ -29,7 +31,7 @@ class WindowDriver {
   // it is shown, and remembers what it said.
   class BoxAnswer : public wxModalDialogHook {
    public:
-    BoxAnswer(WindowDriver& driver, int keyCode);
+    BoxAnswer(WindowDriver& driver, int keyCode, int modifiers = wxMOD_NONE);
     bool answered() const { return m_answered; }
     const wxString& caption() const { return m_caption; }
     const wxString& message() const { return m_message; }
@@ -42,6 +44,7 @@ class WindowDriver {
    private:
     WindowDriver& m_driver;
     int m_keyCode;
+    int m_modifiers;
     wxTimer m_timer;
     wxString m_caption;
     wxString m_message;

@@ -10,6 +10,9 @@
 #include "platform/posix/posix_system_info.h"
 #include "platform/posix/spawn_process_launcher.h"
 #include "platform/posix/sql_browser_client.h"
+#include "platform/smb/smb_client.h"
+#include "platform/smb/smb_network_session.h"
+#include "platform/smb/unc_file_system.h"
 #include "ui/platform.h"
 
 namespace harrowlander::wx {
@@ -18,14 +21,17 @@ namespace harrowlander::wx {
 struct LinuxAdapters {
   WxDialogWindow window;
   posix::PosixSystemInfo system;
-  posix::PosixFileSystem files;
+  posix::PosixFileSystem localFiles;
+  smb::SmbClient smbClient;
+  smb::UncFileSystem files{localFiles, smbClient};
+  smb::SmbNetworkSession network{smbClient};
   posix::IconvTextCodec codec;
   odbc::OdbcConnectionFactory sql;
   posix::SqlBrowserClient browser;
   posix::SpawnProcessLauncher launcher;
   posix::FreeTdsClientUtility clientUtility;
-  Platform ports{window,  system,    files,     codec,    sql,
-                 browser, std::cout, std::cerr, launcher, clientUtility};
+  Platform ports{window,    system,    files,    codec,         sql,    browser,
+                 std::cout, std::cerr, launcher, clientUtility, network};
 };
 
 }  // namespace harrowlander::wx

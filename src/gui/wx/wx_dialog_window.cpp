@@ -76,6 +76,13 @@ void WxDialogWindow::SetControlText(int id, const std::string& text) {
   }
 }
 
+void WxDialogWindow::SetControlTextNow(int id, const std::string& text) {
+  SetControlText(id, text);
+  if (wxWindow* control = Find(id)) {
+    control->Update();
+  }
+}
+
 bool WxDialogWindow::IsChecked(int id) {
   wxWindow* control = Find(id);
   if (auto* check = As<wxCheckBox>(control)) {

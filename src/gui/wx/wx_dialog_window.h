@@ -31,6 +31,9 @@ class WxDialogWindow : public DialogWindow {
 
   std::string GetControlText(int id) override;
   void SetControlText(int id, const std::string& text) override;
+  // Repaints the control before returning: the dialog's thread may not get back to its
+  // event loop for a while.
+  void SetControlTextNow(int id, const std::string& text) override;
   bool IsChecked(int id) override;
   void SetCheck(int id, bool checked) override;
   void EnableControl(int id, bool enabled) override;
