@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "fakes/dialog_fixture.h"
 #include "tools/archiver.h"
 #include "tools/windows_command_line.h"
 
@@ -37,33 +36,6 @@ TEST(BuildArchiverCommandLine, APasswordArrivesAsOneArgument) {
     EXPECT_EQ(args, (Args{"a", "-hp" + password, "-df", "-ibck", "-ep", "/b/x.rar", "/b/x.bak"}))
         << password;
   }
-}
-
-class LocateArchiverTest : public testing::DialogTest {};
-
-TEST_F(LocateArchiverTest, AnOpenableProgramNeedsNoQuestion) {
-  dlg.m_strRarExePath = "/usr/bin/rar";
-  fake.files.files["/usr/bin/rar"] = "program";
-  EXPECT_TRUE(LocateArchiver(dlg));
-  EXPECT_TRUE(fake.window.fileDialogs.empty());
-}
-
-TEST_F(LocateArchiverTest, OtherwiseTheUserIsAskedAndTheAnswerKept) {
-  fake.window.fileDialogAnswers = {"/opt/rar"};
-  EXPECT_TRUE(LocateArchiver(dlg));
-  EXPECT_EQ(dlg.m_strRarExePath, "/opt/rar");
-  const FileDialogRequest& request = fake.window.fileDialogs.at(0);
-  EXPECT_FALSE(request.save);
-  EXPECT_EQ(request.defaultExtension, ".exe");
-  EXPECT_EQ(request.initialFileName, R"(c:\Program Files\WinRAR\WinRAR.exe)");
-  EXPECT_EQ(request.flags, 2u);
-  EXPECT_EQ(request.filter, "WinRAR Excute File|winrar.exe||");
-}
-
-TEST_F(LocateArchiverTest, CancellingKeepsThePath) {
-  dlg.m_strRarExePath = "/gone/rar";
-  EXPECT_FALSE(LocateArchiver(dlg));
-  EXPECT_EQ(dlg.m_strRarExePath, "/gone/rar");
 }
 
 }  // namespace

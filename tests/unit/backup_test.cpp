@@ -301,7 +301,12 @@ TEST_F(BackupPackingTest, AnArchiverNotLocatedEndsTheRunAfterTakingTheServerSide
   fake.files.files.erase("/opt/rar/rar");
   EXPECT_EQ(Run(), 0);
   ASSERT_EQ(fake.window.fileDialogs.size(), 2u);
-  EXPECT_EQ(fake.window.fileDialogs[1].initialFileName, R"(c:\Program Files\WinRAR\WinRAR.exe)");
+  const FileDialogRequest& locate = fake.window.fileDialogs[1];
+  EXPECT_FALSE(locate.save);
+  EXPECT_EQ(locate.defaultExtension, ".exe");
+  EXPECT_EQ(locate.initialFileName, R"(c:\Program Files\WinRAR\WinRAR.exe)");
+  EXPECT_EQ(locate.flags, 2u);
+  EXPECT_EQ(locate.filter, "WinRAR Excute File|winrar.exe||");
   EXPECT_EQ(After("open dialog"), Concat({kRemoveShare, kRemoveFolder, kClose}));
   EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s");
   EXPECT_EQ(fake.files.writes, 0);

@@ -31,9 +31,5 @@ TEST_F(CopyFileWithProgressTest, PaintsEachNewTextOnTheStatusControlOnly) {
                                       "painted 1008 = 已复制3072.00MB/总计3072.00MB"}));
 }
 
-TEST_F(CopyFileWithProgressTest, AFailedCopyAnswersZero) {
-  EXPECT_EQ(CopyFileWithProgress(fake.ports, "/missing", "/b"), 0);
-}
-
 }  // namespace
 }  // namespace harrowlander

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_platform.h"
-#include "ports/com_error.h"
 #include "transfer/server_transfer.h"
 
 namespace harrowlander {
@@ -13,27 +12,6 @@ class ServerTransferTest : public ::testing::Test {
   ServerTransfer transfer;
   std::vector<std::string>& journal = fake.window.events;
 };
-
-TEST_F(ServerTransferTest, PathsTakeTheMachineNameAndTheDatabase) {
-  EXPECT_EQ(transfer.ServerFilePath("Sales"), R"(c:\BKSQLData$\Sales.bak)");
-  EXPECT_EQ(transfer.NetworkFilePath("DBHOST", "Sales"), R"(\\DBHOST\BKSQLData$\Sales.bak)");
-  EXPECT_EQ(transfer.SharePath("DBHOST"), R"(\\DBHOST\BKSQLData$)");
-}
-
-TEST_F(ServerTransferTest, AStatementThatRaisesLeavesItsFlagUnset) {
-  auto connection = fake.sql.CreateConnection();
-  fake.server.failures = {{"execute xp_cmdshell 'net share", "denied"}};
-  transfer.CreateServerFolder(*connection);
-  EXPECT_THROW(transfer.CreateServerShare(*connection), ComError);
-  EXPECT_TRUE(transfer.bFolderMade);
-  EXPECT_FALSE(transfer.bShareMade);
-}
-
-TEST_F(ServerTransferTest, NoUserMeansNoNetworkCall) {
-  EXPECT_TRUE(transfer.OpenShareSession(fake.network, "DBHOST", "", "pw"));
-  EXPECT_FALSE(transfer.bLoggedOn);
-  EXPECT_TRUE(journal.empty());
-}
 
 TEST_F(ServerTransferTest, AnEmptyPasswordIsTriedAsSuch) {
   fake.network.accounts = {{R"(CORP\backup)", ""}};
