@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -100,6 +101,28 @@ TEST_F(LocalCopyTest, ACopyThatBreaksOffKeepsTheOldDestination) {
   }
   EXPECT_EQ(Read(Path("dst.bak")), "old");
   EXPECT_EQ(EntriesInFolder(), 1u);
+}
+
+// Reading runs ahead on its own thread: a destination that fails must stop it, and the
+// progress still counts only what was written, in order.
+TEST_F(LocalCopyTest, AFailingDestinationStopsTheReaderAhead) {
+  class EndlessSource : public posix::CopySource {
+   public:
+    std::uint64_t Size() const override { return 1u << 30; }
+    long Read(char* buffer, std::size_t size) override {
+      std::fill(buffer, buffer + size, 'x');
+      return static_cast<long>(size);
+    }
+  } source;
+  class FailingDestination : public posix::CopyDestination {
+   public:
+    bool Write(const char*, std::size_t) override { return ++writes < 3; }
+    bool Commit() override { return true; }
+    int writes = 0;
+  } destination;
+  EXPECT_FALSE(posix::CopyInPieces(source, destination, 16, record));
+  EXPECT_EQ(destination.writes, 3);
+  EXPECT_EQ(progress, (std::vector<Step>{{1u << 30, 0}, {1u << 30, 16}, {1u << 30, 32}}));
 }
 
 TEST_F(LocalCopyTest, UncPathsAreNotLocalFiles) {
