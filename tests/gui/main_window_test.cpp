@@ -106,6 +106,10 @@ TEST_F(MainWindowTest, ModeClicksChangeEnabledStatesCaptionAndFocus) {
   EXPECT_EQ(FocusedId(), IDC_SHRINK_PERCENT);
   EXPECT_EQ(SelectedText(IDC_SHRINK_PERCENT), "10");
 
+  C(IDC_SQL_PASSWORD).SetFocus();
+  driver.Click(C(IDC_MODE_SHRINK));  // already checked: reported all the same
+  EXPECT_EQ(FocusedId(), IDC_SHRINK_PERCENT);
+
   driver.Click(C(IDC_MODE_DROP_TABLES));
   EXPECT_EQ(Text(IDOK), "删表");
   EXPECT_EQ(EnabledAmong(kModeControls), std::set<int>{IDC_TABLE_KEYWORD});

@@ -3,6 +3,9 @@
 #include <wx/button.h>
 #include <wx/menu.h>
 #include <wx/odcombo.h>
+#include <wx/radiobut.h>
+
+#include <memory>
 
 #include "gui/wx/key_codes.h"
 #include "gui/wx/wx_text.h"
@@ -63,7 +66,28 @@ void MainDialog::BindNotifications() {
                       (dlg->*handler)();
                     }
                   });
+    if (entry.type == wxEVT_RADIOBUTTON) {
+      ReportClicksOnCheckedRadio(*control, [dlg, handler] { (dlg->*handler)(); });
+    }
   }
+}
+
+// A Windows radio button reports every click, also on the radio that is already
+// checked; GTK reports only a change. A click that began and ended on the checked
+// radio is reported here instead.
+void MainDialog::ReportClicksOnCheckedRadio(wxWindow& radio, std::function<void()> clicked) {
+  auto wasChecked = std::make_shared<bool>(false);
+  radio.Bind(wxEVT_LEFT_DOWN, [&radio, wasChecked](wxMouseEvent& event) {
+    *wasChecked = dynamic_cast<wxRadioButton&>(radio).GetValue();
+    event.Skip();
+  });
+  radio.Bind(wxEVT_LEFT_UP, [&radio, wasChecked, clicked](wxMouseEvent& event) {
+    event.Skip();
+    if (*wasChecked && wxRect(radio.GetClientSize()).Contains(event.GetPosition())) {
+      *wasChecked = false;
+      radio.CallAfter(clicked);  // after GTK has finished with the click
+    }
+  });
 }
 
 // Every key pressed with Alt held goes to the dialog's watch for the hidden key

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "gui/wx/template_dialog.h"
 #include "gui/wx/wx_dialog_window.h"
 #include "ui/harrowlander_dlg.h"
@@ -14,6 +16,7 @@ class MainDialog : public TemplateDialog {
 
  private:
   void BindNotifications();
+  void ReportClicksOnCheckedRadio(wxWindow& radio, std::function<void()> clicked);
   void OnCharHook(wxKeyEvent& event);
   void OnContextMenu(wxContextMenuEvent& event);
   bool ReturnPressesDefaultButton() const;
