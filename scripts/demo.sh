@@ -31,9 +31,7 @@ run() {
   grep -q '^ready' "$demo/server.out" || { cat "$demo/server.out" >&2; exit 1; }
   echo "testserver (a stand-in for SQL Server) on 127.0.0.1:1433, login sa, empty password"
   echo "drop down the database box to list its databases; statement log: $demo/server/statements.jsonl"
-  # FreeTDS's ODBC driver does not fall back to 1433 for a server named without a
-  # port, as "(local)" is; TDSPORT gives it the port.
-  TDSPORT=1433 XDG_CACHE_HOME="$demo/settings" XDG_RUNTIME_DIR="$demo/run" \
+  XDG_CACHE_HOME="$demo/settings" XDG_RUNTIME_DIR="$demo/run" \
     build/default/src/gui/wx/harrowlander
 }
 export -f run

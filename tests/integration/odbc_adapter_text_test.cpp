@@ -42,10 +42,10 @@ TEST(DataSource, Forms) {
     int port;  // 0: none
   };
   const Case cases[] = {
-      {"(local)", "127.0.0.1", 0},
-      {"(LOCAL)", "127.0.0.1", 0},
-      {".", "127.0.0.1", 0},
-      {" dbhost ", "dbhost", 0},
+      {"(local)", "127.0.0.1", 1433},
+      {"(LOCAL)", "127.0.0.1", 1433},
+      {".", "127.0.0.1", 1433},
+      {" dbhost ", "dbhost", 1433},
       {"dbhost\\PROD", "dbhost\\PROD", 0},
       {".\\SQLEXPRESS", "127.0.0.1\\SQLEXPRESS", 0},
       {"dbhost,1500", "dbhost", 1500},
@@ -68,8 +68,8 @@ TEST(OdbcConnectionString, GoldenTexts) {
   EXPECT_EQ(BuildOdbcConnectionString("Provider=SQLOLEDB.1;Password=;Persist Security Info=True;"
                                       "User ID=sa;Initial Catalog=master;Data Source=(local)",
                                       "FreeTDS", target),
-            "DRIVER={FreeTDS};SERVER=127.0.0.1;UID=sa;PWD=;DATABASE=master;TDS_Version=7.4;"
-            "ClientCharset=UTF-8");
+            "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=1433;UID=sa;PWD=;DATABASE=master;"
+            "TDS_Version=7.4;ClientCharset=UTF-8");
   EXPECT_EQ(BuildOdbcConnectionString("Password=\"a;b}\";User ID= x ;Initial Catalog=销售;"
                                       "Data Source=h,1500",
                                       "FreeTDS", target),

@@ -8,6 +8,9 @@ namespace harrowlander::odbc {
 namespace {
 
 constexpr std::string_view kThisMachine = "127.0.0.1";
+// A default instance listens here; the driver would otherwise take whatever port its
+// own configuration names.
+constexpr int kDefaultInstancePort = 1433;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())) != 0) {
@@ -72,6 +75,8 @@ DataSource ParseDataSource(std::string_view dataSource) {
   // With an explicit port the instance name is not needed to find the server.
   if (backslash != std::string_view::npos && !result.port) {
     result.server += text.substr(backslash);
+  } else if (!result.port) {
+    result.port = kDefaultInstancePort;
   }
   return result;
 }

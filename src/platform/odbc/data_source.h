@@ -8,7 +8,8 @@ namespace harrowlander::odbc {
 
 // Where a Data Source value points, in the driver's terms: "(local)" and "." are this
 // machine; "host\instance" is left to the driver, which asks the host's SQL Server
-// Browser for the instance's port; "host,port" names the port directly.
+// Browser for the instance's port; "host,port" names the port directly; a host
+// alone is the default instance, on port 1433.
 struct DataSource {
   std::string server;  // "host" or "host\instance"
   std::optional<int> port;
