@@ -183,13 +183,8 @@ int CHarrowlanderDlg::BackupDatabase() {
       saveSettings = packing == Packing::kDone;
     }
 
-    // 19. The controls keep showing the passwords; only the saved settings lose them.
-    if (m_bSaveSqlPassword == 0) {
-      m_strSqlPassword.clear();
-    }
-    if (m_bSaveNetPassword == 0) {
-      m_strNetPassword.clear();
-    }
+    // 19.
+    ClearUnsavedPasswords();
 
     // 20.
     if (saveSettings) {

@@ -190,14 +190,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
       SetStatus(FormatText("由于没有服务器[%s]的可写权限,还原失败。请更换登录用户后再试。",
                            {m_strNetServer}));
     }
-    // The controls keep showing the passwords; only the fields and the saved settings
-    // lose them.
-    if (m_bSaveSqlPassword == 0) {
-      m_strSqlPassword.clear();
-    }
-    if (m_bSaveNetPassword == 0) {
-      m_strNetPassword.clear();
-    }
+    ClearUnsavedPasswords();
     if (copyResult == 1) {
       SerializeSettings(true);
     }

@@ -60,6 +60,9 @@ class CHarrowlanderDlg {
   bool SerializeSettings(bool save);
   // Exchanges the settings record with the archive, in the direction it was made for.
   void Serialize(SettingsArchive& archive);
+  // Empties the password fields whose save box is unchecked, before Backup and Restore
+  // save the settings. The controls keep showing what was typed.
+  void ClearUnsavedPasswords();
 
   // Window set-up when the dialog opens: menu entry, icons, settings, fields, mode.
   bool OnInitDialog();

@@ -69,4 +69,13 @@ bool CHarrowlanderDlg::SerializeSettings(bool save) {
   return true;
 }
 
+void CHarrowlanderDlg::ClearUnsavedPasswords() {
+  if (m_bSaveSqlPassword == 0) {
+    m_strSqlPassword.clear();
+  }
+  if (m_bSaveNetPassword == 0) {
+    m_strNetPassword.clear();
+  }
+}
+
 }  // namespace harrowlander

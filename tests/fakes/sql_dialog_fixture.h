@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,31 @@ class SqlDialogTest : public DialogTest {
       }
     }
     return timeline;
+  }
+
+  // The timeline after the first line that begins with `prefix`.
+  std::vector<std::string> After(const std::string& prefix) const {
+    std::vector<std::string> timeline = Timeline();
+    for (size_t i = 0; i < timeline.size(); ++i) {
+      if (timeline[i].starts_with(prefix)) {
+        return std::vector<std::string>(timeline.begin() + static_cast<long>(i) + 1,
+                                        timeline.end());
+      }
+    }
+    return {};
+  }
+
+  // The timeline lines of one statement that returns no rows.
+  static std::vector<std::string> Execute(const std::string& statement) {
+    return {"execute " + statement, "release result"};
+  }
+
+  static std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) {
+      all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
   }
 
   // Makes each call of a normal run fail in turn (its first occurrence) and checks

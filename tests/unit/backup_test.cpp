@@ -29,28 +29,6 @@ class BackupTest : public testing::SqlDialogTest {
     return dlg.BackupDatabase();
   }
 
-  // The timeline after the first line that begins with `prefix`.
-  Lines After(const std::string& prefix) const {
-    Lines timeline = Timeline();
-    for (size_t i = 0; i < timeline.size(); ++i) {
-      if (timeline[i].starts_with(prefix)) {
-        return Lines(timeline.begin() + static_cast<long>(i) + 1, timeline.end());
-      }
-    }
-    return {};
-  }
-
-  static Lines Execute(const std::string& statement) {
-    return {"execute " + statement, "release result"};
-  }
-  static Lines Concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts) {
-      all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-  }
-
   const Lines kConnect = {"create connection", "connection timeout 15", "command timeout 60",
                           kMasterConnection};
   const Lines kMakeFolder = Execute(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')");

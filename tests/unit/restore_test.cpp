@@ -34,26 +34,6 @@ class RestoreTest : public testing::SqlDialogTest {
     return dlg.RestoreDatabase();
   }
 
-  Lines After(const std::string& prefix) const {
-    Lines timeline = Timeline();
-    for (size_t i = 0; i < timeline.size(); ++i) {
-      if (timeline[i].starts_with(prefix)) {
-        return Lines(timeline.begin() + static_cast<long>(i) + 1, timeline.end());
-      }
-    }
-    return {};
-  }
-  static Lines Execute(const std::string& statement) {
-    return {"execute " + statement, "release result"};
-  }
-  static Lines Concat(std::initializer_list<Lines> parts) {
-    Lines all;
-    for (const Lines& part : parts) {
-      all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-  }
-
   const FakeRows kFileList = {{"LogicalName", "PhysicalName", "Type"},
                               {{"Old_Data", R"(E:\MSSQL\Data\Old_Data.MDF)", "D"},
                                {"Old_Log", R"(F:\Logs\Old_Log.LDF)", "L"},
