@@ -10,7 +10,7 @@
 #include "fakes/fake_dialog_window.h"
 #include "fakes/fake_process_launcher.h"
 #include "fakes/fake_sql.h"
-#include "platform/posix/iconv_text_codec.h"
+#include "fakes/native_text_codec.h"
 #include "ui/platform.h"
 
 namespace harrowlander::testing {
@@ -158,7 +158,7 @@ struct FakePlatform {
   FakeDialogWindow window;
   FakeSystemInfo system;
   FakeFileSystem files;
-  posix::IconvTextCodec codec;
+  NativeTextCodec codec;
   FakeSqlServer server{window.events};
   FakeSqlConnectionFactory sql{server};
   FakeServerBrowser browser;

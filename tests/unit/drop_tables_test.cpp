@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "fakes/native_text_codec.h"
 #include "fakes/sql_dialog_fixture.h"
 #include "ops/drop_lock.h"
 #include "ops/table_keywords.h"
@@ -181,7 +182,7 @@ TEST_F(DropTablesTest, EveryFailureStopsTheRunAfterAPause) {
 }
 
 TEST(SplitTableKeywords, SeparatorsLimitAndTabs) {
-  posix::IconvTextCodec codec;
+  testing::NativeTextCodec codec;
   std::string longText;
   for (int i = 0; i < 127; ++i) {
     longText += "中";  // two GBK bytes each: 254 bytes

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/posix/iconv_text_codec.h"
+#include "fakes/native_text_codec.h"
 #include "ui/settings_archive.h"
 
 namespace harrowlander {
@@ -22,7 +22,7 @@ TEST(SettingsArchive, Int32IsFourBytesLittleEndian) {
       {-1, "\xFF\xFF\xFF\xFF"s},        {0x12345678, "\x78\x56\x34\x12"s},
       {INT32_MIN, "\x00\x00\x00\x80"s},
   };
-  posix::IconvTextCodec codec;
+  testing::NativeTextCodec codec;
   for (const IntCase& c : cases) {
     SettingsArchive out = SettingsArchive::ForStoring(codec);
     out.WriteInt32(c.value);
@@ -46,7 +46,7 @@ TEST(SettingsArchive, StringLengthPrefixGrowsAtEachBoundary) {
       {65534, "\xFF\xFF\xFF\xFE\xFF\x00\x00"s},
       {70000, "\xFF\xFF\xFF\x70\x11\x01\x00"s},
   };
-  posix::IconvTextCodec codec;
+  testing::NativeTextCodec codec;
   for (const PrefixCase& c : cases) {
     const std::string text(c.length, 'x');
     SettingsArchive out = SettingsArchive::ForStoring(codec);
@@ -58,7 +58,7 @@ TEST(SettingsArchive, StringLengthPrefixGrowsAtEachBoundary) {
 }
 
 TEST(SettingsArchive, ChineseTextIsGbkOnDiskAndUtf8InMemory) {
-  posix::IconvTextCodec codec;
+  testing::NativeTextCodec codec;
   SettingsArchive out = SettingsArchive::ForStoring(codec);
   out.WriteString("中文");
   EXPECT_EQ(out.bytes(), "\x04\xD6\xD0\xCE\xC4"s);
@@ -67,7 +67,7 @@ TEST(SettingsArchive, ChineseTextIsGbkOnDiskAndUtf8InMemory) {
 }
 
 TEST(SettingsArchive, LongerPrefixFormsAreReadForShortStrings) {
-  posix::IconvTextCodec codec;
+  testing::NativeTextCodec codec;
   SettingsArchive in = SettingsArchive::ForLoading(codec,
                                                    "\xFF\x03\x00"
                                                    "abc"
@@ -99,7 +99,7 @@ TEST(SettingsArchive, ReadingPastTheEndThrows) {
        "\xFF\xFF\xFF\xF0\xFF\xFF\xFF"
        "abc"s},
   };
-  posix::IconvTextCodec codec;
+  testing::NativeTextCodec codec;
   for (const TruncatedCase& c : cases) {
     SettingsArchive in = SettingsArchive::ForLoading(codec, c.bytes);
     if (c.readsString) {

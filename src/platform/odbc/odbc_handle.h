@@ -1,5 +1,8 @@
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>  // the Windows ODBC headers need its types first
+#endif
 #include <sql.h>
 #include <sqlext.h>
 
