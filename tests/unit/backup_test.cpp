@@ -7,7 +7,15 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-constexpr const char* kBackupPath = "/home/user/bk/Sales.bak";
+// The chosen file in this workstation's own path form: the backup needs a folder in it,
+// and a folder is found by the system's separator.
+#ifdef _WIN32
+const std::string kBackupFolder = R"(C:\Users\user\bk\)";
+#else
+const std::string kBackupFolder = "/home/user/bk/";
+#endif
+const std::string kBackupPath = kBackupFolder + "Sales.bak";
+const std::string kArchivePath = kBackupFolder + "Sales.rar";
 constexpr const char* kTransferFile = R"(\\DBHOST\BKSQLData$\Sales.bak)";
 
 class BackupTest : public testing::SqlDialogTest {
@@ -85,7 +93,9 @@ TEST_F(BackupTest, WithoutAWindowsUserNoNetworkCallIsMade) {
   for (const std::string& line : Timeline()) {
     EXPECT_FALSE(line.starts_with("net use")) << line;
   }
-  EXPECT_EQ(After("painted 1008")[0], "text 1008 = 删除临时文件...");
+  const Lines afterProgress = After("painted 1008");
+  ASSERT_FALSE(afterProgress.empty()) << "no copy ran";
+  EXPECT_EQ(afterProgress[0], "text 1008 = 删除临时文件...");
 }
 
 TEST_F(BackupTest, SameMachineBacksUpStraightToTheChosenPath) {
@@ -98,7 +108,7 @@ TEST_F(BackupTest, SameMachineBacksUpStraightToTheChosenPath) {
       Concat({{"save dialog Sales_at0903070905onWORKSTATION"},
               kConnect,
               {"text 1008 = 开始备份,请等待..."},
-              Execute("backup database [Sales] to disk='/home/user/bk/Sales.bak'"),
+              Execute("backup database [Sales] to disk='" + kBackupPath + "'"),
               {std::string("open for reading ") + kBackupPath, "text 1008 = 已经备份完成.1.500s"},
               kClose}));
 }
@@ -221,7 +231,7 @@ class BackupPackingTest : public BackupTest {
     fake.files.files["/opt/rar/rar"] = "program";
     // The archiver packs the backup into the archive and deletes the backup.
     fake.launcher.onStart = [this](const std::string&) {
-      fake.files.files["/home/user/bk/Sales.rar"] = fake.files.files[kBackupPath];
+      fake.files.files[kArchivePath] = fake.files.files[kBackupPath];
       fake.files.files.erase(kBackupPath);
     };
   }
@@ -229,15 +239,14 @@ class BackupPackingTest : public BackupTest {
 
 TEST_F(BackupPackingTest, PacksAfterTheBackupAndReportsTheTotalTime) {
   EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(
-      After("text 1008 = 已经备份完成"),
-      Concat({{"open for reading /opt/rar/rar", "text 1008 = 正在压缩Sales.bak...",
-               "start /opt/rar/rar a -hpsecret -df -ibck -ep \"/home/user/bk/Sales.rar\" "
-               "\"/home/user/bk/Sales.bak\"",
-               "open for reading /home/user/bk/Sales.rar", "text 1008 = Sales.bak 压缩完成.3.250s"},
-              kRemoveShare,
-              kRemoveFolder,
-              kClose}));
+  EXPECT_EQ(After("text 1008 = 已经备份完成"),
+            Concat({{"open for reading /opt/rar/rar", "text 1008 = 正在压缩Sales.bak...",
+                     "start /opt/rar/rar a -hpsecret -df -ibck -ep \"" + kArchivePath + "\" \"" +
+                         kBackupPath + "\"",
+                     "open for reading " + kArchivePath, "text 1008 = Sales.bak 压缩完成.3.250s"},
+                    kRemoveShare,
+                    kRemoveFolder,
+                    kClose}));
   EXPECT_EQ(fake.files.writes, 1);
 }
 
