@@ -10,10 +10,25 @@ namespace harrowlander::win32 {
 
 namespace {
 constexpr UINT kGbk = 936;
+
+// GBK holds no character beyond the basic multilingual plane. The system would turn
+// each half of a surrogate pair into a '?' of its own; one character is one '?'.
+std::wstring WithoutSurrogatePairs(std::wstring wide) {
+  std::size_t out = 0;
+  for (std::size_t at = 0; at < wide.size(); ++at, ++out) {
+    const bool pair =
+        IS_HIGH_SURROGATE(wide[at]) && at + 1 < wide.size() && IS_LOW_SURROGATE(wide[at + 1]);
+    wide[out] = pair ? L'?' : wide[at];
+    at += pair ? 1 : 0;
+  }
+  wide.resize(out);
+  return wide;
 }
 
+}  // namespace
+
 std::string CodePageTextCodec::Utf8ToGbk(std::string_view utf8) {
-  const std::wstring wide = Widen(utf8);
+  const std::wstring wide = WithoutSurrogatePairs(Widen(utf8));
   if (wide.empty()) {
     return {};
   }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ports/file_system.h"
+
+namespace harrowlander::win32 {
+
+// Files through the W functions of the system. UNC paths take the same calls: the
+// system reaches them under the workstation's network uses (NetUseNetworkSession), or
+// else under the signed-in user's own credentials.
+class Win32FileSystem : public FileSystem {
+ public:
+  // Nothing for a folder or a file another program holds without sharing it for reading.
+  // Opened with every kind of sharing allowed, so that a file another program still has
+  // open for writing reads as it stands.
+  std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  // Writes a new file beside the target, flushes it to the disk and moves it over the
+  // target; on failure the new file is deleted and the target is left untouched. The
+  // file takes the access rules of its folder: in the user's profile (the settings go
+  // to the user's temporary directory) those let in only the user, the administrators
+  // and the system.
+  FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
+  // The system's copy with its progress routine, into a new file beside the destination
+  // that is then moved over it.
+  bool CopyFile(const std::string& source, const std::string& destination,
+                const CopyProgressCallback& progress) override;
+  bool DeleteFile(const std::string& path) override;
+  // Opened as ReadWholeFile opens; a folder does not count.
+  bool CanOpenForReading(const std::string& path) override;
+};
+
+}  // namespace harrowlander::win32

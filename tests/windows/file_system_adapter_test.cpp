@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/win32/win32_file_system.h"
+#include "windows/scratch_folder.h"
+
+namespace harrowlander {
+namespace {
+
+using testing::HeldOpen;
+using testing::ReadTestFile;
+using testing::ScratchFolder;
+using testing::WriteTestFile;
+using Calls = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
+class Win32FileSystemTest : public ::testing::Test {
+ protected:
+  CopyProgressCallback Recorder() {
+    return [this](std::uint64_t total, std::uint64_t copied) { calls.emplace_back(total, copied); };
+  }
+
+  ScratchFolder folder;
+  win32::Win32FileSystem files;
+  Calls calls;
+};
+
+TEST_F(Win32FileSystemTest, ReplacingWritesEverythingAndLeavesNothingBeside) {
+  const std::string path = folder / "设置.dat";
+  std::string content(100000, 'x');
+  content[5] = '\0';
+  FileResult made = files.ReplaceFilePrivately(path, content);
+  EXPECT_TRUE(made.ok) << made.error;
+  EXPECT_EQ(ReadTestFile(path), content);
+
+  FileResult replaced = files.ReplaceFilePrivately(path, "short");
+  EXPECT_TRUE(replaced.ok) << replaced.error;
+  EXPECT_EQ(files.ReadWholeFile(path), "short");
+  EXPECT_EQ(folder.EntryCount(), 1);
+}
+
+TEST_F(Win32FileSystemTest, AReplaceThatCannotFinishKeepsTheOldFile) {
+  const std::string path = folder / "Harrowlander.dat";
+  WriteTestFile(path, "old settings");
+  {
+    // Another program has the file open and lets nobody delete or rename it.
+    HeldOpen other(path, GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_TRUE(other.IsOpen());
+    FileResult result = files.ReplaceFilePrivately(path, "new settings");
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.empty());
+  }
+  EXPECT_EQ(ReadTestFile(path), "old settings");
+  EXPECT_EQ(folder.EntryCount(), 1) << "the new file beside it is gone";
+
+  FileResult noFolder = files.ReplaceFilePrivately(folder / "missing\\Harrowlander.dat", "x");
+  EXPECT_FALSE(noFolder.ok);
+  EXPECT_FALSE(noFolder.error.empty());
+}
+
+TEST_F(Win32FileSystemTest, ReadingAndTheOpenTest) {
+  const std::string path = folder / "nightly.bak";
+  WriteTestFile(path, "backup set");
+  EXPECT_EQ(files.ReadWholeFile(path), "backup set");
+  EXPECT_TRUE(files.CanOpenForReading(path));
+  {
+    // A file the server is still writing reads as it stands.
+    HeldOpen writer(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    ASSERT_TRUE(writer.IsOpen());
+    EXPECT_TRUE(files.CanOpenForReading(path));
+    EXPECT_EQ(files.ReadWholeFile(path), "backup set");
+  }
+  for (const std::string& nothing : {folder / "missing.bak", folder / ""}) {
+    EXPECT_FALSE(files.CanOpenForReading(nothing)) << nothing;
+    EXPECT_EQ(files.ReadWholeFile(nothing), std::nullopt) << nothing;
+  }
+}
+
+TEST_F(Win32FileSystemTest, DeletingAnswersWhetherAFileWasThere) {
+  const std::string path = folder / "old.bak";
+  WriteTestFile(path, "x");
+  EXPECT_TRUE(files.DeleteFile(path));
+  EXPECT_FALSE(files.CanOpenForReading(path));
+  EXPECT_FALSE(files.DeleteFile(path));
+}
+
+TEST_F(Win32FileSystemTest, CopyReplacesTheDestinationAndReportsUpToEverything) {
+  const std::string source = folder / "源.bak";
+  const std::string destination = folder / "目标.bak";
+  const std::string content(1572864, 'b');
+  WriteTestFile(source, content);
+  WriteTestFile(destination, std::string(2000000, 'o'));
+
+  EXPECT_TRUE(files.CopyFile(source, destination, Recorder()));
+
+  EXPECT_EQ(ReadTestFile(destination), content);
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back(), std::make_pair(std::uint64_t{1572864}, std::uint64_t{1572864}));
+  for (std::size_t i = 1; i < calls.size(); ++i) {
+    EXPECT_LE(calls[i - 1].second, calls[i].second);
+  }
+  EXPECT_EQ(folder.EntryCount(), 2);
+}
+
+TEST_F(Win32FileSystemTest, AnEmptyFileCopiesAndReportsNothingCopiedOfNothing) {
+  const std::string source = folder / "empty.bak";
+  WriteTestFile(source, "");
+  EXPECT_TRUE(files.CopyFile(source, folder / "copy.bak", Recorder()));
+  EXPECT_EQ(ReadTestFile(folder / "copy.bak"), "");
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back(), std::make_pair(std::uint64_t{0}, std::uint64_t{0}));
+}
+
+TEST_F(Win32FileSystemTest, AFailedCopyLeavesTheDestinationAsItWas) {
+  const std::string source = folder / "source.bak";
+  const std::string destination = folder / "destination.bak";
+  WriteTestFile(source, "new backup");
+  WriteTestFile(destination, "old backup");
+
+  EXPECT_FALSE(files.CopyFile(folder / "missing.bak", destination, Recorder()));
+  EXPECT_FALSE(files.CopyFile(source, folder / "missing\\destination.bak", Recorder()));
+  {
+    // The copy itself succeeds, but the destination cannot be replaced.
+    HeldOpen reader(destination, GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_TRUE(reader.IsOpen());
+    EXPECT_FALSE(files.CopyFile(source, destination, Recorder()));
+  }
+
+  EXPECT_EQ(ReadTestFile(destination), "old backup");
+  EXPECT_EQ(folder.EntryCount(), 2) << "no copy is left beside the destination";
+}
+
+}  // namespace
+}  // namespace harrowlander
