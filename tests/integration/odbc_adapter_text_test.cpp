@@ -64,18 +64,19 @@ TEST(DataSource, Forms) {
 }
 
 TEST(OdbcConnectionString, GoldenTexts) {
+  const OdbcDriver freeTds = ChooseDriver({"FreeTDS"}).value();
   DataSource target;
   EXPECT_EQ(BuildOdbcConnectionString("Provider=SQLOLEDB.1;Password=;Persist Security Info=True;"
                                       "User ID=sa;Initial Catalog=master;Data Source=(local)",
-                                      "FreeTDS", target),
+                                      freeTds, target),
             "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=1433;UID=sa;PWD=;DATABASE=master;"
             "TDS_Version=7.4;ClientCharset=UTF-8");
   EXPECT_EQ(BuildOdbcConnectionString("Password=\"a;b}\";User ID= x ;Initial Catalog=销售;"
                                       "Data Source=h,1500",
-                                      "FreeTDS", target),
+                                      freeTds, target),
             "DRIVER={FreeTDS};SERVER=h;PORT=1500;UID=x;PWD={a;b}};DATABASE=销售;"
             "TDS_Version=7.4;ClientCharset=UTF-8");
-  EXPECT_THROW(BuildOdbcConnectionString("Password=\"a};b\";Data Source=h", "FreeTDS", target),
+  EXPECT_THROW(BuildOdbcConnectionString("Password=\"a};b\";Data Source=h", freeTds, target),
                ComError);
 }
 

@@ -47,10 +47,11 @@ bool IsThisMachine(std::string_view host) {
 
 DataSource ParseDataSource(std::string_view dataSource) {
   std::string_view text = Trim(dataSource);
+  DataSource result;
   if (text.starts_with("tcp:") || text.starts_with("TCP:")) {
+    result.asNamed = text.substr(0, 4);
     text.remove_prefix(4);
   }
-  DataSource result;
   if (const size_t comma = text.rfind(','); comma != std::string_view::npos) {
     const std::string_view port = Trim(text.substr(comma + 1));
     int value = 0;
@@ -72,6 +73,13 @@ DataSource ParseDataSource(std::string_view dataSource) {
     Invalid(dataSource, "no server is named.");
   }
   result.server = IsThisMachine(host) ? std::string(kThisMachine) : std::string(host);
+  result.asNamed += host;
+  if (backslash != std::string_view::npos) {
+    result.asNamed += Trim(text.substr(backslash));
+  }
+  if (result.port) {
+    result.asNamed += "," + std::to_string(*result.port);
+  }
   // With an explicit port the instance name is not needed to find the server.
   if (backslash != std::string_view::npos && !result.port) {
     result.server += text.substr(backslash);

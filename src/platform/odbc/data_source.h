@@ -13,6 +13,10 @@ namespace harrowlander::odbc {
 struct DataSource {
   std::string server;  // "host" or "host\instance"
   std::optional<int> port;
+  // The value as the user named it, for drivers that read it as the OLE DB provider
+  // does ("(local)", "tcp:host,port", "host\instance,port"): trimmed, with the blanks
+  // around its parts dropped.
+  std::string asNamed;
 };
 
 // Throws ComError for an empty host or a port that is not a number in 1..65535.

@@ -24,7 +24,8 @@ std::string Seconds(int seconds) {
 
 }  // namespace
 
-OdbcConnection::OdbcConnection(std::shared_ptr<OdbcHandle> environment, std::string driver)
+OdbcConnection::OdbcConnection(std::shared_ptr<OdbcHandle> environment,
+                               std::optional<OdbcDriver> driver)
     : m_environment(std::move(environment)), m_driver(std::move(driver)) {}
 
 OdbcConnection::~OdbcConnection() {
@@ -45,10 +46,16 @@ void OdbcConnection::Open(const std::string& connectionString) {
   if (m_open) {
     throw ComError(kClosedError, "Operation is not allowed when the object is open.");
   }
+  if (!m_driver) {
+    throw ComError(hresult::kFail, "No ODBC driver for SQL Server is installed. Install one of: " +
+                                       KnownDriverNames() + ".");
+  }
   DataSource target;
   std::u16string odbcString =
-      Utf8ToUtf16(BuildOdbcConnectionString(connectionString, m_driver, target));
-  m_server = target.server + (target.port ? "," + std::to_string(*target.port) : "");
+      Utf8ToUtf16(BuildOdbcConnectionString(connectionString, *m_driver, target));
+  m_server = m_driver->kind == DriverKind::kMicrosoft
+                 ? target.asNamed
+                 : target.server + (target.port ? "," + std::to_string(*target.port) : "");
 
   SQLHANDLE handle = SQL_NULL_HANDLE;
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, m_environment->get(), &handle))) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/odbc/buffered_rows.h"
 #include "platform/odbc/odbc_diagnostics.h"
+#include "platform/odbc/odbc_driver.h"
 #include "platform/odbc/odbc_handle.h"
 #include "ports/sql_connection.h"
 
@@ -17,7 +19,8 @@ namespace harrowlander::odbc {
 // failed (login timeout, server unreachable, connection lost, query timeout).
 class OdbcConnection : public SqlConnection {
  public:
-  OdbcConnection(std::shared_ptr<OdbcHandle> environment, std::string driver);
+  // Without a driver, Open fails with a description of the drivers that would do.
+  OdbcConnection(std::shared_ptr<OdbcHandle> environment, std::optional<OdbcDriver> driver);
   ~OdbcConnection() override;
 
   void SetConnectionTimeout(int seconds) override;
@@ -37,7 +40,7 @@ class OdbcConnection : public SqlConnection {
   void CaptureRows(const OdbcHandle& statement, BufferedRows& rows);
 
   std::shared_ptr<OdbcHandle> m_environment;
-  std::string m_driver;
+  std::optional<OdbcDriver> m_driver;
   OdbcHandle m_connection;
   std::string m_server;  // as the Data Source named it, for messages
   int m_connectionTimeout = 15;

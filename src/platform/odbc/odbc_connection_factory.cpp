@@ -1,11 +1,12 @@
 #include "platform/odbc/odbc_connection_factory.h"
 
+#include "platform/odbc/installed_drivers.h"
 #include "platform/odbc/odbc_connection.h"
 #include "platform/odbc/odbc_recordset.h"
 
 namespace harrowlander::odbc {
 
-OdbcConnectionFactory::OdbcConnectionFactory(std::string driver) : m_driver(std::move(driver)) {
+OdbcConnectionFactory::OdbcConnectionFactory() {
   SQLHANDLE handle = SQL_NULL_HANDLE;
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle))) {
     return;
@@ -21,11 +22,19 @@ std::unique_ptr<SqlConnection> OdbcConnectionFactory::CreateConnection() {
   if (!m_environment) {
     return nullptr;
   }
-  return std::make_unique<OdbcConnection>(m_environment, m_driver);
+  return std::make_unique<OdbcConnection>(m_environment, Driver());
 }
 
 std::unique_ptr<SqlRecordset> OdbcConnectionFactory::CreateRecordset() {
   return std::make_unique<OdbcRecordset>();
+}
+
+std::optional<OdbcDriver> OdbcConnectionFactory::Driver() const {
+#ifdef _WIN32
+  return m_environment ? ChooseDriver(InstalledDrivers(*m_environment)) : std::nullopt;
+#else
+  return ChooseDriver({"FreeTDS"});
+#endif
 }
 
 }  // namespace harrowlander::odbc

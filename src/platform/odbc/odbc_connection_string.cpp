@@ -19,37 +19,56 @@ std::string Lookup(const std::map<std::string, std::string>& properties,
   return value;
 }
 
-// Braces keep ";" and blanks inside a value. The driver ends a braced value at the
-// first "};" and takes no escape for it, so such a value cannot be passed at all.
-std::string OdbcValue(std::string_view what, const std::string& value) {
+// Braces keep ";" and blanks inside a value. The Microsoft drivers read "}}" inside
+// braces as one "}". FreeTDS ends a braced value at the first "};" and takes no escape
+// for it, so such a value cannot be passed to it at all.
+std::string OdbcValue(DriverKind kind, std::string_view what, const std::string& value) {
+  const bool plain = value.find_first_of(";{}=") == std::string::npos &&
+                     (value.empty() || (value.front() != ' ' && value.back() != ' '));
+  if (plain) {
+    return value;
+  }
+  if (kind == DriverKind::kMicrosoft) {
+    std::string braced = "{";
+    for (char c : value) {
+      braced += c == '}' ? "}}" : std::string(1, c);
+    }
+    return braced + "}";
+  }
   if (value.find("};") != std::string::npos) {
     throw ComError(hresult::kFail, "The " + std::string(what) +
                                        " contains \"};\", which the SQL Server driver cannot "
                                        "accept.");
   }
-  const bool plain = value.find_first_of(";{}=") == std::string::npos &&
-                     (value.empty() || (value.front() != ' ' && value.back() != ' '));
-  return plain ? value : "{" + value + "}";
+  return "{" + value + "}";
 }
 
 }  // namespace
 
 std::string BuildOdbcConnectionString(std::string_view oleDbConnectionString,
-                                      std::string_view driver, DataSource& target) {
+                                      const OdbcDriver& driver, DataSource& target) {
   const auto properties = ParseOleDbConnectionString(oleDbConnectionString);
   target = ParseDataSource(Lookup(properties, {"data source", "server", "address", "addr"}));
-  std::string text =
-      "DRIVER={" + std::string(driver) + "};SERVER=" + OdbcValue("server name", target.server);
-  if (target.port) {
-    text += ";PORT=" + std::to_string(*target.port);
+  const DriverKind kind = driver.kind;
+  std::string text = "DRIVER={" + driver.name + "};SERVER=";
+  if (kind == DriverKind::kMicrosoft) {
+    text += OdbcValue(kind, "server name", target.asNamed);
+  } else {
+    text += OdbcValue(kind, "server name", target.server);
+    if (target.port) {
+      text += ";PORT=" + std::to_string(*target.port);
+    }
   }
-  text += ";UID=" + OdbcValue("user name", Lookup(properties, {"user id", "uid"}));
-  text += ";PWD=" + OdbcValue("password", Lookup(properties, {"password", "pwd"}));
+  text += ";UID=" + OdbcValue(kind, "user name", Lookup(properties, {"user id", "uid"}));
+  text += ";PWD=" + OdbcValue(kind, "password", Lookup(properties, {"password", "pwd"}));
   const std::string catalog = Lookup(properties, {"initial catalog", "database"});
   if (!catalog.empty()) {
-    text += ";DATABASE=" + OdbcValue("database name", catalog);
+    text += ";DATABASE=" + OdbcValue(kind, "database name", catalog);
   }
-  return text + ";TDS_Version=7.4;ClientCharset=UTF-8";
+  if (!driver.extraKeywords.empty()) {
+    text += ";" + driver.extraKeywords;
+  }
+  return text;
 }
 
 }  // namespace harrowlander::odbc

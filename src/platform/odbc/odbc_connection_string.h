@@ -4,13 +4,15 @@
 #include <string_view>
 
 #include "platform/odbc/data_source.h"
+#include "platform/odbc/odbc_driver.h"
 
 namespace harrowlander::odbc {
 
 // The driver's connection string for the core's OLE DB one: server, port, login and
-// catalog carried over, TDS 7.4 and UTF-8 pinned for FreeTDS. `target` receives where
-// the Data Source points. Throws ComError for a value the driver cannot be given.
+// catalog carried over in the driver's dialect, then the driver's extra keywords.
+// `target` receives where the Data Source points. Throws ComError for a value the
+// driver cannot be given.
 std::string BuildOdbcConnectionString(std::string_view oleDbConnectionString,
-                                      std::string_view driver, DataSource& target);
+                                      const OdbcDriver& driver, DataSource& target);
 
 }  // namespace harrowlander::odbc

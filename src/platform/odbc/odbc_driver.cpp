@@ -1,0 +1,60 @@
+#include "platform/odbc/odbc_driver.h"
+
+#include <cctype>
+
+namespace harrowlander::odbc {
+namespace {
+
+struct KnownDriver {
+  const char* name;
+  DriverKind kind;
+  const char* extraKeywords;
+};
+
+// Best first. The servers this tool administers predate TLS 1.2 and often have only a
+// self-signed certificate: encryption stays the server's choice, its certificate unchecked.
+constexpr KnownDriver kPreferred[] = {
+    {"ODBC Driver 18 for SQL Server", DriverKind::kMicrosoft,
+     "Encrypt=Optional;TrustServerCertificate=yes"},
+    {"ODBC Driver 17 for SQL Server", DriverKind::kMicrosoft,
+     "Encrypt=no;TrustServerCertificate=yes"},
+    {"SQL Server Native Client 11.0", DriverKind::kMicrosoft, ""},
+    {"SQL Server", DriverKind::kMicrosoft, ""},
+    {"FreeTDS", DriverKind::kFreeTds, "TDS_Version=7.4;ClientCharset=UTF-8"},
+};
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<OdbcDriver> ChooseDriver(const std::vector<std::string>& installed) {
+  for (const KnownDriver& known : kPreferred) {
+    for (const std::string& name : installed) {
+      if (SameName(name, known.name)) {
+        return OdbcDriver{name, known.kind, known.extraKeywords};
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+std::string KnownDriverNames() {
+  std::string names;
+  for (const KnownDriver& known : kPreferred) {
+    names += (names.empty() ? "" : ", ") + std::string(known.name);
+  }
+  return names;
+}
+
+}  // namespace harrowlander::odbc

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Runs the ODBC bridge tests of the Windows build: a seeded testserver of the Linux
+# build on loopback, then the test program under Wine, whose odbc32 hands its calls to
+# the host's unixODBC and its FreeTDS driver. Run it inside a private network namespace.
+# Usage: odbc_bridge_test.sh TESTSERVER TEST_PROGRAM [test program arguments...]
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+testserver="$1"
+program="$2"
+shift 2
+
+# testserver is a Linux program: the Windows tree cannot build it, a Linux tree can.
+if [ ! -x "$testserver" ]; then
+  tree="$(dirname "$(dirname "$testserver")")"
+  if [ -f "$tree/CMakeCache.txt" ]; then
+    cmake --build "$tree" --target testserver >&2
+  else
+    echo "No testserver at $testserver. Build it in a Linux tree first" \
+      "(cmake --preset default && cmake --build --preset default --target testserver)," \
+      "or configure this tree with -DHARROWLANDER_HOST_TESTSERVER=/path/to/testserver." >&2
+    exit 1
+  fi
+fi
+
+work="$(mktemp -d)"
+server_pid=""
+cleanup() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Wine's driver manager lists the drivers of the host's odbcinst.ini. Debian's tdsodbc
+# registers FreeTDS there unless told not to; register it when it is missing.
+if ! odbcinst -q -d -n FreeTDS >/dev/null 2>&1; then
+  template=/usr/share/tdsodbc/odbcinst.ini
+  if ! odbcinst -i -d -f "$template" >/dev/null 2>&1; then
+    # Not allowed to change the system's list: a private one for this run.
+    export ODBCSYSINI="$work/odbc"
+    mkdir "$ODBCSYSINI"
+    cp "$template" "$ODBCSYSINI/odbcinst.ini"
+  fi
+fi
+
+"$testserver" --state "$work/state" --listen 127.0.0.1:0 --sa-password 'Secr3t!' --seed \
+  >"$work/stdout" 2>"$work/stderr" &
+server_pid=$!
+port=""
+for _ in $(seq 200); do
+  port="$(sed -n 's/^ready 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/stdout")"
+  [ -n "$port" ] && break
+  if ! kill -0 "$server_pid" 2>/dev/null; then
+    break
+  fi
+  sleep 0.05
+done
+if [ -z "$port" ]; then
+  echo "testserver did not start:" >&2
+  cat "$work/stderr" >&2
+  exit 1
+fi
+
+export HARROWLANDER_TESTSERVER_PORT="$port"
+bash "$here/wine_run.sh" "$program" "$@"
