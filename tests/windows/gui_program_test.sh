@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Drives Harrowlander.exe under Wine on the display that with_xvfb.sh gives it: the
+# first start's state and the mode switches (read from the program's self-test log),
+# the database list filled from a seeded testserver on loopback through Wine's odbc32,
+# the host's unixODBC and FreeTDS, a second start refused while the first runs, and
+# Exit clicked. Screenshots of the window and the refusal go to the artefact directory.
+# Run it inside a private network namespace.
+# Usage: gui_program_test.sh PROGRAM TESTSERVER ARTEFACT_DIR   (WINEPREFIX set)
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+program=$1
+testserver=$2
+shots=$3
+mkdir -p "$shots"
+export WINEPREFIX="${WINEPREFIX:?set WINEPREFIX to the test prefix}"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+bash "$here/wine_prefix.sh" "$WINEPREFIX" || exit 1
+[ -x "$testserver" ] || { echo "FAIL: no testserver at $testserver (build the Linux preset)"; exit 1; }
+
+scratch=$(mktemp -d /tmp/harrowlander-wine-gui-XXXXXX)
+failures=0
+pids=()
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  wineserver -k 2>/dev/null
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# Waits up to $2 tenths of a second for the command in the remaining arguments.
+wait_until() {
+  local tenths=$1
+  shift
+  for _ in $(seq "$tenths"); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Sets code to the exit code of a process of this shell, waited for up to 20 s.
+wait_for_exit() {
+  code=timeout
+  if wait_until 200 eval "! kill -0 $1 2>/dev/null"; then
+    wait "$1"
+    code=$?
+  fi
+}
+# The program writes with "\r\n" where a C runtime adds it; compare without.
+log_lines() { tr -d '\r' <"$1"; }
+expect_line() {  # log line what
+  log_lines "$log" | grep -qxF -- "$1" || fail "$2: the log has no line \"$1\""
+}
+windows_path() { echo "Z:${1//\//\\}"; }
+visible_window_named() {
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
+}
+
+# Settings left by an earlier run would change the first start.
+find "$WINEPREFIX/drive_c/users" -name Harrowlander.dat -delete 2>/dev/null
+
+"$testserver" --state "$scratch/state" --listen 127.0.0.1:0 --sa-password 'Secr3t!' --seed \
+  >"$scratch/server.out" 2>&1 &
+pids+=("$!")
+wait_until 100 grep -q '^ready ' "$scratch/server.out" || { fail "testserver did not start"; exit 1; }
+port=$(sed -n 's/^ready .*:\([0-9]*\)$/\1/p' "$scratch/server.out" | head -n1)
+
+log="$scratch/selftest.log"
+HARROWLANDER_SELFTEST="$(windows_path "$log")" \
+  HARROWLANDER_SELFTEST_ACTIONS="modes databases:127.0.0.1,$port:Secr3t!" \
+  wine "$program" >"$scratch/first.out" 2>&1 &
+first=$!
+pids+=("$first")
+if ! wait_until 900 grep -q '^DONE' "$log" 2>/dev/null; then
+  fail "the self-test did not finish"
+  cat "$log" "$scratch/first.out" 2>/dev/null
+  exit 1
+fi
+
+# The first start: Backup, its caption on Start, the defaults, and exactly the controls
+# the Backup rules disable.
+expect_line "control 1010 enabled=1 checked=1 text=备份" "first start"
+expect_line "control 1 enabled=1 checked=0 text=备份" "first start"
+expect_line "control 1018 enabled=1 checked=0 text=(local)" "first start"
+expect_line "control 1002 enabled=1 checked=0 text=sa" "first start"
+expect_line "control 1026 enabled=1 checked=0 text=15" "first start"
+expect_line "control 1027 enabled=1 checked=0 text=60" "first start"
+expect_line "control 1022 enabled=1 checked=0 text=10" "first start"
+expect_line "control 1019 enabled=0 checked=1 text=还原到SQL数据目录" "first start"
+expect_line "control 1023 enabled=0 checked=1 text=收缩前清空日志" "first start"
+expect_line "control 1028 enabled=1 checked=1 text=增量备份" "first start"
+disabled=$(log_lines "$log" | sed -n 's/^control \([0-9]*\) enabled=0 .*/\1/p' | sort -n | paste -sd,)
+[ "$disabled" = "1000,1009,1019,1020,1023,1025" ] || fail "first start: disabled are $disabled"
+expect_line "focus 1010" "first start"
+
+# Each mode's rules, and the focus that Shrink and Drop tables move to their edit.
+none_of_mode_table="1000,1004,1006,1007,1009,1012,1013,1014,1015,1016,1019,1020"
+expect_line "mode 1011 checked=1 start=还原 focus=1011 disabled=1000,1007,1016,1020,1022,1023,1025,1028" "Restore"
+expect_line "mode 1017 checked=1 start=删除 focus=1017 disabled=$none_of_mode_table,1022,1023,1025,1028" "Delete"
+expect_line "mode 1021 checked=1 start=收缩 focus=1022 disabled=$none_of_mode_table,1025,1028" "Shrink"
+expect_line "mode 1024 checked=1 start=删表 focus=1025 disabled=$none_of_mode_table,1022,1023,1028" "Drop tables"
+expect_line "mode 1010 checked=1 start=备份 focus=1010 disabled=1000,1009,1019,1020,1023,1025" "Backup again"
+
+# The user databases of the seeded server, in order, through the whole ODBC chain.
+databases=$(log_lines "$log" | sed -n 's/^database //p' | paste -sd,)
+[ "$databases" = "Inventory,Sales" ] || fail "database list: \"$databases\", not Inventory,Sales"
+expect_line "status 完成查找." "database list"
+
+read -r cx cy cw ch < <(log_lines "$log" | sed -n 's/^client //p')
+read -r wx wy ww wh < <(log_lines "$log" | sed -n 's/^window //p')
+import -window root -crop "${ww}x${wh}+${wx}+${wy}" "$shots/windows-main.png" 2>/dev/null ||
+  fail "screenshot of the window"
+
+# A second start while the first runs: its message box, then a normal exit.
+wine "$program" >"$scratch/second.out" 2>&1 &
+second=$!
+pids+=("$second")
+refusal=
+wait_until 200 eval 'refusal=$(visible_window_named Harrowlander); [ -n "$refusal" ]'
+if [ -n "$refusal" ]; then
+  eval "$(xdotool getwindowgeometry --shell "$refusal")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shots/windows-second-instance.png" \
+    2>/dev/null || fail "screenshot of the refusal"
+  kill -0 "$second" 2>/dev/null || fail "the second instance ended before its message was answered"
+  # Wine gives the keyboard to a window only after a click on it.
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 3))
+  sleep 0.15
+  xdotool click 1
+  sleep 0.3
+  xdotool key Return
+else
+  fail "a second start showed no message box"
+fi
+wait_for_exit "$second"
+[ "$code" = 0 ] || fail "the second instance ended with $code, not 0"
+kill -0 "$first" 2>/dev/null || fail "the second start ended the first instance"
+
+# Exit, clicked where the template puts it (dialog units scaled to the client area).
+xdotool mousemove $((cx + 296 * cw / 401)) $((cy + 124 * ch / 231))
+sleep 0.15
+xdotool click 1
+wait_for_exit "$first"
+[ "$code" = 0 ] || fail "Exit ended the program with $code, not 0"
+[ -n "$(find "$WINEPREFIX/drive_c/users" -name Harrowlander.dat 2>/dev/null)" ] &&
+  fail "closing the dialog saved the settings"
+
+if [ "$failures" -eq 0 ]; then
+  echo "windows program test: all checks passed; screenshots in $shots"
+fi
+exit $((failures > 0))
