@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Drives Harrowlander.exe under Wine on the display that with_xvfb.sh gives it: the
-# first start's state and the mode switches (read from the program's self-test log),
-# the database list filled from a seeded testserver on loopback through Wine's odbc32,
-# the host's unixODBC and FreeTDS, a second start refused while the first runs, and
-# Exit clicked. Screenshots of the window and the refusal go to the artefact directory.
+# first start's state, the mode switches and the system menu's About entry (read from
+# the program's self-test log), the database list filled from a seeded testserver on
+# loopback through Wine's odbc32, the host's unixODBC and FreeTDS, a second start
+# refused while the first runs, the About box, the hidden key sequence, Exit, and a new
+# start closed with Esc. Screenshots of the window and its boxes go to the artefact
+# directory.
 # Run it inside a private network namespace.
 # Usage: gui_program_test.sh PROGRAM TESTSERVER ARTEFACT_DIR   (WINEPREFIX set)
 set -uo pipefail
@@ -55,8 +57,36 @@ expect_line() {  # log line what
   log_lines "$log" | grep -qxF -- "$1" || fail "$2: the log has no line \"$1\""
 }
 windows_path() { echo "Z:${1//\//\\}"; }
+# The visible window whose title is exactly $1 (xprop reads titles beyond Latin-1).
 visible_window_named() {
-  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
+  local id
+  for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+    xprop -id "$id" _NET_WM_NAME 2>/dev/null | grep -qxF "_NET_WM_NAME(UTF8_STRING) = \"$1\"" &&
+      { echo "$id"; return; }
+  done
+}
+# Clicks at a point of the template, in dialog units, on the main window.
+click_dlu() {
+  xdotool mousemove $((cx + $1 * cw / 401)) $((cy + $2 * ch / 231))
+  sleep 0.15
+  xdotool click 1
+  sleep 0.3
+}
+# Waits for the box titled $1, keeps its picture as $2.png, answers it with Return
+# (Wine gives the keyboard to a window only after a click on it) and waits for it to go.
+answer_box() {
+  local title=$1 box=  # seen by the code wait_until evaluates
+  wait_until 100 eval 'box=$(visible_window_named "$title"); [ -n "$box" ]'
+  [ -n "$box" ] || { fail "no box \"$1\" appeared"; return; }
+  eval "$(xdotool getwindowgeometry --shell "$box")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shots/$2.png" 2>/dev/null ||
+    fail "screenshot $2"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 3))
+  sleep 0.15
+  xdotool click 1
+  sleep 0.3
+  xdotool key Return
+  wait_until 50 eval '[ -z "$(visible_window_named "$title")" ]' || fail "Return left \"$1\" open"
 }
 
 # Settings left by an earlier run would change the first start.
@@ -70,7 +100,7 @@ port=$(sed -n 's/^ready .*:\([0-9]*\)$/\1/p' "$scratch/server.out" | head -n1)
 
 log="$scratch/selftest.log"
 HARROWLANDER_SELFTEST="$(windows_path "$log")" \
-  HARROWLANDER_SELFTEST_ACTIONS="modes databases:127.0.0.1,$port:Secr3t!" \
+  HARROWLANDER_SELFTEST_ACTIONS="modes sysmenu databases:127.0.0.1,$port:Secr3t!" \
   wine "$program" >"$scratch/first.out" 2>&1 &
 first=$!
 pids+=("$first")
@@ -95,6 +125,7 @@ expect_line "control 1028 enabled=1 checked=1 text=增量备份" "first start"
 disabled=$(log_lines "$log" | sed -n 's/^control \([0-9]*\) enabled=0 .*/\1/p' | sort -n | paste -sd,)
 [ "$disabled" = "1000,1009,1019,1020,1023,1025" ] || fail "first start: disabled are $disabled"
 expect_line "focus 1010" "first start"
+expect_line "dragicon 1" "the icon a drag shows"
 
 # Each mode's rules, and the focus that Shrink and Drop tables move to their edit.
 none_of_mode_table="1000,1004,1006,1007,1009,1012,1013,1014,1015,1016,1019,1020"
@@ -109,43 +140,56 @@ databases=$(log_lines "$log" | sed -n 's/^database //p' | paste -sd,)
 [ "$databases" = "Inventory,Sales" ] || fail "database list: \"$databases\", not Inventory,Sales"
 expect_line "status 完成查找." "database list"
 
+# The About entry the dialog adds to its system menu opens the About box.
+expect_line "sysmenu 16 关于 Harrowlander(&A)..." "system menu"
+expect_line "box 关于 Harrowlander" "About from the system menu"
+
 read -r cx cy cw ch < <(log_lines "$log" | sed -n 's/^client //p')
 read -r wx wy ww wh < <(log_lines "$log" | sed -n 's/^window //p')
 import -window root -crop "${ww}x${wh}+${wx}+${wy}" "$shots/windows-main.png" 2>/dev/null ||
   fail "screenshot of the window"
+click_dlu 200 210  # on the status line: the dropped list closes
+
 
 # A second start while the first runs: its message box, then a normal exit.
 wine "$program" >"$scratch/second.out" 2>&1 &
 second=$!
 pids+=("$second")
-refusal=
-wait_until 200 eval 'refusal=$(visible_window_named Harrowlander); [ -n "$refusal" ]'
-if [ -n "$refusal" ]; then
-  eval "$(xdotool getwindowgeometry --shell "$refusal")"
-  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shots/windows-second-instance.png" \
-    2>/dev/null || fail "screenshot of the refusal"
-  kill -0 "$second" 2>/dev/null || fail "the second instance ended before its message was answered"
-  # Wine gives the keyboard to a window only after a click on it.
-  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 3))
-  sleep 0.15
-  xdotool click 1
-  sleep 0.3
-  xdotool key Return
-else
-  fail "a second start showed no message box"
-fi
+answer_box Harrowlander windows-second-instance
 wait_for_exit "$second"
 [ "$code" = 0 ] || fail "the second instance ended with $code, not 0"
 kill -0 "$first" 2>/dev/null || fail "the second start ended the first instance"
 
+# The About button; the hidden sequence, Alt held with H, L, R, typed in an edit (its
+# prompt answers No on Return).
+click_dlu 359 124
+answer_box "关于 Harrowlander" windows-about
+click_dlu 280 70
+xdotool keydown alt key h key l key r keyup alt
+answer_box "初始化密码" windows-key-sequence-prompt
+kill -0 "$first" 2>/dev/null || fail "the boxes ended the program"
+
 # Exit, clicked where the template puts it (dialog units scaled to the client area).
-xdotool mousemove $((cx + 296 * cw / 401)) $((cy + 124 * ch / 231))
-sleep 0.15
-xdotool click 1
+click_dlu 296 124
 wait_for_exit "$first"
 [ "$code" = 0 ] || fail "Exit ended the program with $code, not 0"
 [ -n "$(find "$WINEPREFIX/drive_c/users" -name Harrowlander.dat 2>/dev/null)" ] &&
   fail "closing the dialog saved the settings"
+
+# A new start once the first has ended; Esc closes it.
+wine "$program" >"$scratch/third.out" 2>&1 &
+third=$!
+pids+=("$third")
+main=
+wait_until 200 eval 'main=$(visible_window_named Harrowlander1.43); [ -n "$main" ]'
+if [ -n "$main" ]; then
+  click_dlu 280 70
+  xdotool key Escape
+else
+  fail "no new start after the first instance had ended"
+fi
+wait_for_exit "$third"
+[ "$code" = 0 ] || fail "Esc ended the program with $code, not 0"
 
 if [ "$failures" -eq 0 ]; then
   echo "windows program test: all checks passed; screenshots in $shots"

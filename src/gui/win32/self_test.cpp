@@ -93,6 +93,11 @@ void SelfTest::Step() {
     Log("READY");
     return;
   }
+  if (m_boxExpected) {
+    m_boxExpected = false;
+    CloseOwnedBox();
+    return;
+  }
   if (m_actions.empty()) {
     KillTimer(m_dialog, kTimerId);
     g_running = nullptr;
@@ -106,6 +111,8 @@ void SelfTest::Step() {
     ClickModes();
   } else if (parts.size() == 3 && parts[0] == "databases") {
     ListDatabases(parts[1], parts[2]);
+  } else if (action == "sysmenu") {
+    ChooseLastSystemMenuEntry();
   } else if (action == "end") {
     Log("DONE");
     PostMessageW(m_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
@@ -138,7 +145,8 @@ void SelfTest::LogControls() {
   std::ostringstream rects;
   rects << "window " << frame.left << " " << frame.top << " " << frame.right - frame.left << " "
         << frame.bottom - frame.top << "\nclient " << origin.x << " " << origin.y << " "
-        << client.right << " " << client.bottom << "\nfocus " << FocusedControl();
+        << client.right << " " << client.bottom << "\nfocus " << FocusedControl() << "\ndragicon "
+        << (SendMessageW(m_dialog, WM_QUERYDRAGICON, 0, 0) != 0 ? 1 : 0);
   Log(rects.str());
 }
 
@@ -160,6 +168,7 @@ void SelfTest::ClickModes() {
 
 // The login typed as a person would, then the list dropped down, which has the dialog
 // fill it from the server; "database NAME" for each item and the status line after.
+// The list stays down, as after a person's click.
 void SelfTest::ListDatabases(const std::string& server, const std::string& password) {
   SetDlgItemTextW(m_dialog, res::IDC_SERVER, Widen(server).c_str());
   SetDlgItemTextW(m_dialog, res::IDC_SQL_PASSWORD, Widen(password).c_str());
@@ -171,7 +180,48 @@ void SelfTest::ListDatabases(const std::string& server, const std::string& passw
     Log("database " + item);
   }
   Log("status " + window.GetControlText(res::IDC_STATUS));
-  SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+}
+
+// "sysmenu ID TEXT" for the entry; the command it sends goes through the window's
+// system-command handling, and the next step finds the box it opened.
+void SelfTest::ChooseLastSystemMenuEntry() {
+  HMENU menu = GetSystemMenu(m_dialog, FALSE);
+  const int last = menu != nullptr ? GetMenuItemCount(menu) - 1 : -1;
+  wchar_t text[128] = {};
+  if (last >= 0) {
+    GetMenuStringW(menu, static_cast<UINT>(last), text, 128, MF_BYPOSITION);
+  }
+  const UINT id = last >= 0 ? GetMenuItemID(menu, last) : 0;
+  Log("sysmenu " + std::to_string(id) + " " + Narrow(text));
+  m_boxExpected = true;
+  PostMessageW(m_dialog, WM_SYSCOMMAND, id, 0);
+}
+
+// "box CAPTION" for the window the dialog's last command opened over it, which is then
+// closed as its OK button would close it; "box none" when there is none.
+void SelfTest::CloseOwnedBox() {
+  struct Search {
+    HWND owner;
+    HWND box;
+  } search{m_dialog, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM context) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(context);
+        if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == search->owner) {
+          search->box = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  HWND box = search.box;
+  if (box == nullptr) {
+    Log("box none");
+    return;
+  }
+  Log("box " + WindowText(box));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 std::string SelfTest::DisabledControls() const {

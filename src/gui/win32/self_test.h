@@ -15,7 +15,10 @@ namespace harrowlander::win32 {
 // rectangles and "READY", then performs HARROWLANDER_SELFTEST_ACTIONS in order
 // (blank-separated):
 //   modes                       click each mode radio, logging the states it leaves
-//   databases:SERVER:PASSWORD   drop the database list down with that login, log it
+//   databases:SERVER:PASSWORD   drop the database list down with that login, log it;
+//                               the list stays down
+//   sysmenu                     choose the system menu's last entry, log the box it
+//                               opens and close that box
 //   end                         press Exit
 // and logs "DONE". The log is UTF-8 with "\n" line ends.
 class SelfTest {
@@ -36,6 +39,8 @@ class SelfTest {
   void LogControls();
   void ClickModes();
   void ListDatabases(const std::string& server, const std::string& password);
+  void ChooseLastSystemMenuEntry();
+  void CloseOwnedBox();
   std::string DisabledControls() const;
   int FocusedControl() const;
 
@@ -43,6 +48,7 @@ class SelfTest {
   std::deque<std::string> m_actions;
   HWND m_dialog = nullptr;
   bool m_reported = false;
+  bool m_boxExpected = false;
 };
 
 }  // namespace harrowlander::win32
