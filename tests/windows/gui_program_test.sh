@@ -183,6 +183,7 @@ pids+=("$third")
 main=
 wait_until 200 eval 'main=$(visible_window_named Harrowlander1.43); [ -n "$main" ]'
 if [ -n "$main" ]; then
+  sleep 1.5  # Wine may drop clicks that come in the first moments of a start
   click_dlu 280 70
   xdotool key Escape
 else
