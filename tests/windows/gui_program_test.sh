@@ -148,6 +148,13 @@ read -r cx cy cw ch < <(log_lines "$log" | sed -n 's/^client //p')
 read -r wx wy ww wh < <(log_lines "$log" | sed -n 's/^window //p')
 import -window root -crop "${ww}x${wh}+${wx}+${wy}" "$shots/windows-main.png" 2>/dev/null ||
   fail "screenshot of the window"
+# Beside the Linux window of the same first start, when the Linux GUI test left one.
+linux_shot="${HARROWLANDER_LINUX_SCREENSHOT:-}"
+if [ -n "$linux_shot" ] && [ -f "$linux_shot" ]; then
+  convert "$linux_shot" "$shots/windows-main.png" -background white -gravity north \
+    -splice 0x0 +append "$shots/linux-and-windows.png" 2>/dev/null ||
+    fail "screenshot beside the Linux one"
+fi
 click_dlu 200 210  # on the status line: the dropped list closes
 
 
