@@ -1,26 +1,12 @@
 #include "sql/net_server_name.h"
 
-#include <cctype>
-
 #include "ports/system_info.h"
+#include "sql/ascii_case.h"
 
 namespace harrowlander::sql {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\n\v\f";
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -47,7 +33,7 @@ std::string DeriveNetServerName(SystemInfo& system, std::string_view serverText)
     return std::string(text.substr(0, backslash));
   }
   // 3.
-  if (text == "." || EqualsIgnoringCase(text, "(local)")) {
+  if (text == "." || EqualsIgnoringAsciiCase(text, "(local)")) {
     return GetLocalComputerName(system);
   }
   // 4.

@@ -1,6 +1,6 @@
 #include "platform/odbc/odbc_driver.h"
 
-#include <cctype>
+#include "sql/ascii_case.h"
 
 namespace harrowlander::odbc {
 namespace {
@@ -23,25 +23,12 @@ constexpr KnownDriver kPreferred[] = {
     {"FreeTDS", DriverKind::kFreeTds, "TDS_Version=7.4;ClientCharset=UTF-8"},
 };
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 std::optional<OdbcDriver> ChooseDriver(const std::vector<std::string>& installed) {
   for (const KnownDriver& known : kPreferred) {
     for (const std::string& name : installed) {
-      if (SameName(name, known.name)) {
+      if (EqualsIgnoringAsciiCase(name, known.name)) {
         return OdbcDriver{name, known.kind, known.extraKeywords};
       }
     }

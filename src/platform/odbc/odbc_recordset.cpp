@@ -1,29 +1,14 @@
 #include "platform/odbc/odbc_recordset.h"
 
-#include <cctype>
-
 #include "platform/odbc/odbc_connection.h"
 #include "ports/com_error.h"
+#include "sql/ascii_case.h"
 
 namespace harrowlander::odbc {
 namespace {
 
 // The data-access layer's own texts for misuse of a recordset.
 constexpr std::int32_t kAdoError = static_cast<std::int32_t>(0x800A0E78);
-
-// Column names compare as the server's catalog does, without regard to ASCII case.
-bool SameColumnName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -63,7 +48,7 @@ bool OdbcRecordset::IsEof() {
 SqlValue OdbcRecordset::Collect(const std::string& column) {
   RequireCurrentRow();
   for (size_t i = 0; i < m_rows.columns.size(); ++i) {
-    if (SameColumnName(m_rows.columns[i], column)) {
+    if (EqualsIgnoringAsciiCase(m_rows.columns[i], column)) {
       return m_rows.rows[m_position][i];
     }
   }
