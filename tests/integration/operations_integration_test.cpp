@@ -11,21 +11,7 @@ namespace {
 
 using testing::TestServerTest;
 
-constexpr const char* kDataDirectory = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
-
-bool Sent(const std::vector<std::string>& batches, const std::string& batch) {
-  return std::find(batches.begin(), batches.end(), batch) != batches.end();
-}
-
-class OperationsIntegrationTest : public TestServerTest {
- protected:
-  std::vector<std::string> Databases() {
-    fake.window.PressKey(vk::kControl);
-    dlg.OnDropdownDatabase();
-    fake.window.ReleaseKey(vk::kControl);
-    return fake.window.combos[res::IDC_DATABASE].items;
-  }
-};
+class OperationsIntegrationTest : public TestServerTest {};
 
 TEST_F(OperationsIntegrationTest, ShrinkEmptiesTheLogAndShrinks) {
   dlg.m_strDatabase = "Sales";

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the ODBC bridge tests of the Windows build: a seeded testserver of the Linux
 # build on loopback, then the test program under Wine, whose odbc32 hands its calls to
-# the host's unixODBC and its FreeTDS driver. Run it inside a private network namespace.
+# the host's unixODBC and its FreeTDS driver. The program finds the server's port, its
+# log of batches and its state directory in HARROWLANDER_TESTSERVER_PORT, _LOG and
+# _STATE. Each test has a server of its own. Run it inside a private network namespace.
 # Usage: odbc_bridge_test.sh TESTSERVER TEST_PROGRAM [test program arguments...]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -45,23 +47,61 @@ if ! odbcinst -q -d -n FreeTDS >/dev/null 2>&1; then
   fi
 fi
 
-"$testserver" --state "$work/state" --listen 127.0.0.1:0 --sa-password 'Secr3t!' --seed \
-  >"$work/stdout" 2>"$work/stderr" &
-server_pid=$!
-port=""
-for _ in $(seq 200); do
-  port="$(sed -n 's/^ready 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$work/stdout")"
-  [ -n "$port" ] && break
-  if ! kill -0 "$server_pid" 2>/dev/null; then
-    break
+# The program reaches the host's files through Wine's drive Z:, the root of the host.
+windows_path() {
+  printf 'Z:%s' "${1//\//\\}"
+}
+
+# A freshly seeded server, its port, log and state passed on to the program.
+start_server() {
+  local dir="$work/server"
+  rm -rf "$dir"
+  mkdir "$dir"
+  "$testserver" --state "$dir/state" --listen 127.0.0.1:0 --sa-password 'Secr3t!' --seed \
+    --log "$dir/batches.log" >"$dir/stdout" 2>"$dir/stderr" &
+  server_pid=$!
+  local port=""
+  for _ in $(seq 200); do
+    port="$(sed -n 's/^ready 127\.0\.0\.1:\([0-9][0-9]*\)$/\1/p' "$dir/stdout")"
+    [ -n "$port" ] && break
+    if ! kill -0 "$server_pid" 2>/dev/null; then
+      break
+    fi
+    sleep 0.05
+  done
+  if [ -z "$port" ]; then
+    echo "testserver did not start:" >&2
+    cat "$dir/stderr" >&2
+    exit 1
   fi
-  sleep 0.05
-done
-if [ -z "$port" ]; then
-  echo "testserver did not start:" >&2
-  cat "$work/stderr" >&2
+  HARROWLANDER_TESTSERVER_PORT="$port"
+  HARROWLANDER_TESTSERVER_LOG="$(windows_path "$dir/batches.log")"
+  HARROWLANDER_TESTSERVER_STATE="$(windows_path "$dir/state")"
+  export HARROWLANDER_TESTSERVER_PORT HARROWLANDER_TESTSERVER_LOG HARROWLANDER_TESTSERVER_STATE
+}
+
+stop_server() {
+  kill "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+  server_pid=""
+}
+
+# Operations change the server's databases, so, as in the Linux build's integration
+# tests, every test has a server of its own. A later --gtest_filter wins over the
+# caller's.
+mapfile -t tests < <(bash "$here/wine_run.sh" "$program" "$@" --gtest_list_tests | tr -d '\r' |
+  awk '/^[^ ]+\.$/ { suite = $1 } /^  [^ ]/ { print suite $1 }')
+if [ "${#tests[@]}" -eq 0 ]; then
+  echo "No test of $program matches: $*" >&2
   exit 1
 fi
-
-export HARROWLANDER_TESTSERVER_PORT="$port"
-bash "$here/wine_run.sh" "$program" "$@"
+failed=()
+for test in "${tests[@]}"; do
+  start_server
+  bash "$here/wine_run.sh" "$program" "$@" --gtest_filter="$test" || failed+=("$test")
+  stop_server
+done
+if [ "${#failed[@]}" -ne 0 ]; then
+  printf 'Failed: %s\n' "${failed[@]}" >&2
+  exit 1
+fi
