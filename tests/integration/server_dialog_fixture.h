@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fakes/fake_platform.h"
+#include "ops/drop_lock.h"
 #include "platform/odbc/odbc_connection_factory.h"
 #include "res/resource_ids.h"
 #include "ui/harrowlander_dlg.h"
@@ -72,6 +73,68 @@ class ServerDialogTest : public ::testing::Test {
       }
     }
     return m_stateDir / std::string(1, static_cast<char>(std::tolower(windowsPath[0]))) / relative;
+  }
+
+  // The operations as both systems' tests run them on the seeded server, each checking
+  // what the dialog shows and what the server received.
+
+  void ShrinkSales() {
+    dlg.m_strDatabase = "Sales";
+    EXPECT_EQ(dlg.ShrinkDatabase(), 1);
+    EXPECT_EQ(dlg.m_strStatus, "已经收缩数据库[Sales].");
+    const auto batches = ServerBatches();
+    EXPECT_TRUE(Sent(batches, "backup log [Sales] with no_log"));
+    EXPECT_TRUE(Sent(batches, "DBCC SHRINKDATABASE ([Sales],10)"));
+  }
+
+  // Deletes Sales, answering Yes; its two files go from the server's disk and the
+  // database from the list.
+  void DeleteSales() {
+    const std::string dataFile = std::string(kDataDirectory) + "Sales_Data.MDF";
+    const std::string logFile = std::string(kDataDirectory) + "Sales_Log.LDF";
+    ASSERT_TRUE(std::filesystem::exists(OnServerDisk(dataFile)));
+
+    dlg.m_strDatabase = "Sales";
+    fake.window.messageBoxAnswers = {kIdYes};
+    EXPECT_EQ(dlg.DeleteDatabase(), 1);
+    EXPECT_EQ(dlg.m_strStatus, "已经删除数据库[Sales]" + dataFile + ".");
+
+    const auto batches = ServerBatches();
+    EXPECT_TRUE(Sent(batches, "drop database [Sales] "));
+    EXPECT_TRUE(Sent(batches, "xp_cmdshell 'del \"" + dataFile + "\"'"));
+    EXPECT_TRUE(Sent(batches, "xp_cmdshell 'del \"" + logFile + "\"'"));
+    EXPECT_FALSE(std::filesystem::exists(OnServerDisk(dataFile)));
+    EXPECT_FALSE(std::filesystem::exists(OnServerDisk(logFile)));
+    const auto databases = Databases();
+    EXPECT_EQ(std::find(databases.begin(), databases.end(), "Sales"), databases.end());
+  }
+
+  void DeleteOfAMissingDatabaseShowsTheServersRefusal() {
+    dlg.m_strDatabase = "Nope";
+    fake.window.messageBoxAnswers = {kIdYes};
+    EXPECT_EQ(dlg.DeleteDatabase(), 0);
+    EXPECT_TRUE(dlg.m_strStatus.starts_with("Cannot drop the database 'Nope'")) << dlg.m_strStatus;
+  }
+
+  // Drops the tables of Sales that match "SYS_%", with the lock chord held and Yes
+  // answered.
+  void DropSysTablesOfSales() {
+    dlg.m_strDatabase = "Sales";
+    dlg.m_strTableKeyword = "SYS_%";
+    fake.window.PressKey(vk::kControl);
+    for (int key : kDropLockDigitKeys) {
+      fake.window.PressKey(key);
+    }
+    fake.window.messageBoxAnswers = {kIdYes};
+    EXPECT_EQ(dlg.DropTables(), 1);
+    ASSERT_EQ(fake.window.messageBoxes.size(), 1u);
+    EXPECT_EQ(fake.window.messageBoxes[0].text,
+              "是否删除以下数据表？\nSYS_CONFIG\tSYS_LOG\tSYS_USER");
+    EXPECT_EQ(fake.window.texts[res::IDC_STATUS], "已删除指定的数据表");
+    const auto batches = ServerBatches();
+    for (const char* table : {"SYS_CONFIG", "SYS_LOG", "SYS_USER"}) {
+      EXPECT_TRUE(Sent(batches, std::string("Drop Table [") + table + "]")) << table;
+    }
   }
 
   // A string field of one JSON log line; the batches checked here hold no control
