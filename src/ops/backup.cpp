@@ -30,7 +30,7 @@ std::string DefaultBackupName(CHarrowlanderDlg& dlg) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "_at%02d%02d%02d%02d%02don", now.year % 100, now.month,
                 now.day, now.hour, now.minute);
-  return dlg.m_strDatabase + stamp + GetLocalComputerName(dlg.platform().system);
+  return dlg.m_strDatabase + stamp + GetLocalComputerName(dlg.platform().system, dlg.platform().codec);
 }
 
 enum class Packing { kDone, kFailed, kArchiverNotLocated };

@@ -35,10 +35,11 @@ std::vector<std::string> ReadDatabaseFiles(SqlConnection& connection, const std:
 }  // namespace
 
 int CHarrowlanderDlg::DeleteDatabase() {
-  // 1. Confirm; No is the default button.
+  // 1. Confirm; No is the default button. Only an explicit Yes goes on: a box that was
+  // dismissed (Esc, the title bar's close) answers No.
   if (m_platform.window.MessageBox(
           FormatText("是否删除服务器[%s]上的数据库[%s]?", {m_strServer, m_strDatabase}), "确认删除",
-          mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) == kIdNo) {
+          mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) != kIdYes) {
     return -1;
   }
 

@@ -81,7 +81,7 @@ int CHarrowlanderDlg::DropTables() {
     const std::string confirmation = ConfirmationText(tables);
     if (!tables.empty() && lockHeld &&
         window.MessageBox(confirmation, "确认删除",
-                          mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) != kIdNo) {
+                          mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) == kIdYes) {
       // 12.
       for (const std::string& table : tables) {
         SetStatusControlText("删除数据表[" + table + "]...");

@@ -16,6 +16,8 @@ inline constexpr unsigned kIconQuestion = 0x20;
 inline constexpr unsigned kIconExclamation = 0x30;
 inline constexpr unsigned kIconInformation = 0x40;
 inline constexpr unsigned kDefButton2 = 0x100;
+// No owner window; every window of the program takes no input while the box is up.
+inline constexpr unsigned kTaskModal = 0x2000;
 inline constexpr unsigned kSimpleBeep = 0xFFFFFFFF;
 }  // namespace mb
 
@@ -65,9 +67,13 @@ class DialogWindow {
   virtual void AddComboString(int id, const std::string& item) = 0;
   virtual std::vector<std::string> GetComboItems(int id) = 0;
   virtual int GetComboSelection(int id) = 0;  // -1 when nothing is selected
+  // -1 selects nothing; the edit text afterwards is the adapter's (set it after).
   virtual void SetComboSelection(int id, int index) = 0;
 
-  // Modal message box owned by the dialog; returns kIdOk, kIdYes or kIdNo.
+  // Modal message box owned by the dialog (by no window with mb::kTaskModal); returns
+  // kIdOk, kIdYes or kIdNo. A Yes/No box
+  // that is dismissed without an answer (Esc, the title bar's close) returns kIdNo:
+  // closing a box never counts as consent.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned style) = 0;
   // Modal Open or Save dialog; the chosen path, or nothing when cancelled.
   virtual std::optional<std::string> ShowFileDialog(const FileDialogRequest& request) = 0;

@@ -64,7 +64,7 @@ void CHarrowlanderDlg::OnServerEditChange() {
   DialogWindow& window = m_platform.window;
   window.SetControlText(
       res::IDC_NET_SERVER,
-      sql::DeriveNetServerName(m_platform.system, window.GetControlText(res::IDC_SERVER)));
+      sql::DeriveNetServerName(m_platform.system, m_platform.codec, window.GetControlText(res::IDC_SERVER)));
 }
 
 void CHarrowlanderDlg::OnServerSelChange() {
@@ -77,7 +77,7 @@ void CHarrowlanderDlg::OnServerSelChange() {
   }
   window.SetControlText(
       res::IDC_NET_SERVER,
-      sql::DeriveNetServerName(m_platform.system, items[static_cast<size_t>(selection)]));
+      sql::DeriveNetServerName(m_platform.system, m_platform.codec, items[static_cast<size_t>(selection)]));
 }
 
 }  // namespace harrowlander

@@ -4,7 +4,9 @@ namespace harrowlander {
 namespace {
 
 void ShowStartFailure(Platform& platform) {
-  platform.window.MessageBox("The process could not be started...", "", mb::kOk);
+  // A box of its own, owned by no window, that still keeps the dialog from taking input
+  // while it is up.
+  platform.window.MessageBox("The process could not be started...", "", mb::kOk | mb::kTaskModal);
 }
 
 }  // namespace

@@ -88,15 +88,21 @@ bool StartsWithIgnoringCase(std::string_view item, std::string_view prefix) {
 }
 
 // Shows a combo's field: selects the first list item that begins with the text, as the
-// framework's combo exchange does, and sets the edit text only when none does.
+// framework's combo exchange does, and sets the edit text only when none does. An empty
+// text selects nothing and leaves the box empty, as the window system's prefix search
+// does: otherwise every item would match, and the next Start would run on a database
+// the user never chose.
 void ShowComboText(DialogWindow& window, int id, const std::string& text) {
-  const auto items = window.GetComboItems(id);
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (StartsWithIgnoringCase(items[i], text)) {
-      window.SetComboSelection(id, static_cast<int>(i));
-      return;
+  if (!text.empty()) {
+    const auto items = window.GetComboItems(id);
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (StartsWithIgnoringCase(items[i], text)) {
+        window.SetComboSelection(id, static_cast<int>(i));
+        return;
+      }
     }
   }
+  window.SetComboSelection(id, -1);
   window.SetControlText(id, text);
 }
 

@@ -58,6 +58,10 @@ int FakeDialogWindow::GetComboSelection(int id) {
 
 void FakeDialogWindow::SetComboSelection(int id, int index) {
   Combo& combo = combos[id];
+  if (index == -1) {
+    combo.selection = -1;
+    return;
+  }
   if (index < 0 || index >= static_cast<int>(combo.items.size())) {
     return;
   }

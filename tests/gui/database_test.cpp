@@ -1,59 +1,22 @@
 #include <gtest/gtest.h>
-#include <wx/odcombo.h>
 
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "main_window_fixture.h"
-#include "server_process.h"
+#include "server_window_fixture.h"
 
 namespace harrowlander::wx::testing {
 namespace {
 
-// The main window against a seeded testserver of its own on loopback, the server box
-// and the SQL password filled in as a person would fill them.
-class DatabaseWindowTest : public MainWindowTest {
+class DatabaseWindowTest : public ServerWindowTest {
  protected:
-  void SetUp() override {
-    server = std::make_unique<ServerProcess>(
-        std::vector<std::string>{"--seed", "--log", (m_scratch.Path() / "batches.log").string()});
-    ASSERT_TRUE(server->Ready()) << "testserver did not start";
-    MainWindowTest::SetUp();
-    adapters->window.SetControlText(IDC_SERVER, "127.0.0.1," + std::to_string(server->Port()));
-    C(IDC_SQL_PASSWORD).SetFocus();
-    driver.Type(ServerProcess::kSaPassword);
-  }
-
-  std::vector<std::string> DroppedDatabaseList() {
-    driver.ClickRightEnd(C(IDC_DATABASE));
-    auto& combo = dynamic_cast<wxComboCtrl&>(C(IDC_DATABASE));
-    EXPECT_TRUE(driver.WaitFor([&] { return combo.IsPopupShown(); }));
-    std::vector<std::string> items = adapters->window.GetComboItems(IDC_DATABASE);
-    combo.Dismiss();
-    driver.Pump(100);
-    return items;
-  }
-
-  bool ServerReceivedADrop() {
-    std::ifstream log(m_scratch.Path() / "batches.log");
-    for (std::string line; std::getline(log, line);) {
-      if (line.find("Drop Table") != std::string::npos) {
-        return true;
-      }
-    }
-    return false;
-  }
+  bool ServerReceivedADrop() { return ServerReceived("Drop Table"); }
 
   void StartDropTablesOnSales() {
     driver.Click(C(IDC_MODE_DROP_TABLES));
     driver.Type("SYS_%");
     adapters->window.SetControlText(IDC_DATABASE, "Sales");
   }
-
-  ScratchDir m_scratch;
-  std::unique_ptr<ServerProcess> server;
 };
 
 TEST_F(DatabaseWindowTest, DroppingDownTheDatabaseBoxListsTheServersDatabases) {

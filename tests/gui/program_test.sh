@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Drives the real program as a person would, with xdotool on the display that
 # with_xvfb.sh gives it: the modal run and its exit code, a second instance refused, the
-# hidden key sequence, the About box, nothing saved on Exit or Esc. Screenshots of each
-# mode and of the boxes go to the artefact directory.
+# hidden key sequence, the About box, nothing saved on Exit or Esc, and nothing written
+# on standard error by any of it. Screenshots of each mode and of the boxes go to the
+# artefact directory.
 # Usage: program_test.sh PROGRAM ARTEFACT_DIR
 set -uo pipefail
 program=$1
@@ -10,6 +11,7 @@ shots=$2
 mkdir -p "$shots"
 failures=0
 pids=()
+errors=$(mktemp -d /tmp/harrowlander-stderr-XXXXXX)
 
 fail() {
   echo "FAIL: $*"
@@ -17,6 +19,7 @@ fail() {
 }
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  rm -rf "$errors"
 }
 trap cleanup EXIT
 
@@ -79,7 +82,7 @@ shot() {
   import -window "$1" "$shots/$2.png" 2>/dev/null || fail "screenshot $2"
 }
 
-"$program" &
+"$program" 2>"$errors/first" &
 first=$!
 pids+=("$first")
 main=$(window_named "Harrowlander1.43")
@@ -103,7 +106,7 @@ else
   fail "the About box did not appear"
 fi
 
-"$program" &
+"$program" 2>"$errors/second" &
 second=$!
 pids+=("$second")
 refusal=$(window_named "Harrowlander")
@@ -134,7 +137,7 @@ wait_for_exit "$first"
 [ "$code" = 0 ] || fail "Esc ended the program with $code, not 0"
 [ -e "$XDG_CACHE_HOME/Harrowlander.dat" ] && fail "closing the dialog saved the settings"
 
-"$program" &
+"$program" 2>"$errors/third" &
 third=$!
 pids+=("$third")
 main=$(window_named "Harrowlander1.43")
@@ -143,6 +146,15 @@ main=$(window_named "Harrowlander1.43")
 wait_for_exit "$third"
 [ "$code" = 0 ] || fail "Exit ended the program with $code, not 0"
 [ -e "$XDG_CACHE_HOME/Harrowlander.dat" ] && fail "Exit saved the settings"
+
+# A start, every mode and every box: nothing on standard error (GTK complains there
+# about controls given less room than they need).
+for run in first second third; do
+  if [ -s "$errors/$run" ]; then
+    fail "the $run start wrote to standard error:"
+    sed 's/^/    /' "$errors/$run"
+  fi
+done
 
 if [ "$failures" -eq 0 ]; then
   echo "program test: all checks passed; screenshots in $shots"

@@ -87,4 +87,23 @@ void WindowDriver::BoxAnswer::Exit(wxDialog* dialog) {
   Unregister();
 }
 
+WindowDriver::WhenShown::WhenShown(std::function<void(wxDialog&)> action)
+    : m_action(std::move(action)) {
+  m_timer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+    m_done = true;
+    m_action(*m_dialog);
+  });
+  Register();
+}
+
+int WindowDriver::WhenShown::Enter(wxDialog* dialog) {
+  m_dialog = dialog;
+  m_timer.StartOnce(800);  // a file chooser takes longer to show than a message box
+  return wxID_NONE;
+}
+
+void WindowDriver::WhenShown::Exit(wxDialog* /*dialog*/) {
+  Unregister();
+}
+
 }  // namespace harrowlander::wx::testing

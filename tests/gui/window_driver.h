@@ -52,6 +52,25 @@ class WindowDriver {
     int m_result = 0;
   };
 
+  // Runs an action on the next modal dialog, from inside its own loop, once it is shown.
+  class WhenShown : public wxModalDialogHook {
+   public:
+    explicit WhenShown(std::function<void(wxDialog&)> action);
+    bool done() const { return m_done; }
+
+   protected:
+    int Enter(wxDialog* dialog) override;
+    void Exit(wxDialog* dialog) override;
+
+   private:
+    std::function<void(wxDialog&)> m_action;
+    wxTimer m_timer;
+    wxDialog* m_dialog = nullptr;
+    bool m_done = false;
+  };
+
+  wxUIActionSimulator& simulator() { return m_sim; }
+
  private:
   wxUIActionSimulator m_sim;
 };

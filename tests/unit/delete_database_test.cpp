@@ -69,9 +69,13 @@ TEST_F(DeleteDatabaseTest, DropsThenDeletesExactlyTheDatabasesOwnFiles) {
   EXPECT_EQ(fake.window.messageBoxes[0].style, 0x124u);
 }
 
-TEST_F(DeleteDatabaseTest, NoSendsNothingAndSaysNothing) {
-  EXPECT_EQ(RunAnswering(kIdNo), -1);
-  EXPECT_EQ(Timeline(), std::vector<std::string>{kNormalRun.front()});
+TEST_F(DeleteDatabaseTest, AnythingButAnExplicitYesSendsNothingAndSaysNothing) {
+  // No, and what a window might report for a box closed without an answer.
+  for (int answer : {kIdNo, kIdCancel, kIdOk, 0}) {
+    fake.window.events.clear();
+    EXPECT_EQ(RunAnswering(answer), -1) << answer;
+    EXPECT_EQ(Timeline(), std::vector<std::string>{kNormalRun.front()}) << answer;
+  }
 }
 
 TEST_F(DeleteDatabaseTest, TheQuestionNamesTheSqlServerNotTheLogOnMachine) {

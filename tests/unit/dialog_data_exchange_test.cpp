@@ -125,8 +125,21 @@ TEST_F(DialogTest, ShowingAComboSelectsTheFirstItemThatStartsWithItsText) {
 
   dlg.m_strDatabase = "pubs";  // no item begins with it: the text is set as it is
   dlg.UpdateData(false);
-  EXPECT_EQ(w.combos[IDC_DATABASE].selection, 1);
+  EXPECT_EQ(w.combos[IDC_DATABASE].selection, -1);
   EXPECT_EQ(w.texts[IDC_DATABASE], "pubs");
+
+  // An empty text begins every item, but selects none and stays empty, in both boxes.
+  for (int id : {IDC_DATABASE, IDC_SERVER}) {
+    w.combos[id].items = {"Inventory", "Sales"};
+    w.combos[id].selection = 1;
+  }
+  dlg.m_strDatabase.clear();
+  dlg.m_strServer.clear();
+  dlg.UpdateData(false);
+  for (int id : {IDC_DATABASE, IDC_SERVER}) {
+    EXPECT_EQ(w.combos[id].selection, -1) << id;
+    EXPECT_EQ(w.texts[id], "") << id;
+  }
 }
 
 TEST_F(DialogTest, StatusLineRewritesTheControlsFromTheFields) {

@@ -102,11 +102,15 @@ TEST_F(DropTablesTest, WithoutTheWholeChordNothingIsAskedOrDropped) {
   EXPECT_EQ(fake.files.writes, 0);
 }
 
-TEST_F(DropTablesTest, AnsweringNoDropsNothing) {
+TEST_F(DropTablesTest, AnythingButAnExplicitYesDropsNothing) {
   HoldDropLock();
-  EXPECT_EQ(dlg.DropTables(), 0);  // the fake answers No, the default button
-  EXPECT_EQ(fake.window.messageBoxes.size(), 1u);
-  EXPECT_EQ(Sent().size(), 1u);
+  // No, and what a window might report for a box closed without an answer.
+  for (int answer : {kIdNo, kIdCancel, kIdOk, 0}) {
+    fake.window.events.clear();
+    fake.window.messageBoxAnswers = {answer};
+    EXPECT_EQ(dlg.DropTables(), 0) << answer;
+    EXPECT_EQ(Sent().size(), 1u) << answer;
+  }
 }
 
 TEST_F(DropTablesTest, NoMatchingTableSaysSoWhateverTheKeys) {

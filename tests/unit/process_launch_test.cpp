@@ -22,7 +22,7 @@ TEST_F(ProcessLaunchTest, AProgramThatCannotStartIsReportedInAPlainBox) {
   ASSERT_EQ(fake.window.messageBoxes.size(), 1u);
   EXPECT_EQ(fake.window.messageBoxes[0].text, "The process could not be started...");
   EXPECT_EQ(fake.window.messageBoxes[0].caption, "");
-  EXPECT_EQ(fake.window.messageBoxes[0].style, mb::kOk);
+  EXPECT_EQ(fake.window.messageBoxes[0].style, mb::kOk | mb::kTaskModal);  // no owner
 }
 
 TEST_F(ProcessLaunchTest, ConfigureClientStartsTheSystemsClientUtility) {

@@ -10,6 +10,7 @@ using namespace res;
 
 TEST(DeriveNetServerName, MachinePartWithLocalAliasesReplaced) {
   testing::FakeSystemInfo system;
+  testing::NativeTextCodec codec;
   system.computerName = "WORKSTATION";
   const std::pair<const char*, const char*> cases[] = {
       {"DBHOST", "DBHOST"},
@@ -29,19 +30,25 @@ TEST(DeriveNetServerName, MachinePartWithLocalAliasesReplaced) {
       {" \t ", ""},
   };
   for (const auto& [text, expected] : cases) {
-    EXPECT_EQ(sql::DeriveNetServerName(system, text), expected) << text;
+    EXPECT_EQ(sql::DeriveNetServerName(system, codec, text), expected) << text;
   }
 }
 
-TEST(GetLocalComputerName, FifteenCharactersAtMostElseEmpty) {
+TEST(GetLocalComputerName, FifteenGbkBytesAtMostElseEmpty) {
   testing::FakeSystemInfo system;
+  testing::NativeTextCodec codec;
   system.computerName = "ABCDEFGHIJKLMNO";
-  EXPECT_EQ(sql::GetLocalComputerName(system), "ABCDEFGHIJKLMNO");
+  EXPECT_EQ(sql::GetLocalComputerName(system, codec), "ABCDEFGHIJKLMNO");
   system.computerName = "ABCDEFGHIJKLMNOP";
-  EXPECT_EQ(sql::GetLocalComputerName(system), "");
+  EXPECT_EQ(sql::GetLocalComputerName(system, codec), "");
+  // Seven Chinese characters: 14 GBK bytes fit, although UTF-8 takes 21.
+  system.computerName = "财务部数据服务";
+  EXPECT_EQ(sql::GetLocalComputerName(system, codec), "财务部数据服务");
+  system.computerName = "财务部数据服务器X";  // 17 GBK bytes
+  EXPECT_EQ(sql::GetLocalComputerName(system, codec), "");
   system.computerName = std::nullopt;
-  EXPECT_EQ(sql::GetLocalComputerName(system), "");
-  EXPECT_EQ(sql::DeriveNetServerName(system, "."), "");
+  EXPECT_EQ(sql::GetLocalComputerName(system, codec), "");
+  EXPECT_EQ(sql::DeriveNetServerName(system, codec, "."), "");
 }
 
 class ServerListTest : public testing::SqlDialogTest {

@@ -72,10 +72,11 @@ click_dlu() {
   xdotool click 1
   sleep 0.3
 }
-# Waits for the box titled $1, keeps its picture as $2.png, answers it with Return
-# (Wine gives the keyboard to a window only after a click on it) and waits for it to go.
+# Waits for the box titled $1, keeps its picture as $2.png, answers it with the key $3
+# (Return when not given; Wine gives the keyboard to a window only after a click on it)
+# and waits for it to go.
 answer_box() {
-  local title=$1 box=  # seen by the code wait_until evaluates
+  local title=$1 key=${3:-Return} box=  # seen by the code wait_until evaluates
   wait_until 100 eval 'box=$(visible_window_named "$title"); [ -n "$box" ]'
   [ -n "$box" ] || { fail "no box \"$1\" appeared"; return; }
   eval "$(xdotool getwindowgeometry --shell "$box")"
@@ -85,15 +86,17 @@ answer_box() {
   sleep 0.15
   xdotool click 1
   sleep 0.3
-  xdotool key Return
-  wait_until 50 eval '[ -z "$(visible_window_named "$title")" ]' || fail "Return left \"$1\" open"
+  xdotool key "$key"
+  wait_until 50 eval '[ -z "$(visible_window_named "$title")" ]' || fail "$key left \"$1\" open"
 }
+# Whether a statement holding the text reached the server.
+server_received() { grep -qF -- "$1" "$scratch/batches.log" 2>/dev/null; }
 
 # Settings left by an earlier run would change the first start.
 find "$WINEPREFIX/drive_c/users" -name Harrowlander.dat -delete 2>/dev/null
 
 "$testserver" --state "$scratch/state" --listen 127.0.0.1:0 --sa-password 'Secr3t!' --seed \
-  >"$scratch/server.out" 2>&1 &
+  --log "$scratch/batches.log" >"$scratch/server.out" 2>&1 &
 pids+=("$!")
 wait_until 100 grep -q '^ready ' "$scratch/server.out" || { fail "testserver did not start"; exit 1; }
 port=$(sed -n 's/^ready .*:\([0-9]*\)$/\1/p' "$scratch/server.out" | head -n1)
@@ -175,6 +178,37 @@ click_dlu 280 70
 xdotool keydown alt key h key l key r keyup alt
 answer_box "初始化密码" windows-key-sequence-prompt
 kill -0 "$first" 2>/dev/null || fail "the boxes ended the program"
+
+# The database box is empty and its list filled: a Shrink run, and the next, work on
+# the empty name and never on the list's first entry.
+click_dlu 127 20
+for run in 1 2; do
+  click_dlu 233 124
+  wait_until 100 eval '[ "$(grep -c "with no_log" "$scratch/batches.log" 2>/dev/null)" = "$run" ]' ||
+    fail "Shrink run $run sent no log truncation"
+done
+server_received Inventory && fail "a run with an empty database box reached Inventory"
+
+# Esc in the dropped list closes the list, not the window.
+click_dlu 184 115
+sleep 1
+xdotool key Escape
+sleep 0.5
+kill -0 "$first" 2>/dev/null || fail "Esc in the dropped list ended the program"
+
+# Delete: Enter in the database box presses Start. Esc on the question and Return (its
+# default, No) drop nothing.
+click_dlu 89 20
+for key in Escape Return; do
+  click_dlu 100 115
+  xdotool key ctrl+a BackSpace
+  xdotool type Inventory
+  xdotool key Return
+  answer_box "确认删除" "windows-delete-question-$key" "$key"
+  sleep 1
+  server_received "drop database" && fail "$key on the delete question dropped the database"
+done
+kill -0 "$first" 2>/dev/null || fail "the delete question ended the program"
 
 # Exit, clicked where the template puts it (dialog units scaled to the client area).
 click_dlu 296 124

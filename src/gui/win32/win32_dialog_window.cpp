@@ -112,8 +112,14 @@ void Win32DialogWindow::SetComboSelection(int id, int index) {
 
 int Win32DialogWindow::MessageBox(const std::string& text, const std::string& caption,
                                   unsigned style) {
-  // The port's styles and results are the system's own values.
-  return MessageBoxW(m_dialog, Widen(text).c_str(), Widen(caption).c_str(), style);
+  // The port's styles and results are the system's own values. A Yes/No box closed
+  // without an answer (Esc, the title bar's close) reads as No: never as consent.
+  HWND owner = (style & MB_TASKMODAL) != 0 ? nullptr : m_dialog;
+  const int answer = MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), style);
+  if ((style & MB_TYPEMASK) == MB_YESNO) {
+    return answer == IDYES ? kIdYes : kIdNo;
+  }
+  return answer;
 }
 
 std::optional<std::string> Win32DialogWindow::ShowFileDialog(const FileDialogRequest& request) {

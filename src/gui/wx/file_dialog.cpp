@@ -10,25 +10,32 @@ namespace {
 
 constexpr unsigned kOverwritePrompt = 0x2;  // OFN_OVERWRITEPROMPT
 
-// Initial names may be Windows paths ("c:\Program Files\..."): the folder is used only
-// when it exists here.
+// Where the last file dialog of this run ended, as the system's common dialogs
+// remember it: the next one starts there.
+wxString& LastFolder() {
+  static wxString folder;
+  return folder;
+}
+
+// Initial names may be Windows paths ("c:\Program Files\..."): their folder is used
+// only when it exists here; otherwise the dialog starts where the last one ended.
 void SetInitialName(wxFileDialog& dialog, const std::string& initial) {
   const wxString name = ToWx(initial);
   const size_t slash = name.find_last_of("\\/");
-  if (slash == wxString::npos) {
-    dialog.SetFilename(name);
-    return;
-  }
-  const wxString folder = name.substr(0, slash);
-  if (wxFileName::DirExists(folder)) {
+  const wxString folder = slash == wxString::npos ? wxString() : name.substr(0, slash);
+  if (!folder.empty() && wxFileName::DirExists(folder)) {
     dialog.SetDirectory(folder);
+  } else if (!LastFolder().empty() && wxFileName::DirExists(LastFolder())) {
+    dialog.SetDirectory(LastFolder());
   }
-  dialog.SetFilename(name.substr(slash + 1));
+  dialog.SetFilename(slash == wxString::npos ? name : name.substr(slash + 1));
 }
 
-std::string WithDefaultExtension(const wxString& path, const std::string& extension) {
-  const wxFileName name(path);
-  if (extension.empty() || name.HasExt()) {
+// A Save dialog adds the default extension to a name typed without one. An Open dialog
+// returns the chosen file as it is: "/usr/bin/rar" must not become "rar.exe".
+std::string ChosenPath(const wxString& path, const FileDialogRequest& request) {
+  const std::string& extension = request.defaultExtension;
+  if (!request.save || extension.empty() || wxFileName(path).HasExt()) {
     return FromWx(path);
   }
   return FromWx(path) + (extension.front() == '.' ? "" : ".") + extension;
@@ -55,7 +62,8 @@ std::optional<std::string> ShowFileDialog(wxWindow* owner, const FileDialogReque
   if (dialog.ShowModal() != wxID_OK) {
     return std::nullopt;
   }
-  return WithDefaultExtension(dialog.GetPath(), request.defaultExtension);
+  LastFolder() = wxFileName(dialog.GetPath()).GetPath();
+  return ChosenPath(dialog.GetPath(), request);
 }
 
 }  // namespace harrowlander::wx

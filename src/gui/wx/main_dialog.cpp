@@ -101,7 +101,24 @@ void MainDialog::OnCharHook(wxKeyEvent& event) {
     EmulateButtonClickIfPresent(res::IDOK);
     return;
   }
+  // As in a Windows dialog, Esc in an open list closes the list, not the dialog.
+  if (event.GetKeyCode() == WXK_ESCAPE && event.GetModifiers() == wxMOD_NONE) {
+    if (wxComboCtrl* combo = OpenComboList()) {
+      combo->Dismiss();
+      return;
+    }
+  }
   event.Skip();
+}
+
+wxComboCtrl* MainDialog::OpenComboList() const {
+  for (const auto& [id, control] : controls()) {
+    auto* combo = dynamic_cast<wxComboCtrl*>(control);
+    if (combo != nullptr && combo->IsPopupShown()) {
+      return combo;
+    }
+  }
+  return nullptr;
 }
 
 // As in a Windows dialog, Return anywhere but on a push button (which it presses) or in

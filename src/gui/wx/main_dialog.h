@@ -1,5 +1,7 @@
 #pragma once
 
+#include <wx/combo.h>
+
 #include <functional>
 
 #include "gui/wx/template_dialog.h"
@@ -20,6 +22,8 @@ class MainDialog : public TemplateDialog {
   void OnCharHook(wxKeyEvent& event);
   void OnContextMenu(wxContextMenuEvent& event);
   bool ReturnPressesDefaultButton() const;
+  // The combo box whose list is dropped down, if one is.
+  wxComboCtrl* OpenComboList() const;
 
   CHarrowlanderDlg& m_dlg;
   WxDialogWindow& m_window;

@@ -29,6 +29,9 @@ int ShowMessageBox(wxWindow* owner, const std::string& text, const std::string& 
                    unsigned style) {
   const bool yesNo = (style & 0xF) == mb::kYesNo;
   long wxStyle = IconStyle(style) | wxCENTRE;
+  if (owner == nullptr) {
+    wxStyle |= wxDIALOG_NO_PARENT;  // else wx would make the active window its owner
+  }
   wxStyle |= yesNo ? (wxYES_NO | ((style & mb::kDefButton2) ? wxNO_DEFAULT : wxYES_DEFAULT)) : wxOK;
   wxMessageDialog box(owner, ToWx(text), ToWx(caption), wxStyle);
   if (yesNo) {
@@ -36,14 +39,12 @@ int ShowMessageBox(wxWindow* owner, const std::string& text, const std::string& 
   } else {
     box.SetOKLabel(wxString::FromUTF8("确定"));
   }
-  switch (box.ShowModal()) {
-    case wxID_YES:
-      return kIdYes;
-    case wxID_NO:
-      return kIdNo;
-    default:
-      return kIdOk;
+  // A box closed without an answer (Esc, the title bar's close) is never consent.
+  const int answer = box.ShowModal();
+  if (yesNo) {
+    return answer == wxID_YES ? kIdYes : kIdNo;
   }
+  return kIdOk;
 }
 
 }  // namespace harrowlander::wx

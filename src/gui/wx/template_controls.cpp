@@ -9,7 +9,10 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 #include "gui/wx/app_icon.h"
+#include "gui/wx/combo_text_limit.h"
 #include "gui/wx/status_line.h"
 #include "gui/wx/wx_text.h"
 
@@ -33,6 +36,17 @@ long TextStyle(unsigned styles) {
   return style;
 }
 
+// GTK draws a check or radio box no smaller than its indicator and label need, and
+// complains when given less: such a box grows to its best size, to the right and evenly
+// up and down, so that its indicator and text stay where the template puts them.
+template <typename Box>
+Box* AtLeastBestSize(Box* box, const wxRect& rect) {
+  const wxSize best = box->GetBestSize();
+  const int height = std::max(rect.height, best.y);
+  box->SetSize(rect.x, rect.y - (height - rect.height) / 2, std::max(rect.width, best.x), height);
+  return box;
+}
+
 wxWindow* CreateControl(wxWindow& parent, const ControlTemplate& control,
                         const DialogUnits& units) {
   const int id = control.id == res::kNoId ? wxID_ANY : control.id;
@@ -42,9 +56,11 @@ wxWindow* CreateControl(wxWindow& parent, const ControlTemplate& control,
   const wxString text = ToWx(control.text);
   switch (control.kind) {
     case ControlKind::kRadioButton:
-      return new wxRadioButton(&parent, id, text, pos, size, control.groupStart ? wxRB_GROUP : 0);
+      return AtLeastBestSize(
+          new wxRadioButton(&parent, id, text, pos, size, control.groupStart ? wxRB_GROUP : 0),
+          rect);
     case ControlKind::kCheckBox:
-      return new wxCheckBox(&parent, id, text, pos, size);
+      return AtLeastBestSize(new wxCheckBox(&parent, id, text, pos, size), rect);
     case ControlKind::kGroupBox:
       return new wxStaticBox(&parent, id, text, pos, size);
     case ControlKind::kLabel: {
@@ -63,6 +79,10 @@ wxWindow* CreateControl(wxWindow& parent, const ControlTemplate& control,
       auto* combo = new wxOwnerDrawnComboBox(
           &parent, id, wxString(), pos, wxSize(size.x, units.Y(kComboEditHeight)), 0, nullptr, 0);
       combo->SetPopupMaxHeight(size.y - units.Y(kComboEditHeight));
+      // Lay out the edit part now: until its first size event it is a 10-pixel sliver,
+      // which GTK complains about when the window is shown.
+      combo->SendSizeEvent();
+      LimitToVisibleWidth(*combo);
       return combo;
     }
     case ControlKind::kPushButton:

@@ -167,14 +167,16 @@ int WxDialogWindow::GetComboSelection(int id) {
 void WxDialogWindow::SetComboSelection(int id, int index) {
   ChangeGuard guard(m_changing);
   auto* combo = As<wxOwnerDrawnComboBox>(Find(id));
-  if (combo != nullptr && index >= 0 && index < static_cast<int>(combo->GetCount())) {
-    combo->SetSelection(index);
+  if (combo != nullptr && index >= -1 && index < static_cast<int>(combo->GetCount())) {
+    combo->SetSelection(index);  // wxNOT_FOUND (-1) selects nothing
   }
 }
 
 int WxDialogWindow::MessageBox(const std::string& text, const std::string& caption,
                                unsigned style) {
-  return ShowMessageBox(m_dialog, text, caption, style);
+  // GTK keeps the dialog from taking input while any modal box is up, owned or not.
+  wxWindow* owner = (style & mb::kTaskModal) != 0 ? nullptr : m_dialog;
+  return ShowMessageBox(owner, text, caption, style);
 }
 
 std::optional<std::string> WxDialogWindow::ShowFileDialog(const FileDialogRequest& request) {
