@@ -2,7 +2,7 @@
 
 #include "ports/dialog_host.h"
 #include "ports/instance_lock.h"
-#include "ui/platform.h"
+#include "ports/platform.h"
 
 namespace harrowlander {
 

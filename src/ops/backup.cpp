@@ -6,6 +6,7 @@
 #include "ops/elapsed_seconds.h"
 #include "ops/workstation_path.h"
 #include "ports/com_error.h"
+#include "res/format_text.h"
 #include "sql/net_server_name.h"
 #include "sql/server_connection.h"
 #include "sql/sql_escape.h"
@@ -13,7 +14,7 @@
 #include "tools/process_launch.h"
 #include "transfer/copy_file_with_progress.h"
 #include "transfer/server_transfer.h"
-#include "ui/format_text.h"
+#include "transfer/transfer_cleanup.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
@@ -22,15 +23,14 @@ using namespace sql;
 
 namespace {
 
-constexpr unsigned kHideReadOnlyOverwritePrompt = 0x4 | 0x2;
-
 // The database, the local date and time ("_at%y%m%d%H%Mon") and the computer's name.
 std::string DefaultBackupName(CHarrowlanderDlg& dlg) {
   const LocalTime now = dlg.platform().system.Now();
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "_at%02d%02d%02d%02d%02don", now.year % 100, now.month,
                 now.day, now.hour, now.minute);
-  return dlg.m_strDatabase + stamp + GetLocalComputerName(dlg.platform().system, dlg.platform().codec);
+  return dlg.m_strDatabase + stamp +
+         GetLocalComputerName(dlg.platform().system, dlg.platform().codec);
 }
 
 enum class Packing { kDone, kFailed, kArchiverNotLocated };
@@ -41,7 +41,7 @@ Packing PackBackupFile(CHarrowlanderDlg& dlg, const std::string& backupPath,
                        std::uint32_t startTick) {
   Platform& platform = dlg.platform();
   // 1.
-  if (!LocateArchiver(dlg)) {
+  if (!LocateArchiver(platform, dlg.m_strRarExePath)) {
     return Packing::kArchiverNotLocated;
   }
   // 2.
@@ -55,9 +55,10 @@ Packing PackBackupFile(CHarrowlanderDlg& dlg, const std::string& backupPath,
   const std::string commandLine =
       BuildArchiverCommandLine(backupPath, dlg.m_strRarPassword, dlg.m_strRarPassword2);
   // 4. A start that failed has been shown in a message box.
-  const std::optional<int> exitCode =
-      RunProcessAndWaitForExit(platform, dlg.m_strRarExePath, commandLine);
-  if (exitCode != 0 || !platform.files.CanOpenForReading(ArchivePath(backupPath))) {
+  int exitCode = 0;
+  const bool started =
+      RunProcessAndWait(platform, dlg.m_strRarExePath, commandLine, &exitCode) == 1;
+  if (!started || exitCode != 0 || !platform.files.CanOpenForReading(ArchivePath(backupPath))) {
     dlg.SetStatus("压缩失败.");
     return Packing::kFailed;
   }
@@ -74,14 +75,15 @@ int CHarrowlanderDlg::BackupDatabase() {
 
   // 2.
   if (m_strDatabase.empty()) {
-    return -1;
+    return kNothingDone;
   }
 
   // 3.
   const std::optional<std::string> chosen = m_platform.window.ShowFileDialog(
-      {true, "bak", defaultName, kHideReadOnlyOverwritePrompt, "Backup File(*.bak)|*.bak||"});
+      {true, "bak", defaultName, ofn::kHideReadOnly | ofn::kOverwritePrompt,
+       "Backup File(*.bak)|*.bak||"});
   if (!chosen) {
-    return -1;
+    return kNothingDone;
   }
 
   // 4.
@@ -90,7 +92,7 @@ int CHarrowlanderDlg::BackupDatabase() {
   // 5.
   const std::string& backupPath = *chosen;
   if (!HasDirectorySeparator(backupPath)) {
-    return 0;
+    return kStopped;
   }
 
   // 6.
@@ -101,9 +103,10 @@ int CHarrowlanderDlg::BackupDatabase() {
   // 7.
   SqlObjects ado;
   try {
+    TransferCleanup cleanup(transfer, ado, m_platform.network, m_strNetServer);
     // 8.
     SqlConnection& connection =
-        OpenServerConnection(*this, ado, kMasterCatalog, WithRecordset::kNo);
+        OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
 
     // 9.
     if (m_bShrinkBeforeBackup != 0) {
@@ -144,9 +147,7 @@ int CHarrowlanderDlg::BackupDatabase() {
       if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
                                      m_strNetPassword)) {
         SetStatus(FormatText("登陆远程服务器[%s]失败!", {m_strNetServer}));
-        transfer.RemoveServerResources(connection);
-        CloseServerConnection(ado);
-        return 0;
+        return cleanup.Finish(kStopped);
       }
     }
 
@@ -176,9 +177,7 @@ int CHarrowlanderDlg::BackupDatabase() {
     if (backupDone && m_bCompressRar != 0) {
       const Packing packing = PackBackupFile(*this, backupPath, startTick);
       if (packing == Packing::kArchiverNotLocated) {
-        transfer.RemoveServerResources(connection);
-        CloseServerConnection(ado);
-        return 0;
+        return cleanup.Finish(kStopped);
       }
       saveSettings = packing == Packing::kDone;
     }
@@ -191,16 +190,12 @@ int CHarrowlanderDlg::BackupDatabase() {
       SerializeSettings(true);
     }
 
-    // 21-22.
-    transfer.RemoveServerResources(connection);
-
-    // 23-24.
-    CloseServerConnection(ado);
-    return 1;
+    // 21-24.
+    return cleanup.Finish(kRanToItsEnd);
   } catch (const ComError& error) {
-    transfer.CleanUpAfterError(m_platform.network, m_strNetServer, ado);
+    // The clean-up has taken down what this run set up.
     ReportComError(error);
-    return 0;
+    return kStopped;
   }
 }
 

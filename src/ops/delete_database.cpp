@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "ports/com_error.h"
+#include "res/format_text.h"
 #include "sql/server_connection.h"
 #include "sql/shell_path.h"
 #include "sql/sql_escape.h"
-#include "ui/format_text.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
@@ -17,9 +17,9 @@ namespace {
 
 // The paths of every file of the database (data and log), as the server records them.
 std::vector<std::string> ReadDatabaseFiles(SqlConnection& connection, const std::string& database) {
-  std::unique_ptr<SqlRecordset> rows = connection.Execute(
-      FormatText("select filename from master.dbo.sysaltfiles where dbid=db_id('%s')",
-                 {EscapeLiteral(database)}));
+  std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
+      connection, FormatText("select filename from master.dbo.sysaltfiles where dbid=db_id('%s')",
+                             {EscapeLiteral(database)}));
   std::vector<std::string> files;
   for (; !rows->IsEof(); rows->MoveNext()) {
     std::string file = ReadColumnText(*rows, "filename");
@@ -40,7 +40,7 @@ int CHarrowlanderDlg::DeleteDatabase() {
   if (m_platform.window.MessageBox(
           FormatText("是否删除服务器[%s]上的数据库[%s]?", {m_strServer, m_strDatabase}), "确认删除",
           mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) != kIdYes) {
-    return -1;
+    return kNothingDone;
   }
 
   // 2.
@@ -48,14 +48,15 @@ int CHarrowlanderDlg::DeleteDatabase() {
   try {
     // 3.
     SqlConnection& connection =
-        OpenServerConnection(*this, ado, kMasterCatalog, WithRecordset::kYes);
+        OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kYes);
 
     // 4. The primary file for the message, and every file of the database for the
     // deletion: other files beside them that share a base name are not the database's.
     std::string primaryFile;
     {
-      std::unique_ptr<SqlRecordset> rows = connection.Execute(FormatText(
-          "select filename from dbo.sysdatabases where name='%s'", {EscapeLiteral(m_strDatabase)}));
+      std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
+          connection, FormatText("select filename from dbo.sysdatabases where name='%s'",
+                                 {EscapeLiteral(m_strDatabase)}));
       if (!rows->IsEof()) {
         primaryFile = ReadColumnText(*rows, "filename");
       }
@@ -69,7 +70,7 @@ int CHarrowlanderDlg::DeleteDatabase() {
                        "数据库未删除.",
                        {m_strDatabase, file}));
         CloseServerConnection(ado);
-        return 0;
+        return kStopped;
       }
     }
 
@@ -87,10 +88,10 @@ int CHarrowlanderDlg::DeleteDatabase() {
 
     // 9.
     CloseServerConnection(ado);
-    return 1;
+    return kRanToItsEnd;
   } catch (const ComError& error) {
     ReportComError(error);
-    return 0;
+    return kStopped;
   }
 }
 

@@ -4,9 +4,9 @@
 #include "ops/drop_lock.h"
 #include "ops/table_keywords.h"
 #include "ports/com_error.h"
+#include "res/format_text.h"
 #include "sql/server_connection.h"
 #include "sql/sql_escape.h"
-#include "ui/format_text.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
@@ -27,7 +27,7 @@ std::string BuildTableQuery(const std::vector<std::string>& keywords) {
 }
 
 bool IsHeld(DialogWindow& window, int virtualKey) {
-  return (window.GetKeyState(virtualKey) & 0x80) != 0;
+  return KeyStateHeld(window.GetKeyState(virtualKey));
 }
 
 std::string ConfirmationText(const std::vector<std::string>& tables) {
@@ -48,7 +48,7 @@ int CHarrowlanderDlg::DropTables() {
   if (keywords.empty()) {
     window.MessageBox("请输入表名关键字", std::string(kKeywordCaption),
                       mb::kOk | mb::kIconExclamation);
-    return 0;
+    return kStopped;
   }
 
   // 3.
@@ -65,7 +65,7 @@ int CHarrowlanderDlg::DropTables() {
   try {
     // 6. The one connection that opens the chosen database rather than master.
     SqlConnection& connection =
-        OpenServerConnection(*this, ado, m_strDatabase, WithRecordset::kYes);
+        OpenServerConnection(m_platform.sql, Login(), ado, m_strDatabase, WithRecordset::kYes);
 
     // 7-9. Plain reading.
     SqlRecordset& recordset = ado.Recordset();
@@ -91,7 +91,7 @@ int CHarrowlanderDlg::DropTables() {
       CloseServerConnection(ado);
       SetStatusControlText("已删除指定的数据表");
       SerializeSettings(true);
-      return 1;
+      return kRanToItsEnd;
     }
 
     // 15. Nothing dropped.
@@ -100,13 +100,13 @@ int CHarrowlanderDlg::DropTables() {
       window.MessageBox("根据表名关键字,找不到对应的表", std::string(kKeywordCaption),
                         mb::kOk | mb::kIconExclamation);
     }
-    return 0;
+    return kStopped;
   } catch (const ComError& error) {
     ReportComError(error);
     m_platform.system.Sleep(500);
     ado.recordset.reset();
     ado.connection.reset();
-    return 0;
+    return kStopped;
   }
 }
 

@@ -5,12 +5,13 @@
 
 #include "ops/elapsed_seconds.h"
 #include "ports/com_error.h"
+#include "res/format_text.h"
 #include "sql/server_connection.h"
 #include "sql/shell_path.h"
 #include "sql/sql_escape.h"
 #include "transfer/copy_file_with_progress.h"
 #include "transfer/server_transfer.h"
-#include "ui/format_text.h"
+#include "transfer/transfer_cleanup.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
@@ -18,8 +19,6 @@ namespace harrowlander {
 using namespace sql;
 
 namespace {
-
-constexpr unsigned kHideReadOnlyOverwritePrompt = 0x4 | 0x2;
 
 struct DatabaseFile {
   std::string logicalName;
@@ -37,15 +36,15 @@ std::string ServerDirectoryOf(const std::string& path) {
 int CHarrowlanderDlg::RestoreDatabase() {
   // 1.
   if (m_strDatabase.empty()) {
-    return -1;
+    return kNothingDone;
   }
 
   // 2.
-  const std::optional<std::string> chosen =
-      m_platform.window.ShowFileDialog({false, "bak", m_strDatabase, kHideReadOnlyOverwritePrompt,
-                                        "Backup File(*.bak)|*.bak|(All Files(*.*)|*.*||"});
+  const std::optional<std::string> chosen = m_platform.window.ShowFileDialog(
+      {false, "bak", m_strDatabase, ofn::kHideReadOnly | ofn::kOverwritePrompt,
+       "Backup File(*.bak)|*.bak|(All Files(*.*)|*.*||"});
   if (!chosen) {
-    return -1;
+    return kNothingDone;
   }
 
   // 3.
@@ -56,7 +55,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
   const std::string& backupPath = *chosen;
   if (!m_platform.files.CanOpenForReading(backupPath)) {
     SetStatus(FormatText("不能打开或文件不存%s.", {backupPath}));
-    return 0;
+    return kStopped;
   }
 
   // 5.
@@ -68,9 +67,10 @@ int CHarrowlanderDlg::RestoreDatabase() {
   // 6.
   SqlObjects ado;
   try {
+    TransferCleanup cleanup(transfer, ado, m_platform.network, m_strNetServer);
     // 7. No statement of this operation has a time limit.
     SqlConnection& connection =
-        OpenServerConnection(*this, ado, kMasterCatalog, WithRecordset::kNo);
+        OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
     connection.SetCommandTimeout(0);
 
     // 8. With no Windows user nothing is logged on, and the copy runs under the
@@ -81,9 +81,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
       if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
                                      m_strNetPassword)) {
         SetStatus(FormatText("登陆远程服务器[%s]失败!", {m_strNetServer}));
-        transfer.RemoveServerResources(connection);
-        CloseServerConnection(ado);
-        return 0;
+        return cleanup.Finish(kStopped);
       }
     }
 
@@ -107,7 +105,8 @@ int CHarrowlanderDlg::RestoreDatabase() {
       const std::string serverBackupPath =
           m_bSameMachine != 0 ? backupPath : transfer.ServerFilePath(m_strDatabase);
       {
-        std::unique_ptr<SqlRecordset> rows = connection.Execute(
+        std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
+            connection,
             FormatText("RESTORE FILELISTONLY from disk='%s'", {EscapeLiteral(serverBackupPath)}));
         rows->MoveFirst();
         data = {ReadColumnText(*rows, "LogicalName"), ReadColumnText(*rows, "PhysicalName")};
@@ -122,8 +121,8 @@ int CHarrowlanderDlg::RestoreDatabase() {
       if (m_bRestoreToDataDir != 0) {
         std::string masterFile;
         {
-          std::unique_ptr<SqlRecordset> rows =
-              connection.Execute("select filename from dbo.sysdatabases where name='master'");
+          std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
+              connection, "select filename from dbo.sysdatabases where name='master'");
           masterFile = ReadColumnText(*rows, "filename");
           rows->Close();
         }
@@ -142,9 +141,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
               FormatText("数据库文件名[%s]含有双引号、百分号或换行,无法安全地交给命令行删除;"
                          "数据库未还原.",
                          {*name}));
-          transfer.RemoveServerResources(connection);
-          CloseServerConnection(ado);
-          return 0;
+          return cleanup.Finish(kStopped);
         }
       }
 
@@ -196,13 +193,11 @@ int CHarrowlanderDlg::RestoreDatabase() {
     }
 
     // 17.
-    transfer.RemoveServerResources(connection);
-    CloseServerConnection(ado);
-    return 1;
+    return cleanup.Finish(kRanToItsEnd);
   } catch (const ComError& error) {
-    transfer.CleanUpAfterError(m_platform.network, m_strNetServer, ado);
+    // The clean-up has taken down what this run set up.
     ReportComError(error);
-    return 0;
+    return kStopped;
   }
 }
 

@@ -1,7 +1,7 @@
 #include "ports/com_error.h"
+#include "res/format_text.h"
 #include "sql/server_connection.h"
 #include "sql/sql_escape.h"
-#include "ui/format_text.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
@@ -13,7 +13,7 @@ int CHarrowlanderDlg::ShrinkDatabase() {
   try {
     // 1.
     SqlConnection& connection =
-        OpenServerConnection(*this, ado, kMasterCatalog, WithRecordset::kNo);
+        OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
 
     // 2. Empty the log first when asked.
     if (m_bTruncateLogBeforeShrink != 0) {
@@ -32,10 +32,10 @@ int CHarrowlanderDlg::ShrinkDatabase() {
 
     // 6-7.
     CloseServerConnection(ado);
-    return 1;
+    return kRanToItsEnd;
   } catch (const ComError& error) {
     ReportComError(error);
-    return 0;
+    return kStopped;
   }
 }
 

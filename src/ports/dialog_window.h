@@ -32,6 +32,22 @@ inline constexpr int kControl = 0x11;
 inline constexpr int kMenu = 0x12;  // Alt
 }  // namespace vk
 
+// The two readings of a key's state word (DialogWindow::GetKeyState) that the dialog
+// makes: the word's top bit, and the top bit of its low byte. The window system sets
+// both while the key is down; which one a check reads is part of its behaviour.
+inline bool KeyStateDown(std::int16_t state) {
+  return (static_cast<std::uint16_t>(state) & 0x8000) != 0;
+}
+inline bool KeyStateHeld(std::int16_t state) {
+  return (state & 0x80) != 0;
+}
+
+// File dialog flags, with the values the window systems use.
+namespace ofn {
+inline constexpr unsigned kOverwritePrompt = 0x2;
+inline constexpr unsigned kHideReadOnly = 0x4;
+}  // namespace ofn
+
 struct FileDialogRequest {
   bool save = false;             // Save dialog, else Open dialog
   std::string defaultExtension;  // appended when the typed name has none

@@ -1,7 +1,5 @@
 #include "sql/connection_string.h"
 
-#include "ui/harrowlander_dlg.h"
-
 namespace harrowlander::sql {
 namespace {
 
@@ -27,11 +25,11 @@ std::string QuoteConnectionValue(std::string_view value) {
   return quoted + "\"";
 }
 
-std::string BuildConnectionString(const CHarrowlanderDlg& dlg, std::string_view catalog) {
-  return "Provider=SQLOLEDB.1;Password=" + QuoteConnectionValue(dlg.m_strSqlPassword) +
-         ";Persist Security Info=True;User ID=" + QuoteConnectionValue(dlg.m_strSqlUser) +
+std::string BuildConnectionString(const ServerLogin& login, std::string_view catalog) {
+  return "Provider=SQLOLEDB.1;Password=" + QuoteConnectionValue(login.password) +
+         ";Persist Security Info=True;User ID=" + QuoteConnectionValue(login.user) +
          ";Initial Catalog=" + QuoteConnectionValue(catalog) +
-         ";Data Source=" + QuoteConnectionValue(dlg.m_strServer);
+         ";Data Source=" + QuoteConnectionValue(login.server);
 }
 
 }  // namespace harrowlander::sql

@@ -3,16 +3,23 @@
 #include <string>
 #include <string_view>
 
-namespace harrowlander {
-class CHarrowlanderDlg;
-}
+#include "sql/server_login.h"
 
+// How the login travels to the driver. The core speaks the OLE DB provider's
+// connection string: BuildConnectionString writes six Key=Value pairs and quotes a
+// value only where the OLE DB rules would otherwise read it differently from what the
+// user typed (QuoteConnectionValue). Every SqlConnection adapter takes that string as
+// the contract. The ODBC adapter reads it back with the same rules
+// (odbc::ParseOleDbConnectionString), resolves the Data Source to a host and port
+// (odbc::ParseDataSource: "(local)", "host\instance" through the SQL Server Browser,
+// "host,port") and writes the chosen driver's own string (odbc::BuildOdbcConnectionString):
+// values in braces for the Microsoft drivers, "}" doubled; FreeTDS refuses a value it
+// cannot be given. No value can add a keyword on either leg.
 namespace harrowlander::sql {
 
-// The connection string for the dialog's server and SQL login, opening `catalog`:
-// six Key=Value pairs joined by ";". A value that the OLE DB rules would read
-// differently from what the user typed is put in double quotes.
-std::string BuildConnectionString(const CHarrowlanderDlg& dlg, std::string_view catalog);
+// The connection string for the login's server and SQL login, opening `catalog`:
+// six Key=Value pairs joined by ";".
+std::string BuildConnectionString(const ServerLogin& login, std::string_view catalog);
 
 // One value as it stands in a connection string: unchanged when it has no ";", no
 // quote character and no blank at either end, else in double quotes with every inner

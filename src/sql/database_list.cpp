@@ -1,69 +1,15 @@
-#include <string>
+#include "sql/database_list.h"
 
-#include "ports/com_error.h"
-#include "res/resource_ids.h"
-#include "sql/server_connection.h"
-#include "ui/format_text.h"
-#include "ui/harrowlander_dlg.h"
+namespace harrowlander::sql {
 
-namespace harrowlander {
-
-using namespace sql;
-
-void CHarrowlanderDlg::OnDropdownDatabase() {
-  DialogWindow& window = m_platform.window;
-
-  // 1. Fields from the controls; a failed validation ends the handler.
-  if (!UpdateData(true)) {
-    return;
+std::string DatabaseListQuery(bool withSystemDatabases) {
+  // Two blanks after the table name in both forms: the start ends with one and each
+  // further piece begins with one.
+  std::string query = "select name from dbo.sysdatabases ";
+  if (!withSystemDatabases) {
+    query += " where name not in ('master','model','msdb','northwind','pubs','tempdb')";
   }
-  // 2-3. One reading of Ctrl decides whether the system and sample databases show.
-  const bool showSystemDatabases = (window.GetKeyState(vk::kControl) & 0x80) != 0;
-
-  // 4.
-  SetStatus(FormatText("查找服务器[%s]...", {m_strServer}));
-
-  // 5-6. Resetting the list also empties the edit text, which comes back at the end.
-  const std::string typedText = window.GetControlText(res::IDC_DATABASE);
-  window.ResetComboContent(res::IDC_DATABASE);
-
-  // 7.
-  try {
-    SqlObjects ado;
-
-    // 8.
-    std::string query = "select name from dbo.sysdatabases ";
-    if (!showSystemDatabases) {
-      query += " where name not in ('master','model','msdb','northwind','pubs','tempdb')";
-    }
-    query += " order by name";
-
-    // 9-10.
-    SqlConnection& connection =
-        OpenServerConnection(*this, ado, kMasterCatalog, WithRecordset::kYes);
-    SqlRecordset& recordset = ado.Recordset();
-    OpenStaticQuery(recordset, connection, query);
-
-    // 11. Counted reading.
-    if (recordset.RecordCount() > 0) {
-      recordset.MoveFirst();
-      while (!recordset.IsEof()) {
-        window.AddComboString(res::IDC_DATABASE, ReadColumnText(recordset, "name"));
-        recordset.MoveNext();
-      }
-    }
-
-    // 12.
-    recordset.Close();
-    CloseServerConnection(ado);
-
-    // 13. The exchange selects the first name that begins with the field; the text
-    // typed before the list opened then stands in the edit part again.
-    SetStatus("完成查找.");
-    window.SetControlText(res::IDC_DATABASE, typedText);
-  } catch (const ComError& error) {
-    ReportComError(error);
-  }
+  return query + " order by name";
 }
 
-}  // namespace harrowlander
+}  // namespace harrowlander::sql

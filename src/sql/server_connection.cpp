@@ -2,7 +2,6 @@
 
 #include "ports/com_error.h"
 #include "sql/connection_string.h"
-#include "ui/harrowlander_dlg.h"
 
 namespace harrowlander::sql {
 namespace {
@@ -27,23 +26,28 @@ SqlRecordset& SqlObjects::Recordset() {
   return Require(recordset);
 }
 
-SqlConnection& OpenServerConnection(CHarrowlanderDlg& dlg, SqlObjects& objects,
-                                    std::string_view catalog, WithRecordset withRecordset) {
-  SqlConnectionFactory& factory = dlg.platform().sql;
+SqlConnection& OpenServerConnection(SqlConnectionFactory& factory, const ServerLogin& login,
+                                    SqlObjects& objects, std::string_view catalog,
+                                    WithRecordset withRecordset) {
   objects.connection = factory.CreateConnection();
   if (withRecordset == WithRecordset::kYes) {
     objects.recordset = factory.CreateRecordset();
   }
-  const std::string connectionString = BuildConnectionString(dlg, catalog);
+  const std::string connectionString = BuildConnectionString(login, catalog);
   SqlConnection& connection = objects.Connection();
-  connection.SetConnectionTimeout(dlg.m_nConnectTimeout);
-  connection.SetCommandTimeout(dlg.m_nCommandTimeout);
+  connection.SetConnectionTimeout(login.connectTimeout);
+  connection.SetCommandTimeout(login.commandTimeout);
   connection.Open(connectionString);
   return connection;
 }
 
 void ExecuteStatement(SqlConnection& connection, const std::string& statement) {
   connection.Execute(statement);
+}
+
+std::unique_ptr<SqlRecordset> ExecuteForRows(SqlConnection& connection,
+                                             const std::string& statement) {
+  return connection.Execute(statement);
 }
 
 void OpenStaticQuery(SqlRecordset& recordset, SqlConnection& connection, const std::string& sql) {

@@ -5,10 +5,7 @@
 #include <string_view>
 
 #include "ports/sql_connection.h"
-
-namespace harrowlander {
-class CHarrowlanderDlg;
-}
+#include "sql/server_login.h"
 
 namespace harrowlander::sql {
 
@@ -28,13 +25,17 @@ struct SqlObjects {
 enum class WithRecordset { kNo, kYes };
 
 // Creates the connection (and the recordset, right after it, for the users that read
-// rows), sets the connection and command timeouts from the dialog and opens the
-// connection on `catalog` with the dialog's login. Throws ComError.
-SqlConnection& OpenServerConnection(CHarrowlanderDlg& dlg, SqlObjects& objects,
-                                    std::string_view catalog, WithRecordset withRecordset);
+// rows), sets the connection and command timeouts of the login and opens the
+// connection on `catalog` with it. Throws ComError.
+SqlConnection& OpenServerConnection(SqlConnectionFactory& factory, const ServerLogin& login,
+                                    SqlObjects& objects, std::string_view catalog,
+                                    WithRecordset withRecordset);
 
-// Runs one statement whose rows are not wanted.
+// Runs one statement whose rows are not wanted: they are released unread.
 void ExecuteStatement(SqlConnection& connection, const std::string& statement);
+// Runs one statement, sent exactly as ExecuteStatement sends it, and keeps its rows.
+std::unique_ptr<SqlRecordset> ExecuteForRows(SqlConnection& connection,
+                                             const std::string& statement);
 
 // Opens a static, read-only text query on the caller's recordset.
 void OpenStaticQuery(SqlRecordset& recordset, SqlConnection& connection, const std::string& sql);

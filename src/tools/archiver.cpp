@@ -1,8 +1,7 @@
 #include "tools/archiver.h"
 
 #include "ports/dialog_window.h"
-#include "ui/format_text.h"
-#include "ui/harrowlander_dlg.h"
+#include "res/format_text.h"
 
 namespace harrowlander {
 namespace {
@@ -39,21 +38,20 @@ std::string ArchivePath(const std::string& backupPath) {
   return path;
 }
 
-bool LocateArchiver(CHarrowlanderDlg& dlg) {
-  Platform& platform = dlg.platform();
+bool LocateArchiver(Platform& platform, std::string& rarExePath) {
   // 1.
-  if (platform.files.CanOpenForReading(dlg.m_strRarExePath)) {
+  if (platform.files.CanOpenForReading(rarExePath)) {
     return true;
   }
   // 2. Overwrite-prompt is the only flag.
   std::optional<std::string> chosen =
-      platform.window.ShowFileDialog({false, ".exe", "c:\\Program Files\\WinRAR\\WinRAR.exe", 2,
-                                      "WinRAR Excute File|winrar.exe||"});
+      platform.window.ShowFileDialog({false, ".exe", "c:\\Program Files\\WinRAR\\WinRAR.exe",
+                                      ofn::kOverwritePrompt, "WinRAR Excute File|winrar.exe||"});
   // 3.
   if (!chosen) {
     return false;
   }
-  dlg.m_strRarExePath = *chosen;
+  rarExePath = *chosen;
   return true;
 }
 

@@ -2,17 +2,17 @@
 
 #include <string>
 
-namespace harrowlander {
+#include "ports/platform.h"
 
-class CHarrowlanderDlg;
+namespace harrowlander {
 
 // The archive beside the backup: every ".bak" in the path replaced by ".rar".
 std::string ArchivePath(const std::string& backupPath);
 
-// True when m_strRarExePath names a file that can be opened, after asking the user for
-// the archiver when it does not; false when the user cancelled. The chosen path is
-// kept in m_strRarExePath.
-bool LocateArchiver(CHarrowlanderDlg& dlg);
+// True when rarExePath names a file that can be opened, after asking the user for the
+// archiver when it does not; false when the user cancelled. The chosen path is kept in
+// rarExePath.
+bool LocateArchiver(Platform& platform, std::string& rarExePath);
 
 // The archiver's command line (without the program's name) that packs the backup into
 // the archive, encrypted with the password when both entries are equal and not empty,

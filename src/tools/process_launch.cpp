@@ -1,5 +1,7 @@
 #include "tools/process_launch.h"
 
+#include <optional>
+
 namespace harrowlander {
 namespace {
 
@@ -12,21 +14,16 @@ void ShowStartFailure(Platform& platform) {
 }  // namespace
 
 int RunProcessAndWait(Platform& platform, const std::string& applicationPath,
-                      const std::string& commandLine) {
-  if (platform.launcher.StartAndWait(applicationPath, commandLine)) {
-    return 1;
-  }
-  ShowStartFailure(platform);
-  return 0;
-}
-
-std::optional<int> RunProcessAndWaitForExit(Platform& platform, const std::string& applicationPath,
-                                            const std::string& commandLine) {
-  std::optional<int> exitCode = platform.launcher.StartAndWaitForExit(applicationPath, commandLine);
-  if (!exitCode) {
+                      const std::string& commandLine, int* exitCode) {
+  const std::optional<int> ended = platform.launcher.StartAndWait(applicationPath, commandLine);
+  if (!ended) {
     ShowStartFailure(platform);
+    return 0;
   }
-  return exitCode;
+  if (exitCode != nullptr) {
+    *exitCode = *ended;
+  }
+  return 1;
 }
 
 }  // namespace harrowlander

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/platform.h"
+#include "ports/platform.h"
 
 namespace harrowlander {
 

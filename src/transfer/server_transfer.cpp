@@ -1,7 +1,7 @@
 #include "transfer/server_transfer.h"
 
 #include "ports/com_error.h"
-#include "ui/format_text.h"
+#include "res/format_text.h"
 
 namespace harrowlander {
 

@@ -30,13 +30,4 @@ bool CHarrowlanderDlg::OnSysCommand(unsigned commandId) {
   return true;
 }
 
-void CHarrowlanderDlg::SetStatus(std::string text) {
-  m_strStatus = std::move(text);
-  UpdateData(false);
-}
-
-void CHarrowlanderDlg::SetStatusControlText(const std::string& text) {
-  m_platform.window.SetControlText(res::IDC_STATUS, text);
-}
-
 }  // namespace harrowlander

@@ -10,7 +10,7 @@ CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform)
       m_bCompressRar(0),
       m_bDropBeforeRestore(0),
       m_bSaveNetPassword(0),
-      m_nMode(-1),
+      m_nMode(kModeNone),
       m_bShrinkBeforeBackup(0),
       m_bRestoreToDataDir(1),
       m_bTruncateLogBeforeShrink(1),
@@ -20,7 +20,7 @@ CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform)
       m_bIncremental(1),
       m_hIcon(0),
       m_platform(platform) {
-  m_nMode = 0;
+  m_nMode = kModeBackup;
   m_hIcon = res::IDR_MAINFRAME;
   m_strSqlUser = "sa";
   m_strServer = "(local)";

@@ -4,11 +4,29 @@
 #include <string>
 
 #include "ports/com_error.h"
-#include "ui/platform.h"
+#include "ports/platform.h"
+#include "sql/server_login.h"
 
 namespace harrowlander {
 
 class SettingsArchive;
+
+// The values of m_nMode: the index of the checked mode radio, -1 when none is.
+enum DialogMode : std::int32_t {
+  kModeNone = -1,
+  kModeBackup = 0,
+  kModeRestore = 1,
+  kModeDelete = 2,
+  kModeShrink = 3,
+  kModeDropTables = 4,
+};
+
+// What an operation returns to Start, which signals it with a sound.
+enum OperationResult : int {
+  kNothingDone = -1,  // nothing to signal: no database, a dialog cancelled, answered No
+  kStopped = 0,       // stopped by an error or a refusal: the simple beep
+  kRanToItsEnd = 1,   // the status line tells how the work went: the question sound
+};
 
 // The main dialog: it holds every setting of an operation (its fields), exchanges them
 // with the window's controls, applies the mode rules and runs the chosen operation.
@@ -31,7 +49,7 @@ class CHarrowlanderDlg {
   std::string m_strNetUser;
   std::string m_strNetPassword;
   std::int32_t m_bSaveNetPassword;
-  std::int32_t m_nMode;  // 0 Backup, 1 Restore, 2 Delete, 3 Shrink, 4 Drop tables; -1 none
+  std::int32_t m_nMode;  // a DialogMode
   std::string m_strNetServer;
   std::int32_t m_bShrinkBeforeBackup;
   std::string m_strServer;
@@ -46,6 +64,15 @@ class CHarrowlanderDlg {
   std::int32_t m_bIncremental;
   std::string m_strRarExePath;
   int m_hIcon;  // icon resource shown by the window
+
+  // Where each group lives: construction in ui/harrowlander_dlg.cpp; data exchange in
+  // ui/dialog_data_exchange.cpp; the mode rules
+  // and mode handlers in ui/mode_rules.cpp; opening, About and the system menu in
+  // ui/dialog_lifecycle.cpp; Start in ui/start_dispatch.cpp; the status line in
+  // ui/status_line.cpp; the database box in ui/database_box.cpp; the server box in
+  // ui/server_box.cpp; the client-utility button in ui/client_utility_button.cpp; the
+  // hidden key sequence in ui/key_sequence.cpp; the settings in ui/settings_file.cpp and
+  // ui/settings_record.cpp; each operation in its own file of ops/.
 
   // Copies every field into its control (false), or reads and validates every control
   // into its field (true). Returns false when a validation failed; the user has then
@@ -98,8 +125,10 @@ class CHarrowlanderDlg {
   // Puts a SQL failure's description on the status line, exactly as it reads.
   void ReportComError(const ComError& error);
 
-  // The operations Start runs. 1: ran to its end; 0: stopped by an error or a refusal;
-  // anything else: nothing to signal.
+  // The login fields, as every connection is opened with them.
+  sql::ServerLogin Login() const;
+
+  // The operations Start runs, each returning an OperationResult.
   int BackupDatabase();
   int RestoreDatabase();
   int DeleteDatabase();

@@ -11,7 +11,7 @@ int& KeySequenceState() {
 
 void CHarrowlanderDlg::PreTranslateSysKeyDown(int virtualKey) {
   DialogWindow& window = m_platform.window;
-  if ((window.GetKeyState(kKeySequenceModifier) & 0x8000) == 0) {
+  if (!KeyStateDown(window.GetKeyState(kKeySequenceModifier))) {
     return;
   }
   int& state = KeySequenceState();

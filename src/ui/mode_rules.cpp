@@ -7,9 +7,9 @@ namespace harrowlander {
 
 void CHarrowlanderDlg::ApplyMode() {
   const std::int32_t mode = m_nMode;
-  const bool backupOrRestore = mode == 0 || mode == 1;
+  const bool backupOrRestore = mode == kModeBackup || mode == kModeRestore;
   const bool netAccount = backupOrRestore && m_bSameMachine == 0;
-  const bool archivePassword = mode == 0 && m_bCompressRar == 1;
+  const bool archivePassword = mode == kModeBackup && m_bCompressRar == 1;
 
   const struct {
     int id;
@@ -17,27 +17,28 @@ void CHarrowlanderDlg::ApplyMode() {
   } rules[] = {
       {res::IDC_SAVE_SQL_PASSWORD, backupOrRestore},
       {res::IDC_SAME_MACHINE, backupOrRestore},
-      {res::IDC_COMPRESS_RAR, mode == 0},
-      {res::IDC_DROP_BEFORE_RESTORE, mode == 1},
+      {res::IDC_COMPRESS_RAR, mode == kModeBackup},
+      {res::IDC_DROP_BEFORE_RESTORE, mode == kModeRestore},
       {res::IDC_SAVE_NET_PASSWORD, netAccount},
-      {res::IDC_SHRINK_BEFORE_BACKUP, mode == 0},
-      {res::IDC_RESTORE_TO_DATA_DIR, mode == 1},
-      {res::IDC_TRUNCATE_LOG_BEFORE_SHRINK, mode == 3},
-      {res::IDC_INCREMENTAL, mode == 0},
+      {res::IDC_SHRINK_BEFORE_BACKUP, mode == kModeBackup},
+      {res::IDC_RESTORE_TO_DATA_DIR, mode == kModeRestore},
+      {res::IDC_TRUNCATE_LOG_BEFORE_SHRINK, mode == kModeShrink},
+      {res::IDC_INCREMENTAL, mode == kModeBackup},
       {res::IDC_RAR_PASSWORD, archivePassword},
       {res::IDC_NET_USER, netAccount},
       {res::IDC_NET_PASSWORD, netAccount},
       {res::IDC_NET_SERVER, netAccount},
       {res::IDC_RAR_PASSWORD2, archivePassword},
-      {res::IDC_SHRINK_PERCENT, mode == 0 || mode == 3},
-      {res::IDC_TABLE_KEYWORD, mode == 4},
+      {res::IDC_SHRINK_PERCENT, mode == kModeBackup || mode == kModeShrink},
+      {res::IDC_TABLE_KEYWORD, mode == kModeDropTables},
   };
   for (const auto& rule : rules) {
     m_platform.window.EnableControl(rule.id, rule.enabled);
   }
 
+  // Indexed by the mode.
   static constexpr const char* kModeNames[] = {"备份", "还原", "删除", "收缩", "删表"};
-  const bool known = mode >= 0 && mode < static_cast<std::int32_t>(std::size(kModeNames));
+  const bool known = mode >= kModeBackup && mode <= kModeDropTables;
   m_platform.window.SetControlText(res::IDOK, known ? kModeNames[mode] : "");
 }
 

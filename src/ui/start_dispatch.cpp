@@ -9,8 +9,8 @@ namespace {
 
 using Operation = int (CHarrowlanderDlg::*)();
 
-// The operation of each mode, indexed by m_nMode.
-constexpr std::array<Operation, 5> kOperations = {
+// The operation of each mode, indexed by the mode.
+constexpr std::array<Operation, kModeDropTables + 1> kOperations = {
     &CHarrowlanderDlg::BackupDatabase, &CHarrowlanderDlg::RestoreDatabase,
     &CHarrowlanderDlg::DeleteDatabase, &CHarrowlanderDlg::ShrinkDatabase,
     &CHarrowlanderDlg::DropTables};
@@ -18,9 +18,9 @@ constexpr std::array<Operation, 5> kOperations = {
 }  // namespace
 
 void SignalOperationResult(DialogWindow& window, int result) {
-  if (result == 0) {
+  if (result == kStopped) {
     window.Beep(mb::kSimpleBeep);
-  } else if (result == 1) {
+  } else if (result == kRanToItsEnd) {
     window.Beep(mb::kIconQuestion);
   }
 }
@@ -30,7 +30,7 @@ void CHarrowlanderDlg::OnStart() {
     return;
   }
   DialogWindow& window = m_platform.window;
-  if (m_nMode < 0 || m_nMode >= static_cast<std::int32_t>(kOperations.size())) {
+  if (m_nMode < kModeBackup || m_nMode > kModeDropTables) {
     window.Beep(mb::kIconQuestion);
     return;
   }

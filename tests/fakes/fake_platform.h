@@ -11,7 +11,7 @@
 #include "fakes/fake_process_launcher.h"
 #include "fakes/fake_sql.h"
 #include "fakes/native_text_codec.h"
-#include "ui/platform.h"
+#include "ports/platform.h"
 
 namespace harrowlander::testing {
 

@@ -10,9 +10,9 @@
 
 namespace harrowlander::testing {
 
-// Records every program started; starts fail for the paths listed in missing. A start
-// also goes to the journal, and runs `onStart` (a program's effect on the files) with
-// the command line; the program then exits with exitCode.
+// Records every program started; starts fail for the paths listed in missing. A
+// program that started also goes to the journal, and runs `onStart` (its effect on the
+// files) with the command line; it then exits with exitCode.
 class FakeProcessLauncher : public ProcessLauncher {
  public:
   struct Start {
@@ -20,23 +20,16 @@ class FakeProcessLauncher : public ProcessLauncher {
     std::string commandLine;
   };
 
-  bool StartAndWait(const std::string& applicationPath, const std::string& commandLine) override {
+  std::optional<int> StartAndWait(const std::string& applicationPath,
+                                  const std::string& commandLine) override {
     starts.push_back({applicationPath, commandLine});
     for (const std::string& path : missing) {
       if (path == applicationPath) {
-        return false;
+        return std::nullopt;
       }
     }
-    return true;
-  }
-
-  std::optional<int> StartAndWaitForExit(const std::string& applicationPath,
-                                         const std::string& commandLine) override {
     if (journal != nullptr) {
       journal->push_back("start " + applicationPath + commandLine);
-    }
-    if (!StartAndWait(applicationPath, commandLine)) {
-      return std::nullopt;
     }
     if (onStart) {
       onStart(commandLine);

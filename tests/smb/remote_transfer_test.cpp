@@ -122,7 +122,7 @@ class RemoteTransferTest : public testing::TestServerTest {
     reader.m_strServer = dlg.m_strServer;
     reader.m_strSqlPassword = dlg.m_strSqlPassword;
     std::unique_ptr<SqlConnection> connection = odbcFactory.CreateConnection();
-    connection->Open(sql::BuildConnectionString(reader, database));
+    connection->Open(sql::BuildConnectionString(reader.Login(), database));
     std::unique_ptr<SqlRecordset> rows =
         connection->Execute("select name from sysobjects where xtype='U' order by name");
     std::vector<std::string> names;

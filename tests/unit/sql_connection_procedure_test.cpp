@@ -14,7 +14,7 @@ TEST_F(ConnectionProcedureTest, TimeoutsFromTheFieldsBeforeOpenZeroMeaningNoLimi
   dlg.m_nConnectTimeout = 0;
   dlg.m_nCommandTimeout = 12000;
   sql::SqlObjects ado;
-  sql::OpenServerConnection(dlg, ado, "pubs", sql::WithRecordset::kNo);
+  sql::OpenServerConnection(fake.ports.sql, dlg.Login(), ado, "pubs", sql::WithRecordset::kNo);
   EXPECT_EQ(Timeline(), (std::vector<std::string>{
                             "create connection", "connection timeout 0", "command timeout 12000",
                             "connection open Provider=SQLOLEDB.1;Password=;Persist Security "
@@ -25,7 +25,7 @@ TEST_F(ConnectionProcedureTest, AnObjectThatCouldNotBeCreatedRaisesEPointerAtFir
   fake.server.connectionCreationFails = true;
   sql::SqlObjects ado;
   try {
-    sql::OpenServerConnection(dlg, ado, "master", sql::WithRecordset::kYes);
+    sql::OpenServerConnection(fake.ports.sql, dlg.Login(), ado, "master", sql::WithRecordset::kYes);
     FAIL() << "no error raised";
   } catch (const ComError& error) {
     EXPECT_EQ(static_cast<std::uint32_t>(error.Error()), 0x80004003u);
@@ -38,8 +38,8 @@ TEST_F(ConnectionProcedureTest, AnObjectThatCouldNotBeCreatedRaisesEPointerAtFir
 TEST_F(ConnectionProcedureTest, ANullColumnCannotBeReadAsText) {
   fake.server.answers["q"] = {{"filename"}, {{std::nullopt}}};
   sql::SqlObjects ado;
-  SqlConnection& connection =
-      sql::OpenServerConnection(dlg, ado, "master", sql::WithRecordset::kYes);
+  SqlConnection& connection = sql::OpenServerConnection(fake.ports.sql, dlg.Login(), ado, "master",
+                                                        sql::WithRecordset::kYes);
   sql::OpenStaticQuery(ado.Recordset(), connection, "q");
   EXPECT_THROW(sql::ReadColumnText(ado.Recordset(), "filename"), ComError);
 }

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "fakes/dialog_fixture.h"
+#include "res/format_text.h"
 #include "sql/connection_string.h"
 #include "sql/shell_path.h"
 #include "sql/sql_escape.h"
-#include "ui/format_text.h"
 
 namespace harrowlander {
 namespace {
@@ -48,7 +48,7 @@ TEST_F(DialogTest, ConnectionStringGoldenTexts) {
     dlg.m_strSqlUser = c.user;
     dlg.m_strSqlPassword = c.password;
     dlg.m_strServer = c.server;
-    EXPECT_EQ(sql::BuildConnectionString(dlg, c.catalog), c.expected) << c.password;
+    EXPECT_EQ(sql::BuildConnectionString(dlg.Login(), c.catalog), c.expected) << c.password;
   }
 }
 

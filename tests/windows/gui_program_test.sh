@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# Drives Harrowlander.exe under Wine on the display that with_xvfb.sh gives it: the
-# first start's state, the mode switches and the system menu's About entry (read from
-# the program's self-test log), the database list filled from a seeded testserver on
-# loopback through Wine's odbc32, the host's unixODBC and FreeTDS, a second start
-# refused while the first runs, the About box, the hidden key sequence, Exit, and a new
-# start closed with Esc. Screenshots of the window and its boxes go to the artefact
-# directory.
+# Drives Harrowlander.exe under Wine on the display that with_xvfb.sh gives it. The
+# first start is the same program built with the tests' self-test, whose log tells the
+# first start's state, the mode switches, the system menu's About entry and the
+# database list filled from a seeded testserver on loopback through Wine's odbc32, the
+# host's unixODBC and FreeTDS. Then, through xdotool: a second start refused while the
+# first runs, the About box, the hidden key sequence, runs with an empty database box,
+# Esc in a dropped list, Esc and Return on the delete question (the server's statement
+# log says what reached it), Exit, and a new start closed with Esc. Screenshots of the
+# window and its boxes go to the artefact directory.
 # Run it inside a private network namespace.
-# Usage: gui_program_test.sh PROGRAM TESTSERVER ARTEFACT_DIR   (WINEPREFIX set)
+# Usage: gui_program_test.sh PROGRAM SELF_TEST_PROGRAM TESTSERVER ARTEFACT_DIR
+#        (WINEPREFIX set)
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 program=$1
-testserver=$2
-shots=$3
+selftest_program=$2
+testserver=$3
+shots=$4
 mkdir -p "$shots"
 export WINEPREFIX="${WINEPREFIX:?set WINEPREFIX to the test prefix}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -27,11 +31,25 @@ fail() {
   failures=$((failures + 1))
 }
 cleanup() {
+  [ -n "$watchdog" ] && kill "$watchdog" 2>/dev/null
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  wineserver -k 2>/dev/null
+  timeout 20 wineserver -k 2>/dev/null
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+# A step that hangs says which, before ctest's own limit ends everything silently.
+step() { echo "$*" >"$scratch/step"; }
+watchdog=
+(
+  # The sleep holds no output open: ctest waits for the output to close.
+  sleep 240 >/dev/null 2>&1 &
+  nap=$!
+  trap 'kill $nap; exit 0' TERM
+  wait $nap
+  echo "FAIL: still running after 240 s, in: $(cat "$scratch/step" 2>/dev/null)"
+  kill -TERM $$
+) &
+watchdog=$!
 
 # Waits up to $2 tenths of a second for the command in the remaining arguments.
 wait_until() {
@@ -92,6 +110,7 @@ answer_box() {
 # Whether a statement holding the text reached the server.
 server_received() { grep -qF -- "$1" "$scratch/batches.log" 2>/dev/null; }
 
+step "the self-test's first start"
 # Settings left by an earlier run would change the first start.
 find "$WINEPREFIX/drive_c/users" -name Harrowlander.dat -delete 2>/dev/null
 
@@ -104,7 +123,7 @@ port=$(sed -n 's/^ready .*:\([0-9]*\)$/\1/p' "$scratch/server.out" | head -n1)
 log="$scratch/selftest.log"
 HARROWLANDER_SELFTEST="$(windows_path "$log")" \
   HARROWLANDER_SELFTEST_ACTIONS="modes sysmenu databases:127.0.0.1,$port:Secr3t!" \
-  wine "$program" >"$scratch/first.out" 2>&1 &
+  wine "$selftest_program" >"$scratch/first.out" 2>&1 &
 first=$!
 pids+=("$first")
 if ! wait_until 900 grep -q '^DONE' "$log" 2>/dev/null; then
@@ -161,6 +180,7 @@ fi
 click_dlu 200 210  # on the status line: the dropped list closes
 
 
+step "a second start"
 # A second start while the first runs: its message box, then a normal exit.
 wine "$program" >"$scratch/second.out" 2>&1 &
 second=$!
@@ -170,6 +190,7 @@ wait_for_exit "$second"
 [ "$code" = 0 ] || fail "the second instance ended with $code, not 0"
 kill -0 "$first" 2>/dev/null || fail "the second start ended the first instance"
 
+step "About and the hidden sequence"
 # The About button; the hidden sequence, Alt held with H, L, R, typed in an edit (its
 # prompt answers No on Return).
 click_dlu 359 124
@@ -179,6 +200,7 @@ xdotool keydown alt key h key l key r keyup alt
 answer_box "初始化密码" windows-key-sequence-prompt
 kill -0 "$first" 2>/dev/null || fail "the boxes ended the program"
 
+step "runs with an empty database box"
 # The database box is empty and its list filled: a Shrink run, and the next, work on
 # the empty name and never on the list's first entry.
 click_dlu 127 20
@@ -189,13 +211,19 @@ for run in 1 2; do
 done
 server_received Inventory && fail "a run with an empty database box reached Inventory"
 
-# Esc in the dropped list closes the list, not the window.
+step "Esc in the dropped list"
+# Esc in the dropped list closes the list, not the window. The list drops once the
+# server has answered its query.
+queries=$(grep -c sysdatabases "$scratch/batches.log")
 click_dlu 184 115
+wait_until 100 eval '[ "$(grep -c sysdatabases "$scratch/batches.log")" -gt "$queries" ]' ||
+  fail "the dropped list sent no query"
 sleep 1
 xdotool key Escape
 sleep 0.5
 kill -0 "$first" 2>/dev/null || fail "Esc in the dropped list ended the program"
 
+step "the delete question"
 # Delete: Enter in the database box presses Start. Esc on the question and Return (its
 # default, No) drop nothing.
 click_dlu 89 20
@@ -210,6 +238,7 @@ for key in Escape Return; do
 done
 kill -0 "$first" 2>/dev/null || fail "the delete question ended the program"
 
+step "Exit"
 # Exit, clicked where the template puts it (dialog units scaled to the client area).
 click_dlu 296 124
 wait_for_exit "$first"
@@ -217,6 +246,7 @@ wait_for_exit "$first"
 [ -n "$(find "$WINEPREFIX/drive_c/users" -name Harrowlander.dat 2>/dev/null)" ] &&
   fail "closing the dialog saved the settings"
 
+step "a new start closed with Esc"
 # A new start once the first has ended; Esc closes it.
 wine "$program" >"$scratch/third.out" 2>&1 &
 third=$!

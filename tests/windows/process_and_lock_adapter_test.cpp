@@ -25,10 +25,10 @@ std::string SystemProgram(const std::string& name) {
 TEST(CreateProcessLauncher, AnswersTheExitCodeAfterTheProgramHasEnded) {
   win32::CreateProcessLauncher launcher;
   // The command line goes without the program's name, as the archiver's does.
-  EXPECT_EQ(launcher.StartAndWaitForExit(SystemProgram("cmd.exe"), " /c exit 7"), 7);
+  EXPECT_EQ(launcher.StartAndWait(SystemProgram("cmd.exe"), " /c exit 7"), 7);
 
   const DWORD before = GetTickCount();
-  EXPECT_EQ(launcher.StartAndWaitForExit(ThisProgram(), " --exit-after 400 0"), 0);
+  EXPECT_EQ(launcher.StartAndWait(ThisProgram(), " --exit-after 400 0"), 0);
   EXPECT_GE(GetTickCount() - before, 380u) << "returned before the program ended";
   EXPECT_TRUE(launcher.StartAndWait(ThisProgram(), " --exit-after 0 5"))
       << "a program that fails still started";
@@ -36,7 +36,7 @@ TEST(CreateProcessLauncher, AnswersTheExitCodeAfterTheProgramHasEnded) {
 
 TEST(CreateProcessLauncher, AProgramThatIsNotThereDoesNotStart) {
   win32::CreateProcessLauncher launcher;
-  EXPECT_EQ(launcher.StartAndWaitForExit(R"(c:\winnt\system32\missing.exe)", " -?"), std::nullopt);
+  EXPECT_EQ(launcher.StartAndWait(R"(c:\winnt\system32\missing.exe)", " -?"), std::nullopt);
   EXPECT_FALSE(launcher.StartAndWait(R"(c:\winnt\system32\missing.exe)", " -?"));
   EXPECT_FALSE(launcher.StartAndWait("cmd.exe", " /c exit 0")) << "the path is not searched for";
 }
@@ -45,7 +45,7 @@ class MutexInstanceLockTest : public ::testing::Test {
  protected:
   // Another process of this program trying for the lock: 0 when it got it, 3 refused.
   std::optional<int> OtherProcessTries(const std::string& role = "--take-instance-lock") {
-    return launcher.StartAndWaitForExit(ThisProgram(), " " + role + " " + kName);
+    return launcher.StartAndWait(ThisProgram(), " " + role + " " + kName);
   }
 
   const std::string kName = "HarrowlanderTest-" + std::to_string(GetCurrentProcessId()) + "-" +

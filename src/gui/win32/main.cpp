@@ -2,10 +2,7 @@
 // application object of the core. The program takes no command-line options.
 #include "platform/win32/windows_api.h"
 
-#include <memory>
-
 #include "app/harrowlander_app.h"
-#include "gui/win32/self_test.h"
 #include "gui/win32/win32_dialog_host.h"
 #include "gui/win32/windows_adapters.h"
 #include "platform/win32/mutex_instance_lock.h"
@@ -15,10 +12,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   win32::WindowsAdapters adapters;
   win32::MutexInstanceLock lock;
   win32::Win32DialogHost host(adapters.window);
-  const std::unique_ptr<win32::SelfTest> selfTest = win32::SelfTest::FromEnvironment();
-  if (selfTest != nullptr) {
-    host.OnOpened([&selfTest](HWND dialog) { selfTest->Start(dialog); });
-  }
   CHarrowlanderApp app(lock, host, adapters.ports);
   return app.Run();
 }

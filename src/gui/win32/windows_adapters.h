@@ -11,7 +11,7 @@
 #include "platform/win32/sql_client_utility.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_system_info.h"
-#include "ui/platform.h"
+#include "ports/platform.h"
 
 namespace harrowlander::win32 {
 

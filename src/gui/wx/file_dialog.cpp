@@ -8,8 +8,6 @@
 namespace harrowlander::wx {
 namespace {
 
-constexpr unsigned kOverwritePrompt = 0x2;  // OFN_OVERWRITEPROMPT
-
 // Where the last file dialog of this run ended, as the system's common dialogs
 // remember it: the next one starts there.
 wxString& LastFolder() {
@@ -53,7 +51,7 @@ wxString WildcardOf(const std::string& filter) {
 
 std::optional<std::string> ShowFileDialog(wxWindow* owner, const FileDialogRequest& request) {
   long style = request.save ? wxFD_SAVE : wxFD_OPEN;
-  if (request.save && (request.flags & kOverwritePrompt)) {
+  if (request.save && (request.flags & ofn::kOverwritePrompt)) {
     style |= wxFD_OVERWRITE_PROMPT;
   }
   wxFileDialog dialog(owner, wxFileSelectorPromptStr, wxString(), wxString(),

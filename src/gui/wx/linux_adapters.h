@@ -13,7 +13,7 @@
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
 #include "platform/smb/unc_file_system.h"
-#include "ui/platform.h"
+#include "ports/platform.h"
 
 namespace harrowlander::wx {
 

@@ -12,13 +12,8 @@ extern char** environ;
 
 namespace harrowlander::posix {
 
-bool SpawnProcessLauncher::StartAndWait(const std::string& applicationPath,
-                                        const std::string& commandLine) {
-  return StartAndWaitForExit(applicationPath, commandLine).has_value();
-}
-
-std::optional<int> SpawnProcessLauncher::StartAndWaitForExit(const std::string& applicationPath,
-                                                             const std::string& commandLine) {
+std::optional<int> SpawnProcessLauncher::StartAndWait(const std::string& applicationPath,
+                                                      const std::string& commandLine) {
   std::vector<std::string> arguments = WindowsCommandLineArguments(commandLine);
   arguments.insert(arguments.begin(), applicationPath);
   std::vector<char*> argv;

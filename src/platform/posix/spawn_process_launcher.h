@@ -9,10 +9,9 @@ namespace harrowlander::posix {
 // argument (its own name) is the application path.
 class SpawnProcessLauncher : public ProcessLauncher {
  public:
-  bool StartAndWait(const std::string& applicationPath, const std::string& commandLine) override;
   // A program ended by a signal answers 128 plus the signal's number, as a shell does.
-  std::optional<int> StartAndWaitForExit(const std::string& applicationPath,
-                                         const std::string& commandLine) override;
+  std::optional<int> StartAndWait(const std::string& applicationPath,
+                                  const std::string& commandLine) override;
 };
 
 }  // namespace harrowlander::posix

@@ -7,13 +7,8 @@
 
 namespace harrowlander::win32 {
 
-bool CreateProcessLauncher::StartAndWait(const std::string& applicationPath,
-                                         const std::string& commandLine) {
-  return StartAndWaitForExit(applicationPath, commandLine).has_value();
-}
-
-std::optional<int> CreateProcessLauncher::StartAndWaitForExit(const std::string& applicationPath,
-                                                              const std::string& commandLine) {
+std::optional<int> CreateProcessLauncher::StartAndWait(const std::string& applicationPath,
+                                                       const std::string& commandLine) {
   const std::wstring application = Widen(applicationPath);
   // CreateProcessW may write into the command line, so it gets a copy of its own.
   std::wstring writableCommandLine = Widen(commandLine);

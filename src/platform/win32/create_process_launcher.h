@@ -8,9 +8,8 @@ namespace harrowlander::win32 {
 // The command line goes to the program as given, without its name in front.
 class CreateProcessLauncher : public ProcessLauncher {
  public:
-  bool StartAndWait(const std::string& applicationPath, const std::string& commandLine) override;
-  std::optional<int> StartAndWaitForExit(const std::string& applicationPath,
-                                         const std::string& commandLine) override;
+  std::optional<int> StartAndWait(const std::string& applicationPath,
+                                  const std::string& commandLine) override;
 };
 
 }  // namespace harrowlander::win32

@@ -2,9 +2,23 @@
 #include <cstdio>
 
 #include "ports/com_error.h"
+#include "res/resource_ids.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
+
+void CHarrowlanderDlg::SetStatus(std::string text) {
+  m_strStatus = std::move(text);
+  UpdateData(false);
+}
+
+void CHarrowlanderDlg::SetStatusControlText(const std::string& text) {
+  m_platform.window.SetControlText(res::IDC_STATUS, text);
+}
+
+sql::ServerLogin CHarrowlanderDlg::Login() const {
+  return {m_strServer, m_strSqlUser, m_strSqlPassword, m_nConnectTimeout, m_nCommandTimeout};
+}
 
 void CHarrowlanderDlg::ReportComError(const ComError& error) {
   if (error.Description().empty()) {

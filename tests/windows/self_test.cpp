@@ -1,4 +1,4 @@
-#include "gui/win32/self_test.h"
+#include "windows/self_test.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,4 +1,4 @@
-#include "ui/format_text.h"
+#include "res/format_text.h"
 
 #include <stdexcept>
 
