@@ -64,6 +64,13 @@ TEST_F(CliRemote, BackupAndRestoreThroughTheShareWithProgress) {
   EXPECT_EQ(JsonField(run.OutLines().back(), "bytes"),
             std::to_string(fs::file_size(Work() / "again.bak")));
 
+  // A terminal gets the bar, redrawn in place.
+  CliProcess onATerminal(Command(Remote({"backup", "--database", "Sales", "--to", "bar.bak"})),
+                         environment, "", Work(), Streams::kTerminal);
+  run = onATerminal.Wait();
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, "\r[" + std::string(24, '#') + "] 100% ")) << run.out;
+
   run = Run(Remote({"restore", "--database", "SalesRemote", "--from", file.string()}));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(Contains(run.err, "还原数据库[SalesRemote]完成")) << run.err;

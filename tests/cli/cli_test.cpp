@@ -115,6 +115,18 @@ TEST_F(CliTest, ListsDatabasesWithThePasswordFromEachSource) {
   EXPECT_TRUE(Contains(run.err, "cannot read the password file")) << run.err;
 }
 
+TEST_F(CliTest, OnATerminalThePasswordIsAskedWithoutEcho) {
+  std::map<std::string, std::string> env = environment;
+  env.erase("HARROWLANDER_SQL_PASSWORD");
+  CliProcess cli(Command({"list-databases"}), env, "", Work(), Streams::kTerminal);
+  ASSERT_TRUE(cli.ReadUntil("SQL Server password of sa: "));
+  cli.Send(std::string(ServerProcess::kSaPassword) + "\n");
+  const CliResult run = cli.Wait();
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(Contains(run.out, "Inventory")) << run.out;
+  EXPECT_FALSE(Contains(run.out, ServerProcess::kSaPassword)) << run.out;
+}
+
 // Backup writes a fresh file unless told to append; the JSON result names the file and
 // its size; the file restores under a new name. The window's settings file is neither
 // read (a broken one would be reported) nor written.

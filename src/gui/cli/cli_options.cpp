@@ -110,8 +110,8 @@ std::string PasswordRefusal(std::string_view argument) {
   }
   return std::string(argument.substr(0, argument.find('='))) +
          ": a password is never taken as an argument, since every user of this machine can "
-         "read a running program's arguments (ps, /proc/<pid>/cmdline). Put it in the "
-         "environment variable HARROWLANDER_" +
+         "read the command line of a running program. Put it in the environment variable "
+         "HARROWLANDER_" +
          kind + "_PASSWORD or in a file named by " + flag +
          " FILE, or type it when asked (on a terminal).";
 }

@@ -79,7 +79,6 @@ class PosixConsole : public Console {
   }
 
   std::optional<std::string> ReadHiddenLine(std::string_view prompt) override {
-    Write(Stream::kError, prompt);
     if (::tcgetattr(STDIN_FILENO, &g_savedTerminal) != 0) {
       return std::nullopt;
     }
@@ -89,6 +88,8 @@ class PosixConsole : public Console {
     termios hidden = g_savedTerminal;
     hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+    // Asked only once nothing typed shows any more.
+    Write(Stream::kError, prompt);
     std::optional<std::string> line = ReadLine(STDIN_FILENO);
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
     ::sigaction(SIGINT, &g_previousInterrupt, nullptr);

@@ -92,13 +92,14 @@ class Win32Console : public Console {
   }
 
   std::optional<std::string> ReadHiddenLine(std::string_view prompt) override {
-    Write(Stream::kError, prompt);
     const HANDLE input = Handle(Stream::kInput);
     DWORD mode = 0;
     if (!::GetConsoleMode(input, &mode)) {
       return std::nullopt;
     }
     ::SetConsoleMode(input, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    // Asked only once nothing typed shows any more.
+    Write(Stream::kError, prompt);
     std::optional<std::string> line = ReadConsoleLine(input);
     ::SetConsoleMode(input, mode);
     Write(Stream::kError, "\n");
