@@ -75,6 +75,7 @@ TEST(CliUsage, APasswordArgumentIsRefusedWithoutRepeatingIt) {
            {"list-databases", "--sql-password=" + secret},
            {"list-databases", "--password", secret},
            {"list-databases", "-P", secret},
+           {"list-databases", "-P" + secret},
            {"backup", "--database", "Sales", "--to", "x.bak", "--net-password", secret}}) {
     const CliResult run = RunNowhere(args);
     EXPECT_EQ(run.exitCode, 2) << args[1];

@@ -108,7 +108,10 @@ std::string PasswordRefusal(std::string_view argument) {
     kind = "ARCHIVE";
     flag = "--archive-password-file";
   }
-  return std::string(argument.substr(0, argument.find('='))) +
+  // The option's name only: "-Psecret" and "--password=secret" end in the password.
+  const std::string_view shown =
+      argument.starts_with("--") ? argument.substr(0, argument.find('=')) : argument.substr(0, 2);
+  return std::string(shown) +
          ": a password is never taken as an argument, since every user of this machine can "
          "read the command line of a running program. Put it in the environment variable "
          "HARROWLANDER_" +

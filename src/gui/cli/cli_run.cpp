@@ -128,7 +128,7 @@ class CommandRun {
       case Command::kRestore:
         return Finish(Restore());
       case Command::kDelete:
-        m_window.AnswerYes(true);
+        m_window.AnswerYes(m_options.yes);
         return Finish(Outcome(m_dlg.DeleteDatabase()));
       case Command::kShrink:
         return Finish(Outcome(m_dlg.ShrinkDatabase()));
@@ -201,9 +201,12 @@ class CommandRun {
     }
     const bool transfer =
         (command == Command::kBackup || command == Command::kRestore) && !o.sameMachine;
-    if (transfer && !Password(res::IDC_NET_PASSWORD, 0,
-                              {o.netPasswordFile, "HARROWLANDER_NET_PASSWORD",
-                               "Password of " + o.netUser.value_or("") + " for the share: "})) {
+    // Without a Windows user nothing logs on to the share.
+    const std::string netUser = o.netUser.value_or("");
+    if (transfer &&
+        !Password(res::IDC_NET_PASSWORD, 0,
+                  {o.netPasswordFile, "HARROWLANDER_NET_PASSWORD",
+                   "Password of " + netUser + " for the share: ", false, !netUser.empty()})) {
       return false;
     }
     if (o.pack && !Password(res::IDC_RAR_PASSWORD, res::IDC_RAR_PASSWORD2,
@@ -314,11 +317,13 @@ class CommandRun {
   }
 
   int DropTables() {
-    m_window.HoldKey(vk::kControl);
-    for (int key : kDropLockDigitKeys) {
-      m_window.HoldKey(key);
+    if (m_options.yes) {
+      m_window.HoldKey(vk::kControl);
+      for (int key : kDropLockDigitKeys) {
+        m_window.HoldKey(key);
+      }
     }
-    m_window.AnswerYes(true);
+    m_window.AnswerYes(m_options.yes);
     return Outcome(m_dlg.DropTables());
   }
 

@@ -25,7 +25,7 @@ ObtainedPassword ObtainPassword(const PasswordSource& source, Console& console, 
     obtained.password = FirstLine(*content);
   } else if (std::optional<std::string> value = console.Environment(source.variable)) {
     obtained.password = std::move(*value);
-  } else if (console.IsTerminal(Stream::kInput)) {
+  } else if (source.ask && console.IsTerminal(Stream::kInput)) {
     obtained.password = console.ReadHiddenLine(source.prompt).value_or("");
     if (source.confirm) {
       obtained.confirmation = console.ReadHiddenLine("Again: ").value_or("");

@@ -14,6 +14,7 @@ struct PasswordSource {
   const char* variable;                    // HARROWLANDER_..._PASSWORD
   std::string prompt;                      // asked without echo on a terminal
   bool confirm = false;                    // asked twice, as the dialog has two entries
+  bool ask = true;                         // false when nobody would use the answer
 };
 
 struct ObtainedPassword {
