@@ -1,8 +1,6 @@
 #include "gui/cli/cli_run.h"
 
-#include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <ostream>
@@ -12,6 +10,7 @@
 #include "gui/cli/passwords.h"
 #include "gui/cli/port_witness.h"
 #include "gui/cli/reporter.h"
+#include "gui/cli/workstation_files.h"
 #include "ops/drop_lock.h"
 #include "res/resource_ids.h"
 #include "tools/archiver.h"
@@ -20,65 +19,12 @@
 namespace harrowlander::cli {
 namespace {
 
-namespace fs = std::filesystem;
-
 // Where the dialog writes what only standard output would show (each server found,
 // in detail); the command line's standard output holds the list alone.
 class Discard : public std::streambuf {
  protected:
   int overflow(int c) override { return c; }
 };
-
-std::filesystem::path PathOf(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-bool IsUncPath(const std::string& path) {
-  return path.starts_with("\\\\");
-}
-
-// The dialog wants a full path, as its file dialogs give.
-std::string FullPath(const std::string& path) {
-  if (IsUncPath(path)) {
-    return path;
-  }
-  std::error_code error;
-  fs::path full = fs::absolute(PathOf(path), error);
-  return error ? path : Utf8Of(full.make_preferred());
-}
-
-std::optional<std::uint64_t> LocalFileSize(const std::string& path) {
-  std::error_code error;
-  const std::uintmax_t size = fs::file_size(PathOf(path), error);
-  return error ? std::nullopt : std::optional<std::uint64_t>(size);
-}
-
-// The archiver when --archiver names none: where WinRAR installs itself on Windows,
-// the first rar on the PATH elsewhere.
-std::string DefaultArchiver(Console& console, FileSystem& files) {
-#ifdef _WIN32
-  (void)console;
-  (void)files;
-  return "C:\\Program Files\\WinRAR\\WinRAR.exe";
-#else
-  const std::string path = console.Environment("PATH").value_or("");
-  for (size_t start = 0; start <= path.size();) {
-    const size_t end = std::min(path.find(':', start), path.size());
-    const std::string directory = path.substr(start, end - start);
-    const std::string candidate = (directory.empty() ? "." : directory) + "/rar";
-    if (files.CanOpenForReading(candidate)) {
-      return candidate;
-    }
-    start = end + 1;
-  }
-  return "rar";
-#endif
-}
 
 // The option a numeric control's value came from.
 const char* OptionOfControl(int id) {
@@ -357,37 +303,6 @@ class CommandRun {
 
 int RunCommand(const Options& options, SystemPorts& ports, Console& console) {
   return CommandRun(options, ports, console).Run();
-}
-
-int RunProgram(const std::vector<std::string>& arguments, Console& console,
-               const std::function<int(const Options&)>& runCommand) {
-  const ParsedCommandLine parsed = ParseCommandLine(arguments);
-  using Outcome = ParsedCommandLine::Outcome;
-  switch (parsed.outcome) {
-    case Outcome::kHelp:
-    case Outcome::kVersion:
-      console.Write(Stream::kOutput, parsed.text);
-      return kExitDone;
-    case Outcome::kRun:
-      return runCommand(parsed.options);
-    case Outcome::kUsageError:
-    case Outcome::kRefused:
-      break;
-  }
-  const bool json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
-  const std::unique_ptr<Reporter> reporter =
-      json ? MakeJsonReporter(console) : MakeTextReporter(console);
-  reporter->Error(parsed.text);
-  if (parsed.outcome == Outcome::kUsageError && !json) {
-    console.Write(Stream::kError, "Try 'harrowlander-cli --help'.\n");
-  }
-  RunResult result;
-  result.exitCode = kExitUsage;
-  if (parsed.outcome == Outcome::kRefused) {
-    result.command = CommandName(parsed.options.command);
-  }
-  reporter->Finished(result);
-  return kExitUsage;
 }
 
 }  // namespace harrowlander::cli
