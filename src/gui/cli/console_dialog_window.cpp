@@ -45,7 +45,9 @@ int ConsoleDialogWindow::GetComboSelection(int id) {
 
 void ConsoleDialogWindow::SetComboSelection(int id, int index) {
   Combo& combo = m_combos[id];
-  if (index >= 0 && static_cast<size_t>(index) < combo.items.size()) {
+  if (index == -1) {
+    combo.selection = -1;  // the caller sets the text
+  } else if (index >= 0 && static_cast<size_t>(index) < combo.items.size()) {
     combo.selection = index;
     m_texts[id] = combo.items[static_cast<size_t>(index)];
   }
