@@ -25,7 +25,7 @@ constexpr unsigned kRestore = Bit(Command::kRestore);
 constexpr unsigned kOnADatabase =
     kBackup | kRestore | Bit(Command::kDelete) | Bit(Command::kShrink) | Bit(Command::kDropTables);
 
-struct OptionSpec {
+struct OptionDefinition {
   std::string_view name;
   bool takesValue;
   unsigned commands;  // the commands that accept it
@@ -33,7 +33,7 @@ struct OptionSpec {
 };
 
 // clang-format off
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDefinition kOptions[] = {
     {"--server", true, kEvery, [](Options& o, std::string&& v) { o.server = std::move(v); }},
     {"--user", true, kEvery, [](Options& o, std::string&& v) { o.user = std::move(v); }},
     {"--connect-timeout", true, kEvery, [](Options& o, std::string&& v) { o.connectTimeout = std::move(v); }},
@@ -63,10 +63,10 @@ constexpr OptionSpec kOptions[] = {
 };
 // clang-format on
 
-const OptionSpec* FindOption(std::string_view name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.name == name) {
-      return &spec;
+const OptionDefinition* FindOption(std::string_view name) {
+  for (const OptionDefinition& option : kOptions) {
+    if (option.name == name) {
+      return &option;
     }
   }
   return nullptr;
@@ -200,12 +200,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       return Fail(Outcome::kUsageError, PasswordRefusal(argument));
     }
     const auto named = std::find(kCommandNames.begin(), kCommandNames.end(), argument);
-    const OptionSpec* spec = FindOption(argument);
+    const OptionDefinition* option = FindOption(argument);
     if (argument == "--help" || argument == "-h") {
       help = true;
     } else if (argument == "--version") {
       version = true;
-    } else if (spec != nullptr && spec->takesValue) {
+    } else if (option != nullptr && option->takesValue) {
       ++i;
     } else if (!command && named != kCommandNames.end()) {
       command = static_cast<Command>(named - kCommandNames.begin());
@@ -221,7 +221,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   ParsedCommandLine parsed;
   Options& options = parsed.options;
   bool commandSeen = false;
-  std::vector<const OptionSpec*> given;
+  std::vector<const OptionDefinition*> given;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (!argument.starts_with("-")) {
@@ -233,12 +233,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
     const size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
-    const OptionSpec* spec = FindOption(name);
-    if (spec == nullptr) {
+    const OptionDefinition* option = FindOption(name);
+    if (option == nullptr) {
       return Fail(Outcome::kUsageError, "unknown option " + name);
     }
     std::string value;
-    if (spec->takesValue) {
+    if (option->takesValue) {
       if (equals != std::string::npos) {
         value = argument.substr(equals + 1);
       } else if (i + 1 < arguments.size()) {
@@ -249,17 +249,17 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (equals != std::string::npos) {
       return Fail(Outcome::kUsageError, name + " takes no value");
     }
-    spec->apply(options, std::move(value));
-    given.push_back(spec);
+    option->apply(options, std::move(value));
+    given.push_back(option);
   }
   if (!command) {
     return Fail(Outcome::kUsageError, "no command given");
   }
   options.command = *command;
-  for (const OptionSpec* spec : given) {
-    if ((spec->commands & Bit(*command)) == 0) {
+  for (const OptionDefinition* option : given) {
+    if ((option->commands & Bit(*command)) == 0) {
       return Fail(Outcome::kUsageError,
-                  std::string(spec->name) + " is not an option of " + CommandName(*command));
+                  std::string(option->name) + " is not an option of " + CommandName(*command));
     }
   }
   if (std::string problem = MissingOrConflicting(options); !problem.empty()) {
