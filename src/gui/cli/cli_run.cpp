@@ -1,0 +1,308 @@
+#include "gui/cli/cli_run.h"
+
+#include <chrono>
+#include <iostream>
+#include <memory>
+#include <ostream>
+#include <streambuf>
+
+#include "gui/cli/console_dialog_window.h"
+#include "gui/cli/passwords.h"
+#include "gui/cli/port_witness.h"
+#include "gui/cli/reporter.h"
+#include "gui/cli/workstation_files.h"
+#include "ops/drop_lock.h"
+#include "res/resource_ids.h"
+#include "tools/archiver.h"
+#include "ui/harrowlander_dlg.h"
+
+namespace harrowlander::cli {
+namespace {
+
+// Where the dialog writes what only standard output would show (each server found,
+// in detail); the command line's standard output holds the list alone.
+class Discard : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c; }
+};
+
+// The option a numeric control's value came from.
+const char* OptionOfControl(int id) {
+  switch (id) {
+    case res::IDC_SHRINK_PERCENT:
+      return "--percent";
+    case res::IDC_CONNECT_TIMEOUT:
+      return "--connect-timeout";
+    case res::IDC_COMMAND_TIMEOUT:
+      return "--command-timeout";
+    default:
+      return "a value";
+  }
+}
+
+class CommandRun {
+ public:
+  CommandRun(const Options& options, SystemPorts& ports, Console& console)
+      : m_options(options),
+        m_console(console),
+        m_reporter(options.json ? MakeJsonReporter(console) : MakeTextReporter(console)),
+        m_window(*m_reporter),
+        m_system(ports.system),
+        m_files(ports.files, m_window, *m_reporter),
+        m_sql(ports.sql),
+        m_browser(ports.browser),
+        m_launcher(ports.launcher),
+        m_platform{m_window,    m_system,  m_files,    ports.codec,         m_sql,        m_browser,
+                   m_discarded, std::cerr, m_launcher, ports.clientUtility, ports.network},
+        m_dlg(m_platform) {
+    m_result.command = CommandName(options.command);
+  }
+
+  int Run() {
+    if (m_options.command == Command::kListServers) {
+      return Finish(ListServers());
+    }
+    if (!TypeInValues()) {
+      return Finish(kExitUsage);
+    }
+    m_start = std::chrono::steady_clock::now();
+    switch (m_options.command) {
+      case Command::kListDatabases:
+        return Finish(ListDatabases());
+      case Command::kBackup:
+        return Finish(Backup());
+      case Command::kRestore:
+        return Finish(Restore());
+      case Command::kDelete:
+        m_window.AnswerYes(m_options.yes);
+        return Finish(Outcome(m_dlg.DeleteDatabase()));
+      case Command::kShrink:
+        return Finish(Outcome(m_dlg.ShrinkDatabase()));
+      case Command::kDropTables:
+        return Finish(DropTables());
+      case Command::kListServers:
+        break;
+    }
+    return Finish(kExitUsage);
+  }
+
+ private:
+  void Type(int id, const std::optional<std::string>& value) {
+    if (value) {
+      m_window.SetControlText(id, *value);
+    }
+  }
+
+  bool Password(int id, int confirmationId, PasswordSource source) {
+    const ObtainedPassword obtained = ObtainPassword(source, m_console, m_files);
+    if (!obtained.error.empty()) {
+      m_reporter->Error(obtained.error);
+      return false;
+    }
+    m_window.SetControlText(id, obtained.password);
+    if (confirmationId != 0) {
+      m_window.SetControlText(confirmationId, obtained.confirmation);
+    }
+    return true;
+  }
+
+  // The options go into the dialog's controls as if typed, and come back through the
+  // dialog's own data exchange, which checks them as it checks what a user types.
+  bool TypeInValues() {
+    const Options& o = m_options;
+    const Command command = o.command;
+    m_dlg.UpdateData(false);
+    Type(res::IDC_SERVER, o.server);
+    Type(res::IDC_SQL_USER, o.user);
+    Type(res::IDC_CONNECT_TIMEOUT, o.connectTimeout);
+    Type(res::IDC_COMMAND_TIMEOUT, o.commandTimeout);
+    Type(res::IDC_NET_USER, o.netUser);
+    if (o.netServer) {
+      Type(res::IDC_NET_SERVER, o.netServer);
+    } else {
+      m_dlg.OnServerEditChange();
+    }
+    m_window.SetControlText(res::IDC_DATABASE, o.database);
+    m_window.SetCheck(res::IDC_SAME_MACHINE, o.sameMachine);
+    m_window.SetCheck(res::IDC_INCREMENTAL, o.append);
+    // A backup's own shrink always empties the log first; without that, the shrink
+    // runs as the Shrink operation before the backup.
+    m_window.SetCheck(res::IDC_SHRINK_BEFORE_BACKUP, o.shrink && !o.noTruncateLog);
+    m_window.SetCheck(res::IDC_TRUNCATE_LOG_BEFORE_SHRINK, !o.noTruncateLog);
+    Type(res::IDC_SHRINK_PERCENT, o.percent);
+    m_window.SetCheck(res::IDC_COMPRESS_RAR, o.pack);
+    m_window.SetCheck(res::IDC_DROP_BEFORE_RESTORE, o.dropFirst);
+    m_window.SetCheck(res::IDC_RESTORE_TO_DATA_DIR, !o.keepFileFolders);
+    std::string keywords;
+    for (const std::string& pattern : o.patterns) {
+      keywords += (keywords.empty() ? "" : ";") + pattern;
+    }
+    m_window.SetControlText(res::IDC_TABLE_KEYWORD, keywords);
+
+    const std::string user = o.user.value_or(m_dlg.m_strSqlUser);
+    if (!Password(res::IDC_SQL_PASSWORD, 0,
+                  {o.sqlPasswordFile, "HARROWLANDER_SQL_PASSWORD",
+                   "SQL Server password of " + user + ": "})) {
+      return false;
+    }
+    const bool transfer =
+        (command == Command::kBackup || command == Command::kRestore) && !o.sameMachine;
+    // Without a Windows user nothing logs on to the share.
+    const std::string netUser = o.netUser.value_or("");
+    if (transfer &&
+        !Password(res::IDC_NET_PASSWORD, 0,
+                  {o.netPasswordFile, "HARROWLANDER_NET_PASSWORD",
+                   "Password of " + netUser + " for the share: ", false, !netUser.empty()})) {
+      return false;
+    }
+    if (o.pack && !Password(res::IDC_RAR_PASSWORD, res::IDC_RAR_PASSWORD2,
+                            {o.archivePasswordFile, "HARROWLANDER_ARCHIVE_PASSWORD",
+                             "Archive password (empty: none): ", true})) {
+      return false;
+    }
+
+    m_window.SetTypingValues(true);
+    const bool valid = m_dlg.UpdateData(true);
+    m_window.SetTypingValues(false);
+    if (!valid) {
+      m_reporter->Error(std::string(OptionOfControl(m_window.LastFocused())) + ": " +
+                        m_window.LastMessage());
+      return false;
+    }
+    // The dialog reads only the first 255 bytes (GBK) of its keyword text: a pattern
+    // cut there could match tables that no pattern names.
+    if (m_platform.codec.Utf8ToGbk(m_dlg.m_strTableKeyword).size() > 255) {
+      m_reporter->Error("the patterns take more than the 255 bytes the dialog reads");
+      return false;
+    }
+    m_dlg.m_strRarExePath = o.archiver.value_or(DefaultArchiver(m_console, m_files));
+    return true;
+  }
+
+  // 1: ran to its end; 0: failed (its status shown); anything else: nothing done.
+  int Outcome(int result) {
+    if (result == 1) {
+      return kExitDone;
+    }
+    if (result != 0) {
+      m_reporter->Error("nothing was done");
+    }
+    return kExitFailed;
+  }
+
+  int ListDatabases() {
+    if (m_options.all) {
+      m_window.HoldKey(vk::kControl);
+    }
+    m_dlg.OnDropdownDatabase();
+    if (!m_sql.QueryCompleted()) {
+      return kExitFailed;
+    }
+    for (const std::string& name : m_window.GetComboItems(res::IDC_DATABASE)) {
+      m_reporter->Listed("database", name);
+    }
+    return kExitDone;
+  }
+
+  int ListServers() {
+    m_start = std::chrono::steady_clock::now();
+    m_dlg.OnServerDropDown();
+    const std::uint32_t status = m_browser.Status();
+    if (status != ServerEnumeration::kSuccess && status != ServerEnumeration::kMoreData) {
+      m_reporter->Error("the server enumeration failed with system error " +
+                        std::to_string(status));
+      return kExitFailed;
+    }
+    for (const std::string& name : m_window.GetComboItems(res::IDC_SERVER)) {
+      m_reporter->Listed("server", name);
+    }
+    return kExitDone;
+  }
+
+  int Backup() {
+    const std::string path = FullPath(m_options.to);
+    m_window.AnswerSaveDialog(path);
+    if (m_options.shrink && m_options.noTruncateLog) {
+      if (const int shrunk = Outcome(m_dlg.ShrinkDatabase()); shrunk != kExitDone) {
+        return shrunk;
+      }
+    }
+    const int result = m_dlg.BackupDatabase();
+    if (result == 0 && m_window.UnansweredOpenDialog()) {
+      m_reporter->Error("cannot open the archiver '" + m_dlg.m_strRarExePath +
+                        "'; name it with --archiver");
+    }
+    if (result != 1) {
+      return Outcome(result);
+    }
+    // The backup runs to its end also when the copy failed or no file came out.
+    const std::string file = m_options.pack ? ArchivePath(path) : path;
+    const bool packed = !m_options.pack || m_launcher.LastExitCode() == 0;
+    if (m_files.AnyCopyFailed() || !packed || !m_files.CanOpenForReading(file)) {
+      return kExitFailed;
+    }
+    m_result.file = file;
+    m_result.bytes = m_files.CopiedSize(file);
+    if (!m_result.bytes) {
+      m_result.bytes = LocalFileSize(file);
+    }
+    return kExitDone;
+  }
+
+  int Restore() {
+    const std::string path = FullPath(m_options.from);
+    m_window.AnswerOpenDialog(path);
+    m_result.file = path;
+    m_result.bytes = LocalFileSize(path);
+    const int result = m_dlg.RestoreDatabase();
+    // The restore runs to its end also when the copy to the server failed.
+    if (result == 1 && m_files.AnyCopyFailed()) {
+      return kExitFailed;
+    }
+    return Outcome(result);
+  }
+
+  int DropTables() {
+    if (m_options.yes) {
+      m_window.HoldKey(vk::kControl);
+      for (int key : kDropLockDigitKeys) {
+        m_window.HoldKey(key);
+      }
+    }
+    m_window.AnswerYes(m_options.yes);
+    return Outcome(m_dlg.DropTables());
+  }
+
+  int Finish(int exitCode) {
+    m_result.exitCode = exitCode;
+    m_result.status = m_window.LastStatus();
+    m_result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    m_reporter->Finished(m_result);
+    return exitCode;
+  }
+
+  const Options& m_options;
+  Console& m_console;
+  std::unique_ptr<Reporter> m_reporter;
+  ConsoleDialogWindow m_window;
+  SystemWithoutSettings m_system;
+  WatchedFiles m_files;
+  WatchedSql m_sql;
+  WatchedBrowser m_browser;
+  WatchedLauncher m_launcher;
+  Discard m_discard;
+  std::ostream m_discarded{&m_discard};
+  Platform m_platform;
+  CHarrowlanderDlg m_dlg;
+  std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+  RunResult m_result;
+};
+
+}  // namespace
+
+int RunCommand(const Options& options, SystemPorts& ports, Console& console) {
+  return CommandRun(options, ports, console).Run();
+}
+
+}  // namespace harrowlander::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gui/cli/cli_options.h"
+#include "gui/cli/console.h"
+#include "ports/client_utility.h"
+#include "ports/file_system.h"
+#include "ports/network_session.h"
+#include "ports/process_launcher.h"
+#include "ports/server_browser.h"
+#include "ports/sql_connection.h"
+#include "ports/system_info.h"
+#include "ports/text_codec.h"
+
+namespace harrowlander::cli {
+
+// This system's adapters of the ports, which the console front end wraps.
+struct SystemPorts {
+  SystemInfo& system;
+  FileSystem& files;
+  TextCodec& codec;
+  SqlConnectionFactory& sql;
+  ServerBrowser& browser;
+  ProcessLauncher& launcher;
+  ClientUtility& clientUtility;
+  NetworkSession& network;
+};
+
+// Exit statuses.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// The whole program once its arguments are UTF-8: help, version and usage errors here,
+// a command through `runCommand` (which builds the system's adapters for it).
+int RunProgram(const std::vector<std::string>& arguments, Console& console,
+               const std::function<int(const Options&)>& runCommand);
+
+// Runs the command through the dialog's own operations on the adapters.
+int RunCommand(const Options& options, SystemPorts& ports, Console& console);
+
+}  // namespace harrowlander::cli

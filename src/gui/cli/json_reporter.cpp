@@ -1,0 +1,87 @@
+#include "gui/cli/json_line.h"
+#include "gui/cli/reporter.h"
+
+namespace harrowlander::cli {
+namespace {
+
+class JsonReporter : public Reporter {
+ public:
+  explicit JsonReporter(Console& console) : m_console(console) {}
+
+  void Status(const std::string& text) override {
+    Emit(JsonLine().Text("type", "status").Text("text", text));
+  }
+
+  void Message(const std::string& text, const std::string& caption,
+               const std::string& answer) override {
+    JsonLine line;
+    line.Text("type", "message").Text("text", text).Text("caption", caption);
+    if (!answer.empty()) {
+      line.Text("answer", answer);
+    }
+    Emit(line);
+  }
+
+  void Progress(std::uint64_t total, std::uint64_t copied) override {
+    if (copied == 0 && total != 0) {
+      m_steps = TenthSteps();
+      m_clock = CopyClock();
+    }
+    const CopyReading reading = m_clock.Read(total, copied);
+    if (!m_steps.Passed(reading)) {
+      return;
+    }
+    JsonLine line;
+    line.Text("type", "progress")
+        .Number("copied", static_cast<std::int64_t>(reading.copied))
+        .Number("total", static_cast<std::int64_t>(reading.total))
+        .Number("percent", static_cast<std::int64_t>(reading.percent))
+        .Number("bytesPerSecond", reading.bytesPerSecond);
+    if (reading.secondsLeft) {
+      line.Number("secondsLeft", *reading.secondsLeft);
+    } else {
+      line.Null("secondsLeft");
+    }
+    Emit(line);
+  }
+
+  void Listed(const std::string& kind, const std::string& name) override {
+    Emit(JsonLine().Text("type", kind).Text("name", name));
+  }
+
+  void Error(const std::string& text) override {
+    Emit(JsonLine().Text("type", "error").Text("text", text));
+  }
+
+  void Finished(const RunResult& result) override {
+    JsonLine line;
+    line.Text("type", "result")
+        .Text("command", result.command)
+        .Boolean("ok", result.exitCode == 0)
+        .Number("exitCode", static_cast<std::int64_t>(result.exitCode))
+        .Text("status", result.status);
+    if (result.file) {
+      line.Text("file", *result.file);
+    }
+    if (result.bytes) {
+      line.Number("bytes", static_cast<std::int64_t>(*result.bytes));
+    }
+    line.Number("seconds", result.seconds);
+    Emit(line);
+  }
+
+ private:
+  void Emit(const JsonLine& line) { m_console.Write(Stream::kOutput, line.Finish()); }
+
+  Console& m_console;
+  CopyClock m_clock;
+  TenthSteps m_steps;
+};
+
+}  // namespace
+
+std::unique_ptr<Reporter> MakeJsonReporter(Console& console) {
+  return std::make_unique<JsonReporter>(console);
+}
+
+}  // namespace harrowlander::cli

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "gui/cli/console.h"
+#include "gui/cli/copy_meter.h"
+
+namespace harrowlander::cli {
+
+// How a command ended, for the last line of --json.
+struct RunResult {
+  std::string command;
+  int exitCode = 0;
+  std::string status;  // the last status the dialog showed
+  std::optional<std::string> file;
+  std::optional<std::uint64_t> bytes;
+  double seconds = 0;
+};
+
+// Everything the command line tells its user, as text or as JSON lines.
+class Reporter {
+ public:
+  virtual ~Reporter() = default;
+
+  // A new text on the dialog's status line.
+  virtual void Status(const std::string& text) = 0;
+  // A message box; `answer` is "yes" or "no" for a question, empty otherwise.
+  virtual void Message(const std::string& text, const std::string& caption,
+                       const std::string& answer) = 0;
+  // A copy started (copied 0), went on or ended (copied == total).
+  virtual void Progress(std::uint64_t total, std::uint64_t copied) = 0;
+  // One entry of a list: kind "database" or "server".
+  virtual void Listed(const std::string& kind, const std::string& name) = 0;
+  // The command line's own complaint: a usage error, a refusal, a failure it found.
+  virtual void Error(const std::string& text) = 0;
+  virtual void Finished(const RunResult& result) = 0;
+};
+
+// Status and messages on standard error, lists on standard output; a copy's progress
+// as a bar redrawn on a terminal, otherwise one line per 10 %.
+std::unique_ptr<Reporter> MakeTextReporter(Console& console);
+// One JSON object a line on standard output.
+std::unique_ptr<Reporter> MakeJsonReporter(Console& console);
+
+// Measures a copy from its first progress call.
+class CopyClock {
+ public:
+  CopyReading Read(std::uint64_t total, std::uint64_t copied);
+
+ private:
+  std::optional<std::chrono::steady_clock::time_point> m_start;
+};
+
+}  // namespace harrowlander::cli

@@ -1,0 +1,85 @@
+#include "gui/cli/usage_text.h"
+
+#include <array>
+
+namespace harrowlander::cli {
+namespace {
+
+constexpr std::array<const char*, 7> kCommandHelp = {
+    R"(  list-databases [--all]
+      The server's user databases, one a line; --all adds the system and sample ones.
+)",
+    R"(  list-servers [--address ADDRESS]
+      The SQL Servers that answer on the local network, one a line (about 2 s).
+      --address asks only ADDRESS: one host, or a subnet's broadcast address.
+)",
+    R"(  backup --database NAME --to PATH [--same-machine] [--append]
+         [--shrink [--percent N] [--no-truncate-log]] [--pack [--archiver PATH]]
+      Backs the database up into PATH on this machine. Without --same-machine the
+      server writes it into its share C:\BKSQLData$ and it is copied from there
+      (--net-server, --net-user, HARROWLANDER_NET_PASSWORD). The file starts afresh
+      unless --append adds this backup to the server's file. --shrink shrinks the
+      database to N % free space first (10), emptying its log before unless
+      --no-truncate-log. --pack packs PATH into PATH with .bak turned into .rar
+      (HARROWLANDER_ARCHIVE_PASSWORD encrypts it), with the archiver at --archiver
+      (by default rar on the PATH; on Windows C:\Program Files\WinRAR\WinRAR.exe).
+)",
+    R"(  restore --database NAME --from PATH [--same-machine] [--drop-first]
+          [--keep-file-folders]
+      Restores the backup file PATH as the database NAME, its files in the server's
+      data folder, or with --keep-file-folders in the folders the backup names.
+      --drop-first drops a database of that name first.
+)",
+    R"(  delete --database NAME --yes
+      Drops the database and deletes its files on the server.
+)",
+    R"(  shrink --database NAME [--percent N] [--no-truncate-log]
+      Empties the log (unless --no-truncate-log), then shrinks to N % free space (10).
+)",
+    R"(  drop-tables --database NAME --pattern P [--pattern P ...] --yes
+      Drops every user table whose name matches a pattern (LIKE: % and _).
+)",
+};
+
+constexpr const char* kCommon = R"(
+Common options:
+  --server S             the server: (local), host, host\instance or host,port ((local))
+  --user U               the SQL login (sa)
+  --connect-timeout S    seconds to wait for the connection (15; 0 waits for ever)
+  --command-timeout S    seconds a statement may take (60; 0 for no limit)
+  --net-server NAME      the server's machine name for its share (from --server)
+  --net-user USER        the Windows account for the share (DOMAIN\user allowed)
+  --json                 one JSON object a line on standard output: status, message,
+                         progress, database or server, and a last result line
+  --help, --version
+
+Passwords are never taken as arguments. Each comes from the first of:
+  --sql-password-file F, --net-password-file F, --archive-password-file F
+                         (the file's first line; F "-" reads standard input)
+  HARROWLANDER_SQL_PASSWORD, HARROWLANDER_NET_PASSWORD, HARROWLANDER_ARCHIVE_PASSWORD
+  a prompt without echo, when standard input is a terminal; otherwise empty.
+
+Status lines go to standard error in the dialog's own words, lists to standard output.
+Exit status: 0 done, 1 the operation failed, 2 usage error or refused.
+The window's settings file is neither read nor written.
+)";
+
+}  // namespace
+
+std::string UsageText() {
+  std::string text = "Usage: harrowlander-cli COMMAND [OPTIONS]\n\nCommands:\n";
+  for (const char* help : kCommandHelp) {
+    text += help;
+  }
+  return text + kCommon;
+}
+
+std::string CommandUsage(Command command) {
+  return std::string("Usage:\n") + kCommandHelp[static_cast<size_t>(command)] + kCommon;
+}
+
+std::string VersionText() {
+  return "harrowlander-cli " HARROWLANDER_VERSION "\n";
+}
+
+}  // namespace harrowlander::cli

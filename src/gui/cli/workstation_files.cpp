@@ -1,0 +1,62 @@
+#include "gui/cli/workstation_files.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace harrowlander::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths are UTF-8 whatever the system's own encoding is.
+std::filesystem::path PathOf(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Of(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+bool IsUncPath(const std::string& path) {
+  return path.starts_with("\\\\");
+}
+
+}  // namespace
+
+std::string FullPath(const std::string& path) {
+  if (IsUncPath(path)) {
+    return path;
+  }
+  std::error_code error;
+  fs::path full = fs::absolute(PathOf(path), error);
+  return error ? path : Utf8Of(full.make_preferred());
+}
+
+std::optional<std::uint64_t> LocalFileSize(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(PathOf(path), error);
+  return error ? std::nullopt : std::optional<std::uint64_t>(size);
+}
+
+std::string DefaultArchiver(Console& console, FileSystem& files) {
+#ifdef _WIN32
+  (void)console;
+  (void)files;
+  return "C:\\Program Files\\WinRAR\\WinRAR.exe";
+#else
+  const std::string path = console.Environment("PATH").value_or("");
+  for (size_t start = 0; start <= path.size();) {
+    const size_t end = std::min(path.find(':', start), path.size());
+    const std::string directory = path.substr(start, end - start);
+    const std::string candidate = (directory.empty() ? "." : directory) + "/rar";
+    if (files.CanOpenForReading(candidate)) {
+      return candidate;
+    }
+    start = end + 1;
+  }
+  return "rar";
+#endif
+}
+
+}  // namespace harrowlander::cli
