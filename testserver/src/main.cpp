@@ -10,6 +10,7 @@
 #include "net/server_loop.h"
 #include "net/sockets.h"
 #include "options.h"
+#include "server/cmd_shell.h"
 #include "server/engine.h"
 #include "server/samba_publisher.h"
 #include "server/seed.h"
@@ -56,15 +57,26 @@ int main(int argc, char** argv) {
     }
     ServerState state(options->stateDir, publisher);
     state.serverName = options->serverName;
+    state.shell = options->shell;
+    if (options->ansiCodePage) {
+      state.literalPage = sql::AnsiCodePage::Open(*options->ansiCodePage);
+    }
     state.shares.SetRecordFile(std::filesystem::path(options->stateDir) / "shares.txt");
+    for (const auto& [name, path] : options->shares) {
+      if (!ShareAtStartup(state, name, path)) {
+        std::cerr << "testserver: cannot share " << path << " as " << name << "\n";
+        state.shares.Clear();
+        return 1;
+      }
+    }
     if (options->seed) {
-      SeedDatabases(state);
+      SeedDatabases(state, options->seedArchive);
     }
     std::map<std::string, Account> accounts{{"sa", Account{options->saPassword, true}}};
     if (!options->userLogin.empty()) {
       accounts[ToLower(options->userLogin)] = Account{options->userPassword, false};
     }
-    Engine engine(state, accounts);
+    Engine engine(state, accounts, &options->faults);
     StatementLog log;
     if (!options->logFile.empty() && !log.Open(options->logFile)) {
       return Fail("cannot open " + options->logFile);

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "sql/code_page.h"
+
 namespace testserver {
 
 const char* const kUsage =
@@ -20,12 +22,26 @@ xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLi
   --login NAME:PW         a second login, without sysadmin rights
   --log FILE              append every batch received as one JSON line
   --seed                  fill pubs, Northwind, Sales and Inventory with tables
+  --seed-archive          --seed, and the database Archive with two data files
   --samba-conf FILE       publish "net share" folders through Samba (net conf)
+  --ansi-code-page N      store literals without N'' in Windows code page N (874,
+                          1250-1258) with best-fit replacement; default: as sent
+  --shell-language LANG   xp_cmdshell's cmd.exe and net.exe speak en (default) or zh-CN
+  --deny-shell WHAT       WHAT (mkdir or net-share) fails: Access is denied
+  --share NAME=PATH       NAME is already shared, pointing at PATH, at the start
 Fault switches (PATTERN: regular expression, case-insensitive, searched in the batch):
   --delay MS,PATTERN      wait MS milliseconds before running a matching batch
   --fail NUMBER,PATTERN   answer a matching batch with error NUMBER (severity 16)
   --fail-text TEXT        the message text of the --fail before it
   --drop PATTERN          close the connection on a matching batch
+  --freeze PATTERN        never answer a matching batch (nor run it) until the client
+                          closes the connection or the server stops
+  --truncate-after PATTERN,PATH,BYTES
+                          once a matching batch has run, cut the file at server
+                          path PATH to BYTES bytes
+  --replace-after PATTERN,PATH
+                          once a matching batch has run, rewrite that file in place
+                          with other content (its bytes inverted, 64 KB longer)
   --refuse-logins         refuse every login with error 18456
   --help                  this text
 
@@ -50,6 +66,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     }
     if (arg == "--seed") {
       options.seed = true;
+      continue;
+    }
+    if (arg == "--seed-archive") {
+      options.seed = options.seedArchive = true;
       continue;
     }
     if (arg == "--refuse-logins") {
@@ -105,6 +125,50 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       if (!options.faults.AddDrop(value)) {
         return fail("--drop needs a PATTERN");
       }
+    } else if (arg == "--freeze") {
+      if (!options.faults.AddFreeze(value)) {
+        return fail("--freeze needs a PATTERN");
+      }
+    } else if (arg == "--truncate-after") {
+      if (!options.faults.AddTruncateAfter(value)) {
+        return fail("--truncate-after needs PATTERN,PATH,BYTES");
+      }
+    } else if (arg == "--replace-after") {
+      if (!options.faults.AddReplaceAfter(value)) {
+        return fail("--replace-after needs PATTERN,PATH");
+      }
+    } else if (arg == "--ansi-code-page") {
+      int number = 0;
+      try {
+        number = std::stoi(value);
+      } catch (const std::exception&) {
+      }
+      if (!sql::AnsiCodePage::Open(number)) {
+        return fail("--ansi-code-page needs a single-byte Windows code page: 874, 1250-1258");
+      }
+      options.ansiCodePage = number;
+    } else if (arg == "--shell-language") {
+      if (value == "en") {
+        options.shell.language = ShellLanguage::English;
+      } else if (value == "zh-CN") {
+        options.shell.language = ShellLanguage::Chinese;
+      } else {
+        return fail("--shell-language needs en or zh-CN");
+      }
+    } else if (arg == "--deny-shell") {
+      if (value == "mkdir") {
+        options.shell.denyMkdir = true;
+      } else if (value == "net-share") {
+        options.shell.denyNetShare = true;
+      } else {
+        return fail("--deny-shell needs mkdir or net-share");
+      }
+    } else if (arg == "--share") {
+      size_t eq = value.find('=');
+      if (eq == std::string::npos || eq == 0 || eq + 1 == value.size()) {
+        return fail("--share needs NAME=PATH");
+      }
+      options.shares.emplace_back(value.substr(0, eq), value.substr(eq + 1));
     } else {
       return fail("unknown option " + arg);
     }

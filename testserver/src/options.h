@@ -3,10 +3,12 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/sockets.h"
 #include "server/faults.h"
+#include "server/shell_settings.h"
 
 namespace testserver {
 
@@ -22,6 +24,10 @@ struct Options {
   std::string logFile;
   std::string sambaConf;
   bool seed = false;
+  bool seedArchive = false;         // also the database Archive, with two data files
+  std::optional<int> ansiCodePage;  // literals without N go through this code page
+  ShellSettings shell;
+  std::vector<std::pair<std::string, std::string>> shares;  // shared before the start
   Faults faults;
 };
 

@@ -76,6 +76,16 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+std::string Utf16ToUtf8(std::u16string_view text) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(text.size() * 2);
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(c >> 8));
+  }
+  return Utf16LeToUtf8(bytes.data(), bytes.size());
+}
+
 static char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }

@@ -11,6 +11,7 @@ namespace testserver {
 
 std::string Utf16LeToUtf8(const uint8_t* data, size_t byteCount);
 std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
 
 std::string ToLower(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);

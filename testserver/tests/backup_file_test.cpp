@@ -51,3 +51,50 @@ TEST(BackupFile, RejectsForeignAndTruncatedFiles) {
   std::filesystem::resize_file(file, std::filesystem::file_size(file) - 10);
   EXPECT_FALSE(ReadBackupSets(file));
 }
+
+namespace {
+// A set as written before sets carried a checksum, or with a data length of our choosing.
+std::string RawSet(const std::string& header, uint64_t dataLength, const std::string& data) {
+  std::string out = "HLTSBSET";
+  for (int i = 0; i < 4; ++i) {
+    out += static_cast<char>((header.size() >> (8 * i)) & 0xFF);
+  }
+  out += header;
+  for (int i = 0; i < 8; ++i) {
+    out += static_cast<char>((dataLength >> (8 * i)) & 0xFF);
+  }
+  return out + data;
+}
+void Put(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+}  // namespace
+
+TEST(BackupFile, WholeReadsCheckContentAndLengthsWhileTheHeaderReadNeedsOnlyTheHeader) {
+  ScratchDir scratch;
+  auto file = scratch.Path() / "x.bak";
+  ASSERT_TRUE(WriteBackupSet(file, Set("A", std::vector<uint8_t>(100, 7)), true));
+  auto size = std::filesystem::file_size(file);
+  {
+    std::fstream patch(file, std::ios::binary | std::ios::in | std::ios::out);
+    patch.seekp(static_cast<std::streamoff>(size - 1));
+    patch.put(8);  // the same length, one byte of data changed
+  }
+  EXPECT_FALSE(ReadBackupSets(file));
+  ASSERT_TRUE(ReadFirstSetHeader(file));
+  std::filesystem::resize_file(file, size - 60);
+  auto header = ReadFirstSetHeader(file);
+  ASSERT_TRUE(header);
+  EXPECT_EQ(header->files.at(1).logicalName, "A_Log");
+  EXPECT_EQ(header->fileBytes.at(0), 100u);
+
+  const std::string oldHeader = "database=Old\nfile=1\t0\t3\tOld\tC:\\Old.mdf\n";
+  Put(file, RawSet(oldHeader, 3, "abc"));
+  auto old = ReadBackupSets(file);
+  ASSERT_TRUE(old);  // no checksum: checked by its structure alone
+  EXPECT_EQ(old->at(0).data, (std::vector<uint8_t>{'a', 'b', 'c'}));
+  Put(file, RawSet(oldHeader, 3, "abc") + "HLT");  // a set cut off in its marker
+  EXPECT_FALSE(ReadBackupSets(file));
+  Put(file, RawSet(oldHeader, uint64_t{1} << 33, "abc"));  // claims 8 GB, holds 3 bytes
+  EXPECT_FALSE(ReadBackupSets(file));
+}

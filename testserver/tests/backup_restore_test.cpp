@@ -2,6 +2,8 @@
 // tool's backup and restore operations send them.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "odbc_client.h"
 #include "server_process.h"
 
@@ -167,4 +169,107 @@ TEST_F(BackupRestore, NonAsciiNamesSurviveTheRoundTrip) {
       FirstColumn(client.Execute("select name from dbo.sysdatabases where name like 'ventes%'")),
       Names{name});
   EXPECT_TRUE(fs::exists(server.StateDir() / "d" / "Data" / (name + ".Mdf")));
+}
+
+namespace {
+std::vector<long> Natives(const Outcome& o) {
+  std::vector<long> numbers;
+  for (const Diagnostic& d : o.diagnostics) {
+    numbers.push_back(d.native);
+  }
+  return numbers;
+}
+}  // namespace
+
+TEST_F(BackupRestore, VerifyOnlyReadsTheWholeFileWhereFileListOnlyReadsItsHeader) {
+  const std::string bak = "c:\\BKSQLData$\\Sales.bak";
+  const fs::path file = server.StateDir() / "c" / "BKSQLData$" / "Sales.bak";
+  client.Execute("backup database [Sales] to disk='" + bak + "' with init");
+  auto valid = client.Execute("Restore VerifyOnly From Disk='" + bak + "'");
+  EXPECT_FALSE(valid.Failed()) << valid.Messages();
+  ASSERT_EQ(Natives(valid), std::vector<long>{3262});
+  EXPECT_EQ(valid.diagnostics[0].message.substr(valid.diagnostics[0].message.rfind(']') + 1),
+            "The backup set on file 1 is valid.");
+
+  auto size = fs::file_size(file);
+  {
+    std::fstream patch(file, std::ios::binary | std::ios::in | std::ios::out);
+    patch.seekp(static_cast<std::streamoff>(size / 2));
+    patch.put('\x5a');
+  }
+  auto altered = client.Execute("restore verifyonly from disk='" + bak + "'");
+  EXPECT_TRUE(altered.Failed());
+  EXPECT_EQ(Natives(altered), (std::vector<long>{3241, 3013})) << altered.Messages();
+
+  fs::resize_file(file, size - 100);
+  auto cut = client.Execute("restore verifyonly from disk='" + bak + "'");
+  EXPECT_EQ(Natives(cut), (std::vector<long>{3241, 3013})) << cut.Messages();
+  EXPECT_TRUE(
+      Said(cut, "The media family on device '" + bak +
+                    "' is incorrectly formed. SQL Server cannot process this media family."));
+  EXPECT_TRUE(Said(cut, "VERIFY DATABASE is terminating abnormally."));
+  auto list = client.Execute("restore filelistonly from disk='" + bak + "'");
+  EXPECT_FALSE(list.Failed()) << list.Messages();
+  EXPECT_EQ(FirstColumn(list), (Names{"Sales_Data", "Sales_Log"}));
+  auto restore = client.Execute("restore database [Cut] from disk='" + bak +
+                                "' with move 'Sales_Data' to 'D:\\Data\\Cut.Mdf', move "
+                                "'Sales_Log' to 'D:\\Data\\Cut.Ldf'");
+  EXPECT_EQ(Natives(restore), (std::vector<long>{3241, 3013})) << restore.Messages();
+  EXPECT_FALSE(fs::exists(server.StateDir() / "d" / "Data" / "Cut.Mdf"));
+}
+
+TEST(ArchiveRestore, TwoDataFilesAndALogEachMovedOnce) {
+  ServerProcess server({"--seed-archive"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  client.Execute("xp_cmdshell 'mkdir D:\\Data'");
+  client.Execute("backup database [Archive] to disk='C:\\Archive.bak' with init");
+  auto list = client.Execute("restore filelistonly from disk='C:\\Archive.bak'");
+  ASSERT_EQ(list.results.size(), 1u) << list.Messages();
+  const std::string dir = "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
+  std::vector<std::vector<std::optional<std::string>>> nameFileType;
+  for (const auto& row : list.results[0].rows) {
+    nameFileType.push_back({row[0], row[1], row[2]});
+  }
+  EXPECT_EQ(nameFileType, (decltype(nameFileType){{"Archive_Data", dir + "Archive_Data.MDF", "D"},
+                                                  {"Archive_Data2", dir + "Archive_Data2.NDF", "D"},
+                                                  {"Archive_Log", dir + "Archive_Log.LDF", "L"}}));
+
+  auto restore = [&](const std::vector<std::pair<std::string, std::string>>& moves) {
+    std::string sql = "restore database [Copy] from disk='C:\\Archive.bak' with ";
+    for (const auto& [logical, path] : moves) {
+      sql +=
+          (sql.back() == ' ' ? "" : ", ") + std::string("move '") + logical + "' to '" + path + "'";
+    }
+    return client.Execute(sql);
+  };
+  auto left =
+      restore({{"Archive_Data", "D:\\Data\\Copy.Mdf"}, {"Archive_Log", "D:\\Data\\Copy.Ldf"}});
+  EXPECT_EQ(Natives(left), (std::vector<long>{1834, 3156, 3013})) << left.Messages();
+  EXPECT_TRUE(Said(left, "The file '" + dir +
+                             "Archive_Data2.NDF' cannot be overwritten.  It is being used by "
+                             "database 'Archive'."));
+  auto unknown = restore({{"Archive_Data", "D:\\Data\\Copy.Mdf"}, {"Nope", "D:\\Data\\N.ndf"}});
+  EXPECT_EQ(Natives(unknown), (std::vector<long>{3234, 3013})) << unknown.Messages();
+  auto twice = restore({{"Archive_Data", "D:\\Data\\Copy.Mdf"},
+                        {"Archive_Data2", "D:\\data\\copy.mdf"},
+                        {"Archive_Log", "D:\\Data\\Copy.Ldf"}});
+  EXPECT_EQ(Natives(twice), (std::vector<long>{3176, 3013})) << twice.Messages();
+  EXPECT_TRUE(Said(twice,
+                   "File 'D:\\data\\copy.mdf' is claimed by 'Archive_Data'(1) and "
+                   "'Archive_Data2'(2). The WITH MOVE clause can be used to relocate one "
+                   "or more files."));
+  EXPECT_TRUE(fs::is_empty(server.StateDir() / "d" / "Data"));
+
+  auto whole = restore({{"Archive_Log", "D:\\Data\\Copy.Ldf"},
+                        {"Archive_Data2", "D:\\Data\\Copy_1.ndf"},
+                        {"Archive_Data", "D:\\Data\\Copy.Mdf"}});
+  EXPECT_FALSE(whole.Failed()) << whole.Messages();
+  EXPECT_EQ(fs::file_size(server.StateDir() / "d" / "Data" / "Copy_1.ndf"), 1024u * 1024u);
+  OdbcClient copy;
+  ASSERT_TRUE(copy.Connect(server.Port(), "sa", ServerProcess::kSaPassword, "Copy"));
+  EXPECT_EQ(FirstColumn(copy.Execute("select Year from Invoices where InvoiceID = 2")),
+            Names{"2004"});
+  EXPECT_EQ(FirstColumn(copy.Execute("select filename from sysfiles")).size(), 3u);
 }

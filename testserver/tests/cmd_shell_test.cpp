@@ -135,3 +135,42 @@ TEST(Wildcard, MatchesAsCmdDoes) {
   EXPECT_TRUE(WildcardMatch("a.bak", "?.BAK"));
   EXPECT_TRUE(WildcardMatch("anything", "*"));
 }
+
+TEST_F(Shell, RefusalsAndSharesAsWindowsPrintsThemInEnglishAndChinese) {
+  state.shell.denyMkdir = state.shell.denyNetShare = true;
+  int status = -1;
+  EXPECT_EQ(Run("mkdir c:\\new", &status), Lines{"Access is denied."});
+  EXPECT_EQ(status, 1);
+  EXPECT_FALSE(fs::exists(Drive("new")));
+  EXPECT_EQ(Run("mkdir c:\\WINDOWS"), Lines{"A subdirectory or file c:\\WINDOWS already exists."});
+  const Lines denied{"System error 5 has occurred.", "NULL", "Access is denied.", "NULL"};
+  EXPECT_EQ(Run("net share X=c:\\WINDOWS", &status), denied);
+  EXPECT_EQ(status, 2);
+  EXPECT_FALSE(state.shares.Find("X"));
+  ASSERT_TRUE(ShareAtStartup(state, "BKSQLData$", "D:\\Old"));
+  EXPECT_TRUE(fs::is_directory(scratch.Path() / "d" / "Old"));
+  EXPECT_EQ(Run("net share BKSQLData$ /delete"), denied);
+  EXPECT_EQ(
+      Run("net share bksqldata$", &status),
+      (Lines{"Share name        BKSQLData$", "Path              D:\\Old", "Remark",
+             "Maximum users     No limit", "Users", "Caching           Manual caching of documents",
+             "Permission        Everyone, READ", "NULL", "The command completed successfully.",
+             "NULL"}));
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Run("net share Nope", &status),
+            (Lines{"This shared resource does not exist.", "NULL",
+                   "More help is available by typing NET HELPMSG 2310.", "NULL"}));
+  EXPECT_EQ(status, 2);
+
+  state.shell = ShellSettings{ShellLanguage::Chinese, false, false};
+  EXPECT_EQ(Run("mkdir c:\\WINDOWS"), Lines{"子目录或文件 c:\\WINDOWS 已经存在。"});
+  EXPECT_EQ(Run("net share BKSQLData$=c:\\WINDOWS", &status),
+            (Lines{"发生系统错误 2118。", "NULL", "该名称已被共享。", "NULL"}));
+  EXPECT_EQ(status, 2);
+  EXPECT_EQ(Run("net share New=c:\\WINDOWS"), (Lines{"New 共享成功。", "NULL"}));
+  EXPECT_EQ(Run("net share New").at(1), "路径              c:\\WINDOWS");
+  state.shell.denyNetShare = true;
+  EXPECT_EQ(Run("net share New /delete"),
+            (Lines{"发生系统错误 5。", "NULL", "拒绝访问。", "NULL"}));
+  EXPECT_TRUE(state.shares.Find("New"));
+}

@@ -32,3 +32,19 @@ TEST(CmdShell, OutputRowsEndWithNullAndNeedSysadmin) {
   EXPECT_TRUE(denied.HasNative(229)) << denied.Messages();
   EXPECT_FALSE(std::filesystem::exists(server.StateDir() / "c" / "x"));
 }
+
+TEST(CmdShell, StartupShareRefusalsAndChineseThroughTheSwitches) {
+  ServerProcess server(
+      {"--share", "BKSQLData$=D:\\Old", "--deny-shell", "mkdir", "--shell-language", "zh-CN"});
+  ASSERT_TRUE(server.Ready());
+  EXPECT_TRUE(std::filesystem::is_directory(server.StateDir() / "d" / "Old"));
+  OdbcClient sa;
+  ASSERT_TRUE(sa.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  auto shown = FirstColumn(sa.Execute("xp_cmdshell 'net share BKSQLData$'"));
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_EQ(shown[1], "路径              D:\\Old");
+  EXPECT_EQ(shown.back(), "NULL");
+  EXPECT_EQ(FirstColumn(sa.Execute("xp_cmdshell 'mkdir c:\\BKSQLData$'")),
+            (Names{"拒绝访问。", "NULL"}));
+  EXPECT_FALSE(std::filesystem::exists(server.StateDir() / "c" / "BKSQLData$"));
+}

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "server_process.h"
+
 using namespace testserver;
 
 namespace {
@@ -49,4 +53,41 @@ TEST(Options, HelpSaysItIsATestDouble) {
   std::string message;
   EXPECT_FALSE(Parse({"--help"}, &message));
   EXPECT_NE(message.find("TEST DOUBLE, not Microsoft SQL Server"), std::string::npos);
+}
+
+TEST(Options, ShellCodePageAndFileDamageSwitches) {
+  auto options =
+      Parse({"--state", "/s", "--seed-archive", "--ansi-code-page", "1252", "--shell-language",
+             "zh-CN", "--deny-shell", "net-share", "--share", "BKSQLData$=D:\\Old", "--freeze",
+             "^restore", "--truncate-after", "a{1,2}b,C:\\x.bak,10"});
+  ASSERT_TRUE(options);
+  EXPECT_TRUE(options->seed);
+  EXPECT_EQ(options->ansiCodePage, 1252);
+  EXPECT_EQ(options->shell.language, ShellLanguage::Chinese);
+  EXPECT_TRUE(options->shell.denyNetShare);
+  EXPECT_FALSE(options->shell.denyMkdir);
+  EXPECT_EQ(options->shares.at(0), (std::pair<std::string, std::string>{"BKSQLData$", "D:\\Old"}));
+  EXPECT_TRUE(options->faults.FreezeFor("RESTORE verifyonly"));
+
+  // The pattern keeps its comma: the value splits from the right.
+  ScratchDir scratch;
+  PathMap paths(scratch.Path());
+  std::filesystem::create_directories(scratch.Path() / "c");
+  std::ofstream(scratch.Path() / "c" / "x.bak") << std::string(50, 'x');
+  options->faults.DamageFilesAfter("zzz", paths);
+  EXPECT_EQ(std::filesystem::file_size(scratch.Path() / "c" / "x.bak"), 50u);
+  options->faults.DamageFilesAfter("-- aab", paths);
+  EXPECT_EQ(std::filesystem::file_size(scratch.Path() / "c" / "x.bak"), 10u);
+
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--ansi-code-page", "936"},
+                                       {"--shell-language", "fr"},
+                                       {"--deny-shell", "del"},
+                                       {"--share", "NOEQUALS"},
+                                       {"--truncate-after", "x,C:\\a.bak"},
+                                       {"--truncate-after", "x,C:\\a.bak,ten"},
+                                       {"--replace-after", "C:\\a.bak"},
+                                       {"--freeze", ""}}) {
+    bad.insert(bad.begin(), {"--state", "/s"});
+    EXPECT_FALSE(Parse(bad)) << bad[2] << " " << bad[3];
+  }
 }

@@ -115,3 +115,19 @@ TEST(Parser, SyntaxErrorsNameTheOffendingToken) {
   EXPECT_EQ(SyntaxError("DBCC SHRINKDATABASE ([],10)"), 1038);
   EXPECT_EQ(SyntaxError("drop database [] "), 1038);
 }
+
+TEST(Parser, LiteralsWithoutNPassThroughTheAnsiCodePage) {
+  auto western = AnsiCodePage::Open(1252);
+  ASSERT_TRUE(western);
+  EXPECT_EQ(western->Narrow("Sālēs"), "Sales");
+  EXPECT_EQ(western->Narrow("café €5 Łódź 中 😀"), "café €5 Lódz ? ?");
+  EXPECT_EQ(AnsiCodePage::Open(1250)->Narrow("Łódź"), "Łódź");  // the page's own letters stay
+  EXPECT_FALSE(AnsiCodePage::Open(936));                        // double-byte
+  EXPECT_FALSE(AnsiCodePage::Open(1259));
+
+  auto statements = ParseBatch("select db_id('Sālēs'), db_id(N'Sālēs'), [Sālēs]", &*western);
+  const auto& columns = std::get<SelectStatement>(statements.at(0)).columns;
+  EXPECT_EQ(columns.at(0).text, "Sales");
+  EXPECT_EQ(columns.at(1).text, "Sālēs");
+  EXPECT_EQ(columns.at(2).text, "Sālēs");
+}

@@ -210,3 +210,56 @@ TEST(Protocol, SigtermStopsPromptlyWithClientsConnected) {
   EXPECT_LT(SecondsSince(start), 3.0);
   EXPECT_TRUE(client.Execute("select 1").Failed());
 }
+
+TEST(Protocol, AFrozenBatchIsNeverAnsweredWhileOtherClientsAreServed) {
+  ScratchDir scratch;
+  const auto log = scratch.Path() / "batches.jsonl";
+  ServerProcess server({"--freeze", "^backup database", "--seed", "--log", log.string()});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient timed, frozen, other;
+  ASSERT_TRUE(timed.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  ASSERT_TRUE(frozen.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  ASSERT_TRUE(other.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  auto start = Clock::now();
+  EXPECT_TRUE(timed.Execute("backup database [Sales] to disk='C:\\timed.bak'", 1).Failed());
+  EXPECT_GE(SecondsSince(start), 1.0);
+
+  Outcome stuck;
+  std::thread waiting(
+      [&] { stuck = frozen.Execute("backup database [Sales] to disk='C:\\f.bak'"); });
+  auto received = [&] {
+    std::ifstream in(log);
+    std::string all((std::istreambuf_iterator<char>(in)), {});
+    return all.find("f.bak") != std::string::npos;
+  };
+  for (start = Clock::now(); !received() && SecondsSince(start) < 10;) {
+    std::this_thread::yield();
+  }
+  EXPECT_EQ(FirstColumn(other.Execute("select 3")), Names{"3"});
+  start = Clock::now();
+  EXPECT_EQ(server.Stop(), 0);
+  EXPECT_LT(SecondsSince(start), 3.0);
+  waiting.join();
+  EXPECT_TRUE(stuck.Failed());
+  EXPECT_FALSE(std::filesystem::exists(server.StateDir() / "c" / "f.bak"));
+  EXPECT_FALSE(std::filesystem::exists(server.StateDir() / "c" / "timed.bak"));
+}
+
+TEST(Protocol, FilesAreCutOrReplacedOnceAMatchingBatchHasRun) {
+  ServerProcess server({"--seed", "--truncate-after", "-- cut,C:\\cut.bak,100", "--replace-after",
+                        "-- replace,C:\\swap.bak"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  const auto drive = server.StateDir() / "c";
+  auto cut = client.Execute("backup database [Sales] to disk='C:\\cut.bak' with init -- cut");
+  EXPECT_FALSE(cut.Failed()) << cut.Messages();
+  EXPECT_EQ(std::filesystem::file_size(drive / "cut.bak"), 100u);
+
+  client.Execute("backup database [Sales] to disk='C:\\swap.bak' with init");
+  auto before = std::filesystem::file_size(drive / "swap.bak");
+  client.Execute("select 1 -- replace");
+  EXPECT_EQ(std::filesystem::file_size(drive / "swap.bak"), before + 64 * 1024);
+  std::ifstream swapped(drive / "swap.bak", std::ios::binary);
+  EXPECT_EQ(swapped.get(), static_cast<unsigned char>(~'H'));
+}

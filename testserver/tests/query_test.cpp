@@ -95,3 +95,24 @@ TEST_F(Queries, ErrorsOfTheRealServer) {
   auto use = client.Execute("use [nosuch]");
   EXPECT_TRUE(use.HasNative(911)) << use.Messages();
 }
+
+TEST(AnsiCodePage, LiteralsWithoutNFindALookAlikeNameOnlyWithTheSwitch) {
+  const std::string query = "select db_id('S\xc4\x81l\xc4\x93s'), db_id(N'S\xc4\x81l\xc4\x93s')";
+  for (bool western : {false, true}) {
+    std::vector<std::string> args{"--seed"};
+    if (western) {
+      args.insert(args.end(), {"--ansi-code-page", "1252"});
+    }
+    ServerProcess server(args);
+    ASSERT_TRUE(server.Ready());
+    OdbcClient client;
+    ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+    auto ids = client.Execute(query);
+    ASSERT_EQ(ids.results.size(), 1u) << ids.Messages();
+    auto sales =
+        FirstColumn(client.Execute("select dbid from dbo.sysdatabases where name='Sales'"));
+    using Cells = std::vector<std::optional<std::string>>;
+    EXPECT_EQ(ids.results[0].rows.at(0),
+              (Cells{western ? std::optional(sales.at(0)) : std::nullopt, std::nullopt}));
+  }
+}

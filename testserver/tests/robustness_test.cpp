@@ -121,5 +121,6 @@ TEST(Robustness, DamagedBackupFiles) {
     auto file = scratch.Path() / "damaged.bak";
     std::ofstream(file, std::ios::binary).write(damaged.data(), damaged.size());
     EXPECT_NO_THROW(ReadBackupSets(file));
+    EXPECT_NO_THROW(ReadFirstSetHeader(file));
   }
 }

@@ -149,6 +149,13 @@ class Session {
     if (faults.DropFor(text)) {
       return false;
     }
+    if (faults.FreezeFor(text)) {
+      // A server hung mid-statement answers nothing, not even a cancel, until the client
+      // goes away or the server stops.
+      while (m_connection.Read()) {
+      }
+      return false;
+    }
     if (int delay = faults.DelayMsFor(text); delay > 0) {
       if (AttentionWithin(delay)) {
         return AcknowledgeAttention();

@@ -1,14 +1,22 @@
 #include "backup_file.h"
 
+#include <zlib.h>
+
 #include <cstring>
 #include <fstream>
 #include <sstream>
+
+#include "../text.h"
 
 namespace testserver {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr char kMagic[8] = {'H', 'L', 'T', 'S', 'B', 'S', 'E', 'T'};
+constexpr uint64_t kMaxHeaderBytes = uint64_t{1} << 20;
+constexpr const char* kChecksumKey = "checksum=";
 
 void PutLe(std::string& out, uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) {
@@ -28,6 +36,18 @@ bool GetLe(std::istream& in, uint64_t& value, int bytes) {
   return true;
 }
 
+uint32_t Checksum(std::string_view header, const std::vector<uint8_t>& data) {
+  uLong crc = crc32(0L, Z_NULL, 0);
+  crc = crc32(crc, reinterpret_cast<const Bytef*>(header.data()), static_cast<uInt>(header.size()));
+  // zlib takes at most 4 GB a call.
+  for (size_t done = 0; done < data.size();) {
+    size_t chunk = std::min<size_t>(data.size() - done, 1u << 30);
+    crc = crc32(crc, data.data() + done, static_cast<uInt>(chunk));
+    done += chunk;
+  }
+  return static_cast<uint32_t>(crc);
+}
+
 std::string Header(const BackupSet& set) {
   std::ostringstream h;
   h << "database=" << set.database << "\ncreated=" << set.created << '\n';
@@ -40,10 +60,25 @@ std::string Header(const BackupSet& set) {
   return h.str();
 }
 
-bool ParseHeader(const std::string& text, BackupSet& set) {
+// The header as read: its fields, and the checksum line taken apart from the lines it covers.
+struct ParsedHeader {
+  std::string covered;
+  std::optional<uint32_t> checksum;
+};
+
+bool ParseHeader(const std::string& text, BackupSet& set, ParsedHeader& parsed) {
   std::istringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
+    if (line.rfind(kChecksumKey, 0) == 0) {
+      std::string hex = line.substr(std::strlen(kChecksumKey));
+      if (hex.size() != 8 || hex.find_first_not_of("0123456789abcdef") != std::string::npos) {
+        return false;
+      }
+      parsed.checksum = static_cast<uint32_t>(std::stoul(hex, nullptr, 16));
+      continue;
+    }
+    parsed.covered += line + '\n';
     size_t eq = line.find('=');
     if (eq == std::string::npos) {
       return false;
@@ -75,10 +110,57 @@ bool ParseHeader(const std::string& text, BackupSet& set) {
   return !set.database.empty() && !set.files.empty();
 }
 
+// Reads sets one after the other; every length is checked against what the file holds
+// before anything is allocated for it.
+class SetReader {
+ public:
+  explicit SetReader(const fs::path& file) : m_in(file, std::ios::binary) {
+    std::error_code ec;
+    m_size = fs::file_size(file, ec);
+    m_ok = m_in && !ec;
+  }
+
+  bool Ok() const { return m_ok; }
+  bool AtEnd() { return m_in.peek() == std::char_traits<char>::eof(); }
+
+  // The next set's header; `dataSize` says how many data bytes follow it.
+  bool Header(BackupSet& set, ParsedHeader& parsed, uint64_t& dataSize) {
+    char magic[sizeof kMagic];
+    uint64_t headerSize = 0;
+    if (!m_in.read(magic, sizeof magic) || std::memcmp(magic, kMagic, sizeof kMagic) != 0 ||
+        !GetLe(m_in, headerSize, 4) || headerSize > kMaxHeaderBytes || headerSize > Remaining()) {
+      return false;
+    }
+    std::string header(headerSize, '\0');
+    return m_in.read(header.data(), static_cast<std::streamsize>(headerSize)) &&
+           ParseHeader(header, set, parsed) && GetLe(m_in, dataSize, 8);
+  }
+
+  bool Data(uint64_t dataSize, std::vector<uint8_t>& data) {
+    if (dataSize > Remaining()) {
+      return false;
+    }
+    data.resize(dataSize);
+    return static_cast<bool>(
+        m_in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(dataSize)));
+  }
+
+ private:
+  uint64_t Remaining() {
+    auto at = m_in.tellg();
+    return at < 0 || static_cast<uint64_t>(at) > m_size ? 0 : m_size - static_cast<uint64_t>(at);
+  }
+
+  std::ifstream m_in;
+  uint64_t m_size = 0;
+  bool m_ok = false;
+};
+
 }  // namespace
 
-bool WriteBackupSet(const std::filesystem::path& file, const BackupSet& set, bool init) {
+bool WriteBackupSet(const fs::path& file, const BackupSet& set, bool init) {
   std::string header = Header(set);
+  header += Format("%s%08x\n", kChecksumKey, Checksum(header, set.data));
   std::string record(kMagic, sizeof kMagic);
   PutLe(record, header.size(), 4);
   record += header;
@@ -93,31 +175,20 @@ bool WriteBackupSet(const std::filesystem::path& file, const BackupSet& set, boo
   return static_cast<bool>(out.flush());
 }
 
-std::optional<std::vector<BackupSet>> ReadBackupSets(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
+std::optional<std::vector<BackupSet>> ReadBackupSets(const fs::path& file) {
+  SetReader reader(file);
+  if (!reader.Ok()) {
     return std::nullopt;
   }
   std::vector<BackupSet> sets;
-  for (;;) {
-    char magic[sizeof kMagic];
-    if (!in.read(magic, sizeof magic)) {
-      break;
-    }
-    uint64_t headerSize = 0, dataSize = 0;
-    if (std::memcmp(magic, kMagic, sizeof kMagic) != 0 || !GetLe(in, headerSize, 4) ||
-        headerSize > (1u << 20)) {
-      return std::nullopt;
-    }
-    std::string header(headerSize, '\0');
+  while (!reader.AtEnd()) {
     BackupSet set;
-    if (!in.read(header.data(), static_cast<std::streamsize>(headerSize)) ||
-        !ParseHeader(header, set) || !GetLe(in, dataSize, 8) || dataSize > (1ull << 34)) {
+    ParsedHeader parsed;
+    uint64_t dataSize = 0;
+    if (!reader.Header(set, parsed, dataSize) || !reader.Data(dataSize, set.data)) {
       return std::nullopt;
     }
-    set.data.resize(dataSize);
-    if (!in.read(reinterpret_cast<char*>(set.data.data()),
-                 static_cast<std::streamsize>(dataSize))) {
+    if (parsed.checksum && *parsed.checksum != Checksum(parsed.covered, set.data)) {
       return std::nullopt;
     }
     sets.push_back(std::move(set));
@@ -126,6 +197,17 @@ std::optional<std::vector<BackupSet>> ReadBackupSets(const std::filesystem::path
     return std::nullopt;
   }
   return sets;
+}
+
+std::optional<BackupSet> ReadFirstSetHeader(const fs::path& file) {
+  SetReader reader(file);
+  BackupSet set;
+  ParsedHeader parsed;
+  uint64_t dataSize = 0;
+  if (!reader.Ok() || !reader.Header(set, parsed, dataSize)) {
+    return std::nullopt;
+  }
+  return set;
 }
 
 }  // namespace testserver

@@ -1,10 +1,14 @@
 // The backup file format of this server (its own, not the played product's): a file
 // is a sequence of backup sets, each holding the database's name, its files' logical
-// and physical names, and an image of its data file.
+// and physical names, and an image of its primary data file.
 //
 //   set    := "HLTSBSET" u32 header-length header u64 data-length data
-//   header := UTF-8 lines "key=value"; keys: database, created, file
+//   header := UTF-8 lines "key=value"; keys: database, created, file, checksum
 //   file   := fileid TAB islog TAB bytes TAB logical-name TAB physical-name
+//   checksum := CRC-32 (8 hex digits) of the header's other lines and the data
+//
+// Sets written before the checksum existed carry none; they are checked by their
+// structure alone.
 #pragma once
 
 #include <cstdint>
@@ -22,14 +26,19 @@ struct BackupSet {
   std::string created;
   std::vector<DatabaseFile> files;
   std::vector<uint64_t> fileBytes;  // size of each file at backup time
-  std::vector<uint8_t> data;        // image of the data file
+  std::vector<uint8_t> data;        // image of the primary data file
 };
 
 // Writes the set, replacing the file when `init`, else appending to it. False on an
 // I/O failure.
 bool WriteBackupSet(const std::filesystem::path& file, const BackupSet& set, bool init);
 
-// Every set of the file; nullopt when the file is not in this format.
+// Every set of the file, each read whole and checked against its checksum; nullopt
+// when the file is not in this format, ends early or was altered.
 std::optional<std::vector<BackupSet>> ReadBackupSets(const std::filesystem::path& file);
+
+// The header of the first set, its data left empty: all that listing the files needs,
+// so a file cut short after that header still answers.
+std::optional<BackupSet> ReadFirstSetHeader(const std::filesystem::path& file);
 
 }  // namespace testserver

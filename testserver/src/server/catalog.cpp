@@ -84,7 +84,7 @@ void Catalog::CreateMissingFiles(const DatabaseEntry& entry) const {
       continue;
     }
     fs::create_directories(mapped->parent_path());
-    if (f.isLog) {
+    if (!f.IsPrimaryData()) {
       std::ofstream(*mapped, std::ios::binary).close();
       fs::resize_file(*mapped, kLogFileBytes);
     } else {

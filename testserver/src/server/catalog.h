@@ -19,12 +19,15 @@ struct DatabaseFile {
   std::string logicalName;
   std::string physicalName;  // as the server reports it (a Windows path, usually)
   bool isLog = false;
+
+  // The file that holds the tables; secondary data files and logs are plain files here.
+  bool IsPrimaryData() const { return !isLog && fileId == 1; }
 };
 
 struct DatabaseEntry {
   int dbid = 0;
   std::string name;
-  std::vector<DatabaseFile> files;  // data file first, then the log
+  std::vector<DatabaseFile> files;  // by file id: the primary data file first
 
   const DatabaseFile& DataFile() const { return files.front(); }
   bool IsSystem() const { return dbid <= 4; }
@@ -45,11 +48,11 @@ class Catalog {
   DatabaseEntry Add(std::string name, std::vector<DatabaseFile> files);
   void Remove(int dbid);
 
-  // Creates the files of `entry` that do not exist yet: an empty SQLite data file and
-  // a preallocated log.
+  // Creates the files of `entry` that do not exist yet: an empty SQLite primary data
+  // file, and preallocated logs and secondary data files.
   void CreateMissingFiles(const DatabaseEntry& entry) const;
 
-  static constexpr uint64_t kLogFileBytes = uint64_t{1024} * 1024;
+  static constexpr uint64_t kLogFileBytes = uint64_t{1024} * 1024;  // also secondary data
   static constexpr const char* kDataDirectory =
       "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "../text.h"
+#include "shell_texts.h"
 
 namespace testserver {
 
@@ -60,7 +61,12 @@ ShellOutput Printed(Lines lines, int status) {
   return ShellOutput{std::move(lines), status};
 }
 
-const char* kSyntaxIncorrect = "The filename, directory name, or volume label syntax is incorrect.";
+// net.exe's answer to a failed call: "System error N has occurred.", then the reason.
+ShellOutput SystemError(ShellLanguage language, int number, ShellText reason) {
+  return Printed({Say(language, ShellText::SystemError, std::to_string(number)), std::nullopt,
+                  Say(language, reason), std::nullopt},
+                 2);
+}
 
 // xp_cmdshell runs cmd.exe in the system folder of drive C:, so relative names land there.
 std::string ShellPath(const std::string& path) {
@@ -77,22 +83,23 @@ std::string ShellPath(const std::string& path) {
 }
 
 ShellOutput MakeDirectory(ServerState& state, const std::vector<std::string>& args) {
+  ShellLanguage language = state.shell.language;
   auto paths = WithoutSwitches(args);
   if (paths.empty()) {
-    return Printed({"The syntax of the command is incorrect."}, 1);
+    return Printed({Say(language, ShellText::CommandSyntaxIncorrect)}, 1);
   }
   ShellOutput out;
   for (const std::string& path : paths) {
     auto mapped = state.paths.Map(ShellPath(path));
     std::error_code ec;
     if (!mapped) {
-      out.lines.push_back(kSyntaxIncorrect);
+      out.lines.push_back(Say(language, ShellText::NameSyntaxIncorrect));
       out.status = 1;
     } else if (fs::exists(*mapped, ec)) {
-      out.lines.push_back("A subdirectory or file " + path + " already exists.");
+      out.lines.push_back(Say(language, ShellText::AlreadyExists, path));
       out.status = 1;
-    } else if (!fs::create_directories(*mapped, ec)) {
-      out.lines.push_back("Access is denied.");
+    } else if (state.shell.denyMkdir || !fs::create_directories(*mapped, ec)) {
+      out.lines.push_back(Say(language, ShellText::AccessDenied));
       out.status = 1;
     }
   }
@@ -104,17 +111,18 @@ bool InUseByDatabase(ServerState& state, const fs::path& file) {
 }
 
 ShellOutput Delete(ServerState& state, const std::vector<std::string>& args) {
+  ShellLanguage language = state.shell.language;
   bool quiet = HasSwitch(args, "q");
   auto patterns = WithoutSwitches(args);
   if (patterns.empty()) {
-    return Printed({"The syntax of the command is incorrect."}, 1);
+    return Printed({Say(language, ShellText::CommandSyntaxIncorrect)}, 1);
   }
   ShellOutput out;
   for (const std::string& typed : patterns) {
     std::string pattern = ShellPath(typed);
     auto mapped = state.paths.Map(pattern);
     if (!mapped) {
-      out.lines.push_back(kSyntaxIncorrect);
+      out.lines.push_back(Say(language, ShellText::NameSyntaxIncorrect));
       out.status = 1;
       continue;
     }
@@ -128,13 +136,13 @@ ShellOutput Delete(ServerState& state, const std::vector<std::string>& args) {
       shown = pattern + "\\*";
     }
     if (!fs::is_directory(dir, ec)) {
-      out.lines.push_back("The system cannot find the path specified.");
+      out.lines.push_back(Say(language, ShellText::PathNotFound));
       out.status = 1;
       continue;
     }
     if (!quiet && (name == "*" || name == "*.*")) {
       // cmd.exe asks before emptying a folder; xp_cmdshell has no one to answer.
-      out.lines.push_back(shown + ", Are you sure (Y/N)? ");
+      out.lines.push_back(Say(language, ShellText::AreYouSure, shown));
       continue;
     }
     std::vector<fs::path> matches;
@@ -144,7 +152,7 @@ ShellOutput Delete(ServerState& state, const std::vector<std::string>& args) {
       }
     }
     if (matches.empty()) {
-      out.lines.push_back("Could Not Find " + shown);
+      out.lines.push_back(Say(language, ShellText::CouldNotFind, shown));
       continue;
     }
     std::sort(matches.begin(), matches.end());
@@ -152,8 +160,7 @@ ShellOutput Delete(ServerState& state, const std::vector<std::string>& args) {
       if (InUseByDatabase(state, file)) {
         std::string folder = pattern.substr(0, pattern.find_last_of("\\/") + 1);
         out.lines.push_back(folder + file.filename().string());
-        out.lines.push_back(
-            "The process cannot access the file because it is being used by another process.");
+        out.lines.push_back(Say(language, ShellText::FileInUse));
         continue;
       }
       fs::remove(file, ec);
@@ -163,24 +170,25 @@ ShellOutput Delete(ServerState& state, const std::vector<std::string>& args) {
 }
 
 ShellOutput RemoveDirectory(ServerState& state, const std::vector<std::string>& args) {
+  ShellLanguage language = state.shell.language;
   bool tree = HasSwitch(args, "s");
   auto paths = WithoutSwitches(args);
   if (paths.empty()) {
-    return Printed({"The syntax of the command is incorrect."}, 1);
+    return Printed({Say(language, ShellText::CommandSyntaxIncorrect)}, 1);
   }
   ShellOutput out;
   for (const std::string& path : paths) {
     auto mapped = state.paths.Map(ShellPath(path));
     std::error_code ec;
     if (!mapped) {
-      out.lines.push_back(kSyntaxIncorrect);
+      out.lines.push_back(Say(language, ShellText::NameSyntaxIncorrect));
       out.status = 1;
     } else if (!fs::is_directory(*mapped, ec)) {
-      out.lines.push_back(fs::exists(*mapped, ec) ? "The directory name is invalid."
-                                                  : "The system cannot find the file specified.");
+      out.lines.push_back(Say(language, fs::exists(*mapped, ec) ? ShellText::DirectoryNameInvalid
+                                                                : ShellText::FileNotFound));
       out.status = 2;
     } else if (!tree && !fs::is_empty(*mapped, ec)) {
-      out.lines.push_back("The directory is not empty.");
+      out.lines.push_back(Say(language, ShellText::DirectoryNotEmpty));
       out.status = 145;
     } else {
       fs::remove_all(*mapped, ec);
@@ -189,13 +197,36 @@ ShellOutput RemoveDirectory(ServerState& state, const std::vector<std::string>& 
   return out;
 }
 
+ShellOutput NoSuchShare(ShellLanguage language) {
+  return Printed({Say(language, ShellText::ShareNotFound), std::nullopt,
+                  Say(language, ShellText::MoreHelp, "2310"), std::nullopt},
+                 2);
+}
+
+// "net share NAME": the share's settings as net.exe lists them.
+ShellOutput ShowShare(ShellLanguage language, const Share& share) {
+  auto line = [&](ShellText label, std::string_view value) {
+    return std::optional<std::string>(ShareDetail(language, label, value));
+  };
+  return Printed(
+      {line(ShellText::ShareName, share.name),
+       line(ShellText::SharePath, ShellPath(share.serverPath)), line(ShellText::ShareRemark, ""),
+       line(ShellText::ShareMaximumUsers, Say(language, ShellText::NoLimit)),
+       line(ShellText::ShareUsers, ""),
+       line(ShellText::ShareCaching, Say(language, ShellText::ManualCaching)),
+       line(ShellText::SharePermission, "Everyone, READ"), std::nullopt,
+       Say(language, ShellText::CommandCompleted), std::nullopt},
+      0);
+}
+
 ShellOutput NetShare(ServerState& state, const std::vector<std::string>& args) {
-  // args[0] is "share"; then NAME=PATH or NAME /DELETE
+  ShellLanguage language = state.shell.language;
+  // args[0] is "share"; then nothing, NAME, NAME=PATH or NAME /DELETE
   if (args.size() < 2) {
     return Printed(
-        {"Share name   Resource                        Remark", std::nullopt,
+        {Say(language, ShellText::ShareListHeader), std::nullopt,
          "-------------------------------------------------------------------------------",
-         "The command completed successfully.", std::nullopt},
+         Say(language, ShellText::CommandCompleted), std::nullopt},
         0);
   }
   const std::string& shareArgument = args[1];
@@ -203,35 +234,38 @@ ShellOutput NetShare(ServerState& state, const std::vector<std::string>& args) {
   if (eq == std::string::npos) {
     bool remove = args.size() >= 3 && (IsSwitch(args[2], "del") || IsSwitch(args[2], "delete") ||
                                        IsSwitch(args[2], "d"));
+    if (args.size() == 2) {
+      auto share = state.shares.Find(shareArgument);
+      return share ? ShowShare(language, *share) : NoSuchShare(language);
+    }
     if (!remove) {
-      return Printed({"The syntax of this command is:", std::nullopt, "NET SHARE", std::nullopt},
-                     1);
+      return Printed(
+          {Say(language, ShellText::NetSyntaxIs), std::nullopt, "NET SHARE", std::nullopt}, 1);
+    }
+    if (state.shell.denyNetShare) {
+      return SystemError(language, 5, ShellText::AccessDenied);
     }
     if (!state.shares.Remove(shareArgument)) {
-      return Printed({"This shared resource does not exist.", std::nullopt,
-                      "More help is available by typing NET HELPMSG 2310.", std::nullopt},
-                     2);
+      return NoSuchShare(language);
     }
-    return Printed({shareArgument + " was deleted successfully.", std::nullopt}, 0);
+    return Printed({Say(language, ShellText::DeletedSuccessfully, shareArgument), std::nullopt}, 0);
   }
   std::string name = shareArgument.substr(0, eq), path = shareArgument.substr(eq + 1);
+  if (state.shell.denyNetShare) {
+    return SystemError(language, 5, ShellText::AccessDenied);
+  }
+  if (state.shares.Find(name)) {
+    return SystemError(language, 2118, ShellText::NameAlreadyShared);
+  }
   auto mapped = state.paths.Map(ShellPath(path));
   std::error_code ec;
-  if (state.shares.Find(name)) {
-    return Printed({"System error 2118 has occurred.", std::nullopt,
-                    "The name has already been shared.", std::nullopt},
-                   2);
-  }
   if (!mapped || !fs::is_directory(*mapped, ec)) {
-    return Printed({"System error 3 has occurred.", std::nullopt,
-                    "The system cannot find the path specified.", std::nullopt},
-                   2);
+    return SystemError(language, 3, ShellText::PathNotFound);
   }
   if (!state.shares.Add(Share{name, path, *mapped})) {
-    return Printed(
-        {"System error 5 has occurred.", std::nullopt, "Access is denied.", std::nullopt}, 2);
+    return SystemError(language, 5, ShellText::AccessDenied);
   }
-  return Printed({name + " was shared successfully.", std::nullopt}, 0);
+  return Printed({Say(language, ShellText::SharedSuccessfully, name), std::nullopt}, 0);
 }
 
 }  // namespace
@@ -286,10 +320,19 @@ ShellOutput RunShellCommand(ServerState& state, std::string_view commandLine) {
   if (command == "net" && !args.empty() && EqualsNoCase(args.front(), "share")) {
     return NetShare(state, args);
   }
-  return Printed({"'" + std::string(SplitArguments(line).front()) +
-                      "' is not recognized as an internal or external command,",
-                  "operable program or batch file."},
+  return Printed({Say(state.shell.language, ShellText::NotRecognized, SplitArguments(line).front()),
+                  Say(state.shell.language, ShellText::NotRecognizedEnd)},
                  1);
+}
+
+bool ShareAtStartup(ServerState& state, const std::string& name, const std::string& path) {
+  auto mapped = state.paths.Map(ShellPath(path));
+  std::error_code ec;
+  if (!mapped || name.empty()) {
+    return false;
+  }
+  fs::create_directories(*mapped, ec);
+  return fs::is_directory(*mapped, ec) && state.shares.Add(Share{name, path, *mapped});
 }
 
 }  // namespace testserver

@@ -19,6 +19,10 @@ struct ShellOutput {
 
 ShellOutput RunShellCommand(ServerState& state, std::string_view commandLine);
 
+// Shares the folder `path` (created when missing) as `name`, as an administrator did
+// before the server started; false when the path cannot be mapped or published.
+bool ShareAtStartup(ServerState& state, const std::string& name, const std::string& path);
+
 // cmd.exe's wildcard match of a file name: * and ?, without regard to case; a
 // trailing ".*" also matches a name without extension.
 bool WildcardMatch(std::string_view name, std::string_view pattern);

@@ -32,10 +32,18 @@ LoginOutcome Engine::Login(const tds::Login7& login, SessionState& session) {
 
 std::vector<StatementResult> Engine::ExecuteBatch(SessionState& session, std::string_view text) {
   std::lock_guard lock(m_mutex);
+  std::vector<StatementResult> results = Run(session, text);
+  if (m_faults) {
+    m_faults->DamageFilesAfter(std::string(text), m_state.paths);
+  }
+  return results;
+}
+
+std::vector<StatementResult> Engine::Run(SessionState& session, std::string_view text) {
   std::vector<StatementResult> results;
   std::vector<sql::Statement> statements;
   try {
-    statements = sql::ParseBatch(text);
+    statements = sql::ParseBatch(text, m_state.literalPage ? &*m_state.literalPage : nullptr);
   } catch (const SqlError& error) {
     StatementResult failed;
     failed.messages = error.messages;
@@ -60,6 +68,8 @@ std::vector<StatementResult> Engine::ExecuteBatch(SessionState& session, std::st
               return RunBackupLog(m_state, session, s);
             } else if constexpr (std::is_same_v<T, sql::RestoreFileListStatement>) {
               return RunRestoreFileList(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::RestoreVerifyStatement>) {
+              return RunRestoreVerify(m_state, session, s);
             } else if constexpr (std::is_same_v<T, sql::RestoreDatabaseStatement>) {
               return RunRestoreDatabase(m_state, session, s);
             } else if constexpr (std::is_same_v<T, sql::DropDatabaseStatement>) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../tds/login7.h"
+#include "faults.h"
 #include "result.h"
 #include "server_state.h"
 
@@ -24,8 +25,10 @@ struct LoginOutcome {
 
 class Engine {
  public:
-  Engine(ServerState& state, std::map<std::string, Account> accounts)
-      : m_state(state), m_accounts(std::move(accounts)) {}
+  // `faults` (may be null) names the files a batch damages once it has run.
+  Engine(ServerState& state, std::map<std::string, Account> accounts,
+         const Faults* faults = nullptr)
+      : m_state(state), m_accounts(std::move(accounts)), m_faults(faults) {}
 
   // Fills `session` on success; the errors say why a login was refused.
   LoginOutcome Login(const tds::Login7& login, SessionState& session);
@@ -33,8 +36,11 @@ class Engine {
   void EndSession(const SessionState& session);
 
  private:
+  std::vector<StatementResult> Run(SessionState& session, std::string_view text);
+
   ServerState& m_state;
   std::map<std::string, Account> m_accounts;  // key: lower-case login name
+  const Faults* m_faults;
   std::mutex m_mutex;
 };
 

@@ -65,7 +65,7 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
   for (const DatabaseFile& f : database->files) {
     auto mapped = state.paths.Map(f.physicalName);
     set.fileBytes.push_back(mapped && fs::exists(*mapped) ? fs::file_size(*mapped) : 0);
-    if (!f.isLog && mapped) {
+    if (f.IsPrimaryData() && mapped) {
       SqliteDb db(*mapped, true);
       set.data = db.Serialize();
     }
@@ -77,8 +77,9 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
   StatementResult result;
   int total = 0;
   for (const DatabaseFile& f : database->files) {
-    // The log contributes the few pages of its active part, as a full backup copies.
-    int pages = f.isLog ? 1 : Pages(set.data.size());
+    // The log contributes the few pages of its active part, as a full backup copies, and
+    // a secondary data file here holds no tables.
+    int pages = f.IsPrimaryData() ? Pages(set.data.size()) : 1;
     total += pages;
     result.messages.push_back(msg::ProcessedPages(pages, database->name, f.logicalName, position));
   }

@@ -1,4 +1,4 @@
-// RESTORE FILELISTONLY and RESTORE DATABASE ... WITH MOVE.
+// RESTORE FILELISTONLY, RESTORE VERIFYONLY and RESTORE DATABASE ... WITH MOVE.
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -17,32 +17,80 @@ namespace {
 
 constexpr int64_t kUnlimitedMaxSize = 35184372080640;
 
-BackupSet FirstSet(ServerState& state, const std::string& written, const char* what) {
-  std::string disk = BackupDevicePath(written);
-  auto file = state.paths.Map(disk);
-  std::error_code ec;
-  if (!file || !fs::is_regular_file(*file, ec)) {
-    throw SqlError({msg::CannotOpenBackupDevice(disk), msg::TerminatingAbnormally(what)});
-  }
-  if (!std::ifstream(*file, std::ios::binary)) {
-    throw SqlError({msg::CannotOpenBackupDevice(disk), msg::TerminatingAbnormally(what)});
-  }
-  auto sets = ReadBackupSets(*file);
+// The sets of the device, every one whole and intact.
+std::vector<BackupSet> WholeSets(ServerState& state, const std::string& written,
+                                 std::string_view what) {
+  BackupDevice device = OpenBackupDevice(state.paths, written, what);
+  auto sets = ReadBackupSets(device.file);
   if (!sets) {
-    throw SqlError({msg::MediaIncorrectlyFormed(disk), msg::TerminatingAbnormally(what)});
+    throw SqlError({msg::MediaIncorrectlyFormed(device.disk), msg::TerminatingAbnormally(what)});
   }
-  return std::move(sets->front());
+  return std::move(*sets);
 }
 
 int Pages(uint64_t bytes) {
   return static_cast<int>((bytes + 8191) / 8192);
 }
 
+// Where each file of the set goes: its own path unless a MOVE names it (the last MOVE
+// of a logical name counts).
+std::vector<DatabaseFile> Destinations(const BackupSet& set,
+                                       const sql::RestoreDatabaseStatement& s) {
+  std::vector<DatabaseFile> files = set.files;
+  for (DatabaseFile& f : files) {
+    for (const auto& [logical, path] : s.moves) {
+      if (EqualsNoCase(f.logicalName, logical)) {
+        f.physicalName = path;
+      }
+    }
+  }
+  return files;
+}
+
+// Every reason the files cannot go where they are headed, in file order: a missing
+// folder, a file of another database, two files on one path.
+std::vector<ServerMessage> PlacementProblems(ServerState& state,
+                                             const std::optional<DatabaseEntry>& existing,
+                                             const std::vector<DatabaseFile>& files,
+                                             std::vector<fs::path>& targets) {
+  std::vector<ServerMessage> problems;
+  for (const DatabaseFile& f : files) {
+    auto mapped = state.paths.Map(f.physicalName);
+    std::error_code ec;
+    if (!mapped || !fs::is_directory(mapped->parent_path(), ec)) {
+      problems.push_back(msg::DirectoryLookupFailed(f.physicalName));
+      problems.push_back(msg::CannotRestoreFile(f.logicalName, f.physicalName));
+      targets.emplace_back();
+      continue;
+    }
+    auto owner = state.catalog.OwnerOf(*mapped);
+    if (owner && (!existing || owner->dbid != existing->dbid)) {
+      problems.push_back(msg::FileUsedByDatabase(f.physicalName, owner->name));
+      problems.push_back(msg::CannotRestoreFile(f.logicalName, f.physicalName));
+    }
+    for (size_t earlier = 0; earlier < targets.size(); ++earlier) {
+      // Windows names one file whatever the case of its letters.
+      if (!targets[earlier].empty() && (EqualsNoCase(targets[earlier].string(), mapped->string()) ||
+                                        fs::equivalent(targets[earlier], *mapped, ec))) {
+        problems.push_back(msg::FileClaimedTwice(f.physicalName, files[earlier].logicalName,
+                                                 files[earlier].fileId, f.logicalName, f.fileId));
+      }
+    }
+    targets.push_back(*mapped);
+  }
+  return problems;
+}
+
 }  // namespace
 
 StatementResult RunRestoreFileList(ServerState& state, SessionState&,
                                    const sql::RestoreFileListStatement& s) {
-  BackupSet set = FirstSet(state, s.disk, "RESTORE FILELIST");
+  const char* what = "RESTORE FILELIST";
+  BackupDevice device = OpenBackupDevice(state.paths, s.disk, what);
+  auto set = ReadFirstSetHeader(device.file);
+  if (!set) {
+    throw SqlError({msg::MediaIncorrectlyFormed(device.disk), msg::TerminatingAbnormally(what)});
+  }
   ResultSet rows{{Column{"LogicalName", ColumnType::NVarChar, 128, true},
                   Column{"PhysicalName", ColumnType::NVarChar, 260, true},
                   Column{"Type", ColumnType::NChar, 1, true},
@@ -50,14 +98,22 @@ StatementResult RunRestoreFileList(ServerState& state, SessionState&,
                   Column{"Size", ColumnType::Numeric, 20, true},
                   Column{"MaxSize", ColumnType::Numeric, 20, true}},
                  {}};
-  for (size_t i = 0; i < set.files.size(); ++i) {
-    const DatabaseFile& f = set.files[i];
+  for (size_t i = 0; i < set->files.size(); ++i) {
+    const DatabaseFile& f = set->files[i];
     rows.rows.push_back({f.logicalName, f.physicalName, std::string(f.isLog ? "L" : "D"),
                          f.isLog ? Cell{} : Cell{std::string("PRIMARY")},
-                         static_cast<int64_t>(set.fileBytes[i]), kUnlimitedMaxSize});
+                         static_cast<int64_t>(set->fileBytes[i]), kUnlimitedMaxSize});
   }
   StatementResult result;
   result.rows = std::move(rows);
+  return result;
+}
+
+StatementResult RunRestoreVerify(ServerState& state, SessionState&,
+                                 const sql::RestoreVerifyStatement& s) {
+  WholeSets(state, s.disk, "VERIFY DATABASE");
+  StatementResult result;
+  result.messages.push_back(msg::BackupSetValid(1));
   return result;
 }
 
@@ -75,7 +131,7 @@ StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
   if (EqualsNoCase(s.database, "tempdb")) {
     fail({msg::NotOnTempdb()});
   }
-  BackupSet set = FirstSet(state, s.disk, what);
+  BackupSet set = std::move(WholeSets(state, s.disk, what).front());
 
   for (const auto& [logical, path] : s.moves) {
     bool known = std::any_of(set.files.begin(), set.files.end(), [&](const DatabaseFile& f) {
@@ -94,26 +150,10 @@ StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
     fail({msg::ExclusiveAccess()});
   }
 
-  std::vector<DatabaseFile> files = set.files;
+  std::vector<DatabaseFile> files = Destinations(set, s);
   std::vector<fs::path> targets;
-  for (DatabaseFile& f : files) {
-    for (const auto& [logical, path] : s.moves) {
-      if (EqualsNoCase(f.logicalName, logical)) {
-        f.physicalName = path;
-      }
-    }
-    auto mapped = state.paths.Map(f.physicalName);
-    std::error_code ec;
-    if (!mapped || !fs::is_directory(mapped->parent_path(), ec)) {
-      fail({msg::DirectoryLookupFailed(f.physicalName),
-            msg::CannotRestoreFile(f.logicalName, f.physicalName)});
-    }
-    auto owner = state.catalog.OwnerOf(*mapped);
-    if (owner && (!existing || owner->dbid != existing->dbid)) {
-      fail({msg::FileUsedByDatabase(f.physicalName, owner->name),
-            msg::CannotRestoreFile(f.logicalName, f.physicalName)});
-    }
-    targets.push_back(*mapped);
+  if (auto problems = PlacementProblems(state, existing, files, targets); !problems.empty()) {
+    fail(std::move(problems));
   }
 
   std::string name = existing ? existing->name : s.database;
@@ -130,15 +170,16 @@ StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
   int total = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     std::ofstream out(targets[i], std::ios::binary | std::ios::trunc);
-    if (!files[i].isLog) {
+    bool primary = files[i].IsPrimaryData();
+    if (primary) {
       out.write(reinterpret_cast<const char*>(set.data.data()),
                 static_cast<std::streamsize>(set.data.size()));
     }
     out.close();
-    if (files[i].isLog) {
+    if (!primary) {
       fs::resize_file(targets[i], set.fileBytes[i] ? set.fileBytes[i] : Catalog::kLogFileBytes);
     }
-    int pages = files[i].isLog ? 1 : Pages(set.data.size());
+    int pages = primary ? Pages(set.data.size()) : 1;
     total += pages;
     result.messages.push_back(msg::ProcessedPages(pages, name, files[i].logicalName, 1));
   }

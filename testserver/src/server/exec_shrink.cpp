@@ -42,12 +42,12 @@ StatementResult RunShrinkDatabase(ServerState& state, SessionState& session,
     if (!mapped || !fs::exists(*mapped)) {
       continue;
     }
-    if (!f.isLog) {
+    if (f.IsPrimaryData()) {
       SqliteDb db(*mapped, false);
       db.Exec("vacuum");
     }
     int64_t pages = Pages(*mapped);
-    int64_t used = f.isLog ? 1 : pages;
+    int64_t used = f.IsPrimaryData() ? pages : 1;
     rows.rows.push_back(
         {int64_t{database->dbid}, int64_t{f.fileId}, pages, int64_t{1}, used, used});
   }

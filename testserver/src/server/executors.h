@@ -16,6 +16,8 @@ StatementResult RunBackupLog(ServerState& state, SessionState& session,
                              const sql::BackupLogStatement& s);
 StatementResult RunRestoreFileList(ServerState& state, SessionState& session,
                                    const sql::RestoreFileListStatement& s);
+StatementResult RunRestoreVerify(ServerState& state, SessionState& session,
+                                 const sql::RestoreVerifyStatement& s);
 StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
                                    const sql::RestoreDatabaseStatement& s);
 StatementResult RunDropDatabase(ServerState& state, SessionState& session,

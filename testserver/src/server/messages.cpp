@@ -78,6 +78,16 @@ ServerMessage MediaIncorrectlyFormed(std::string_view path) {
                      "process this media family.",
                      S(path).c_str()));
 }
+ServerMessage BackupSetValid(int fileNumber) {
+  return Make(3262, 1, 10, Format("The backup set on file %d is valid.", fileNumber));
+}
+ServerMessage FileClaimedTwice(std::string_view path, std::string_view first, int firstId,
+                               std::string_view second, int secondId) {
+  return Make(3176, 1, 16,
+              Format("File '%s' is claimed by '%s'(%d) and '%s'(%d). The WITH MOVE clause can be "
+                     "used to relocate one or more files.",
+                     S(path).c_str(), S(first).c_str(), firstId, S(second).c_str(), secondId));
+}
 ServerMessage ProcessedPages(int pages, std::string_view database, std::string_view logicalFile,
                              int fileNumber) {
   return Make(4035, 1, 0,

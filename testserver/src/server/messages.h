@@ -25,6 +25,9 @@ ServerMessage NoSuchDatabase(std::string_view database);           // 911
 ServerMessage TerminatingAbnormally(std::string_view what);        // 3013, e.g. "BACKUP DATABASE"
 ServerMessage CannotOpenBackupDevice(std::string_view path);       // 3201
 ServerMessage MediaIncorrectlyFormed(std::string_view path);       // 3241
+ServerMessage BackupSetValid(int fileNumber);                      // 3262
+ServerMessage FileClaimedTwice(std::string_view path, std::string_view first, int firstId,
+                               std::string_view second, int secondId);  // 3176
 ServerMessage ProcessedPages(int pages, std::string_view database, std::string_view logicalFile,
                              int fileNumber);                                               // 4035
 ServerMessage SuccessfullyProcessed(std::string_view what, int pages, double seconds);      // 3014

@@ -11,6 +11,7 @@ struct SeedDatabase {
   const char* dataFile;
   const char* logFile;
   const char* script;
+  const char* secondDataFile = nullptr;  // a secondary data file, listed before the log
 };
 
 constexpr SeedDatabase kSeeds[] = {
@@ -65,18 +66,32 @@ constexpr SeedDatabase kSeeds[] = {
      "create table tmp_import(line text);"
      "insert into Warehouses values(1,'North'),(2,'South');"
      "insert into Items values(1,1,'Bolt'),(2,2,'Nut');"},
+    {"Archive", "Archive_Data.MDF", "Archive_Log.LDF",
+     "create table Invoices(InvoiceID integer primary key, Year integer, Amount real);"
+     "create table SYS_ARCHIVE(id integer primary key, note text);"
+     "insert into Invoices values(1,2003,410.0),(2,2004,87.25);"
+     "insert into SYS_ARCHIVE values(1,'seeded');",
+     "Archive_Data2.NDF"},
 };
 
 }  // namespace
 
-void SeedDatabases(ServerState& state) {
+void SeedDatabases(ServerState& state, bool withArchive) {
   for (const SeedDatabase& seed : kSeeds) {
+    if (seed.secondDataFile && !withArchive) {
+      continue;
+    }
     auto database = state.catalog.Find(seed.name);
     if (!database && seed.dataFile) {
       std::string dir = Catalog::kDataDirectory;
       std::string base = seed.name;
-      database = state.catalog.Add(seed.name, {{1, base + "_Data", dir + seed.dataFile, false},
-                                               {2, base + "_Log", dir + seed.logFile, true}});
+      std::vector<DatabaseFile> files{{1, base + "_Data", dir + seed.dataFile, false}};
+      if (seed.secondDataFile) {
+        files.push_back({2, base + "_Data2", dir + seed.secondDataFile, false});
+      }
+      int logId = static_cast<int>(files.size()) + 1;
+      files.push_back({logId, base + "_Log", dir + seed.logFile, true});
+      database = state.catalog.Add(seed.name, std::move(files));
       state.catalog.CreateMissingFiles(*database);
     }
     if (!database || !UserTables(state, *database).empty()) {

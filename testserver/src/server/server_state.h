@@ -6,9 +6,11 @@
 #include <map>
 #include <string>
 
+#include "../sql/code_page.h"
 #include "catalog.h"
 #include "path_map.h"
 #include "shares.h"
+#include "shell_settings.h"
 
 namespace testserver {
 
@@ -31,6 +33,8 @@ struct ServerState {
   void CreateMachineFolders() const;
 
   std::string serverName = "TESTSRV";
+  ShellSettings shell;
+  std::optional<sql::AnsiCodePage> literalPage;  // set: literals without N go through it
   PathMap paths;
   Catalog catalog;
   Shares shares;

@@ -62,6 +62,7 @@ LexResult Tokenize(std::string_view text) {
         ++i;
       }
       token.kind = TokenKind::String;
+      token.national = national;
       if (!ReadQuoted(text, i, '\'', token.text)) {
         result.unclosed = true;
         result.unclosedQuote = token.text;

@@ -12,8 +12,9 @@ enum class TokenKind { Word, QuotedIdentifier, String, Number, Symbol, End };
 
 struct Token {
   TokenKind kind = TokenKind::End;
-  std::string text;  // the value: identifier without brackets, literal without quotes
-  std::string raw;   // as written, for error messages
+  std::string text;       // the value: identifier without brackets, literal without quotes
+  std::string raw;        // as written, for error messages
+  bool national = false;  // a string literal written N'...'
 };
 
 struct LexResult {

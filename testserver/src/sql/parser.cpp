@@ -369,6 +369,12 @@ class Parser {
       WithOptions([&] { return Accept("file") && Accept("=") && (Number(), true); });
       return list;
     }
+    if (Accept("verifyonly")) {
+      Expect("from");
+      RestoreVerifyStatement verify{DiskClause()};
+      WithOptions([] { return false; });
+      return verify;
+    }
     if (!Accept("database")) {
       Next();
       Fail();
@@ -462,11 +468,18 @@ class Parser {
 
 }  // namespace
 
-std::vector<Statement> ParseBatch(std::string_view text) {
+std::vector<Statement> ParseBatch(std::string_view text, const AnsiCodePage* literalPage) {
   LexResult lexed = Tokenize(text);
   if (lexed.unclosed) {
     throw SqlError(
         {msg::UnclosedQuote(lexed.unclosedQuote), msg::IncorrectSyntax(lexed.unclosedQuote)});
+  }
+  if (literalPage) {
+    for (Token& token : lexed.tokens) {
+      if (token.kind == TokenKind::String && !token.national) {
+        token.text = literalPage->Narrow(token.text);
+      }
+    }
   }
   return Parser(std::move(lexed.tokens)).Batch();
 }

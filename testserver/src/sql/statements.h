@@ -62,6 +62,10 @@ struct RestoreFileListStatement {
   std::string disk;
 };
 
+struct RestoreVerifyStatement {
+  std::string disk;
+};
+
 struct RestoreDatabaseStatement {
   std::string database;
   std::string disk;
@@ -88,9 +92,9 @@ struct ExecStatement {
   std::vector<Operand> arguments;
 };
 
-using Statement =
-    std::variant<SelectStatement, UseStatement, SetStatement, BackupDatabaseStatement,
-                 BackupLogStatement, RestoreFileListStatement, RestoreDatabaseStatement,
-                 DropDatabaseStatement, DropTableStatement, ShrinkDatabaseStatement, ExecStatement>;
+using Statement = std::variant<SelectStatement, UseStatement, SetStatement, BackupDatabaseStatement,
+                               BackupLogStatement, RestoreFileListStatement, RestoreVerifyStatement,
+                               RestoreDatabaseStatement, DropDatabaseStatement, DropTableStatement,
+                               ShrinkDatabaseStatement, ExecStatement>;
 
 }  // namespace testserver::sql
