@@ -4,11 +4,13 @@
 #include <string>
 
 #include "ops/elapsed_seconds.h"
+#include "ops/transfer_texts.h"
 #include "ops/workstation_path.h"
 #include "ports/com_error.h"
 #include "res/format_text.h"
 #include "sql/net_server_name.h"
 #include "sql/server_connection.h"
+#include "sql/shell_path.h"
 #include "sql/sql_escape.h"
 #include "tools/archiver.h"
 #include "tools/process_launch.h"
@@ -50,14 +52,22 @@ Packing PackBackupFile(CHarrowlanderDlg& dlg, const std::string& backupPath,
     dlg.SetStatus(FormatText("两次输入的压缩密码不一致,未压缩;备份文件%s保留.", {fileName}));
     return Packing::kFailed;
   }
+  // A double quote would end the path's quoting on the command line and split it into
+  // other names, which the archiver would pack and then delete.
+  if (backupPath.find('"') != std::string::npos) {
+    dlg.SetStatus(
+        FormatText("备份文件路径[%s]含有双引号,无法交给压缩程序;备份文件保留.", {backupPath}));
+    return Packing::kFailed;
+  }
   dlg.SetStatus(FormatText("正在压缩%s...", {fileName}));
   // 3.
-  const std::string commandLine =
-      BuildArchiverCommandLine(backupPath, dlg.m_strRarPassword, dlg.m_strRarPassword2);
+  const ArchiverStart start =
+      BuildArchiverStart(backupPath, dlg.m_strRarPassword, dlg.m_strRarPassword2,
+                         platform.launcher.CommandLinesAreVisibleToOthers());
   // 4. A start that failed has been shown in a message box.
   int exitCode = 0;
-  const bool started =
-      RunProcessAndWait(platform, dlg.m_strRarExePath, commandLine, &exitCode) == 1;
+  const bool started = RunProcessAndWait(platform, dlg.m_strRarExePath, start.commandLine,
+                                         &exitCode, start.environment) == 1;
   if (!started || exitCode != 0 || !platform.files.CanOpenForReading(ArchivePath(backupPath))) {
     dlg.SetStatus("压缩失败.");
     return Packing::kFailed;
@@ -99,6 +109,10 @@ int CHarrowlanderDlg::BackupDatabase() {
   ServerTransfer transfer;
   bool saveSettings = true;
   int copyResult = 1;
+  if (m_bSameMachine == 0 && !IsShellSafePath(transfer.ServerFilePath(m_strDatabase))) {
+    SetStatus(UnsafeTransferNameText(m_strDatabase));
+    return kStopped;
+  }
 
   // 7.
   SqlObjects ado;
@@ -118,32 +132,41 @@ int CHarrowlanderDlg::BackupDatabase() {
                                               {EscapeName(m_strDatabase), m_nShrinkPercent}));
     }
 
-    // 10.
+    // 10. A folder that was already there is used, but stays.
     if (m_bSameMachine == 0) {
-      transfer.CreateServerFolder(connection);
+      if (const std::string refused = transfer.CreateServerFolder(connection); !refused.empty()) {
+        SetStatus(FolderRefusedText(transfer, refused));
+        return cleanup.Finish(kStopped);
+      }
     }
 
     // 11.
     SetStatus("开始备份,请等待...");
 
     // 12. Without " with init" the server adds this backup set to a file already there.
-    std::string statement =
-        m_bSameMachine != 0 ? FormatText("backup database [%s] to disk='%s'",
-                                         {EscapeName(m_strDatabase), EscapeLiteral(backupPath)})
-                            : FormatText("backup database [%s] to disk='%s'",
-                                         {EscapeName(m_strDatabase),
-                                          EscapeLiteral(transfer.ServerFilePath(m_strDatabase))});
+    std::string statement = m_bSameMachine != 0
+                                ? FormatText("backup database [%s] to disk=%s",
+                                             {EscapeName(m_strDatabase), Literal(backupPath)})
+                                : FormatText("backup database [%s] to disk=%s",
+                                             {EscapeName(m_strDatabase),
+                                              Literal(transfer.ServerFilePath(m_strDatabase))});
     if (m_bIncremental == 0) {
       statement += " with init";
     }
 
     // 13.
     ExecuteStatement(connection, statement);
+    if (m_bSameMachine == 0) {
+      transfer.MarkFileMade(m_strDatabase);
+    }
 
     // 14. With no Windows user nothing is logged on, and the copy runs under the
     // workstation user's own network credentials.
     if (m_bSameMachine == 0) {
-      transfer.CreateServerShare(connection);
+      if (const std::string refused = transfer.CreateServerShare(connection); !refused.empty()) {
+        SetStatus(ShareRefusedText(transfer, refused));
+        return cleanup.Finish(kStopped);
+      }
       if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
                                      m_strNetPassword)) {
         SetStatus(FormatText("登陆远程服务器[%s]失败!", {m_strNetServer}));
@@ -156,8 +179,12 @@ int CHarrowlanderDlg::BackupDatabase() {
       const std::string source = transfer.NetworkFilePath(m_strNetServer, m_strDatabase);
       SetStatus(FormatText("从[%s]复制到本机...", {m_strNetServer}));
       copyResult = CopyFileWithProgress(m_platform, source, backupPath);
-      SetStatus("删除临时文件...");
-      m_platform.files.DeleteFile(source);
+      // The server's copy goes only once this one is complete; else it stays until the
+      // folder is taken down at the end.
+      if (copyResult == 1) {
+        SetStatus("删除临时文件...");
+        m_platform.files.DeleteFile(source);
+      }
     }
 
     // 16.
@@ -195,6 +222,9 @@ int CHarrowlanderDlg::BackupDatabase() {
   } catch (const ComError& error) {
     // The clean-up has taken down what this run set up.
     ReportComError(error);
+    return kStopped;
+  } catch (const std::exception& error) {
+    ReportFailure(error);
     return kStopped;
   }
 }

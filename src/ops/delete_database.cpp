@@ -18,8 +18,8 @@ namespace {
 // The paths of every file of the database (data and log), as the server records them.
 std::vector<std::string> ReadDatabaseFiles(SqlConnection& connection, const std::string& database) {
   std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
-      connection, FormatText("select filename from master.dbo.sysaltfiles where dbid=db_id('%s')",
-                             {EscapeLiteral(database)}));
+      connection, FormatText("select filename from master.dbo.sysaltfiles where dbid=db_id(%s)",
+                             {Literal(database)}));
   std::vector<std::string> files;
   for (; !rows->IsEof(); rows->MoveNext()) {
     std::string file = ReadColumnText(*rows, "filename");
@@ -55,8 +55,8 @@ int CHarrowlanderDlg::DeleteDatabase() {
     std::string primaryFile;
     {
       std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
-          connection, FormatText("select filename from dbo.sysdatabases where name='%s'",
-                                 {EscapeLiteral(m_strDatabase)}));
+          connection, FormatText("select filename from dbo.sysdatabases where name=%s",
+                                 {Literal(m_strDatabase)}));
       if (!rows->IsEof()) {
         primaryFile = ReadColumnText(*rows, "filename");
       }
@@ -65,10 +65,10 @@ int CHarrowlanderDlg::DeleteDatabase() {
     const std::vector<std::string> files = ReadDatabaseFiles(connection, m_strDatabase);
     for (const std::string& file : files) {
       if (!IsShellSafePath(file)) {
-        SetStatus(
-            FormatText("数据库[%s]的文件[%s]含有双引号、百分号或换行,无法安全地交给命令行删除;"
-                       "数据库未删除.",
-                       {m_strDatabase, file}));
+        SetStatus(FormatText(
+            "数据库[%s]的文件[%s]含有双引号、百分号、星号、问号或换行,无法安全地交给命令行删除;"
+            "数据库未删除.",
+            {m_strDatabase, file}));
         CloseServerConnection(ado);
         return kStopped;
       }
@@ -83,7 +83,7 @@ int CHarrowlanderDlg::DeleteDatabase() {
 
     // 8. The shell's refusal comes back only as output rows, which nobody reads.
     for (const std::string& file : files) {
-      ExecuteStatement(connection, FormatText("xp_cmdshell 'del \"%s\"'", {EscapeLiteral(file)}));
+      ExecuteStatement(connection, "xp_cmdshell " + Literal("del \"" + file + "\""));
     }
 
     // 9.
@@ -91,6 +91,9 @@ int CHarrowlanderDlg::DeleteDatabase() {
     return kRanToItsEnd;
   } catch (const ComError& error) {
     ReportComError(error);
+    return kStopped;
+  } catch (const std::exception& error) {
+    ReportFailure(error);
     return kStopped;
   }
 }

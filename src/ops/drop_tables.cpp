@@ -19,9 +19,9 @@ constexpr std::string_view kKeywordCaption = "无效关键字";
 
 std::string BuildTableQuery(const std::vector<std::string>& keywords) {
   std::string query = "select name from sysobjects where (";
-  query += FormatText("name like '%s'", {EscapeLiteral(keywords.front())});
+  query += FormatText("name like %s", {Literal(keywords.front())});
   for (size_t i = 1; i < keywords.size(); ++i) {
-    query += " or name like '" + EscapeLiteral(keywords[i]) + "' ";
+    query += " or name like " + Literal(keywords[i]) + " ";
   }
   return query + ") and xtype='U' order by name";
 }
@@ -90,6 +90,7 @@ int CHarrowlanderDlg::DropTables() {
       // 13-14.
       CloseServerConnection(ado);
       SetStatusControlText("已删除指定的数据表");
+      ClearUnsavedPasswords();
       SerializeSettings(true);
       return kRanToItsEnd;
     }
@@ -106,6 +107,9 @@ int CHarrowlanderDlg::DropTables() {
     m_platform.system.Sleep(500);
     ado.recordset.reset();
     ado.connection.reset();
+    return kStopped;
+  } catch (const std::exception& error) {
+    ReportFailure(error);
     return kStopped;
   }
 }

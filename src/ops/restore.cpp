@@ -1,10 +1,15 @@
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ops/elapsed_seconds.h"
+#include "ops/restore_files.h"
+#include "ops/transfer_texts.h"
 #include "ports/com_error.h"
+#include "res/ascii_case.h"
 #include "res/format_text.h"
 #include "sql/server_connection.h"
 #include "sql/shell_path.h"
@@ -20,15 +25,20 @@ using namespace sql;
 
 namespace {
 
-struct DatabaseFile {
-  std::string logicalName;
-  std::string physicalName;
-};
-
-// A server path up to and including its last backslash; empty when it has none.
-std::string ServerDirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+// Both forms keep their own spacing; every file after the log file adds one more move.
+std::string RestoreStatement(const std::string& database, const std::string& serverBackupPath,
+                             const std::vector<RestoreTarget>& targets, bool sameMachine) {
+  std::string statement = FormatText(
+      sameMachine ? "restore database [%s] from disk=%s with move %s to %s ,move %s to %s"
+                  : "restore database [%s] from disk=%s WITH  move %s to %s,move %s to %s",
+      {EscapeName(database), Literal(serverBackupPath), Literal(targets[0].logicalName),
+       Literal(targets[0].physicalName), Literal(targets[1].logicalName),
+       Literal(targets[1].physicalName)});
+  for (size_t i = 2; i < targets.size(); ++i) {
+    statement += FormatText(sameMachine ? " ,move %s to %s" : ",move %s to %s",
+                            {Literal(targets[i].logicalName), Literal(targets[i].physicalName)});
+  }
+  return statement;
 }
 
 }  // namespace
@@ -61,8 +71,11 @@ int CHarrowlanderDlg::RestoreDatabase() {
   // 5.
   ServerTransfer transfer;
   int copyResult = 1;
-  DatabaseFile data;
-  DatabaseFile log;
+  std::vector<RestoreTarget> targets;
+  if (m_bSameMachine == 0 && !IsShellSafePath(transfer.ServerFilePath(m_strDatabase))) {
+    SetStatus(UnsafeTransferNameText(m_strDatabase));
+    return kStopped;
+  }
 
   // 6.
   SqlObjects ado;
@@ -74,10 +87,17 @@ int CHarrowlanderDlg::RestoreDatabase() {
     connection.SetCommandTimeout(0);
 
     // 8. With no Windows user nothing is logged on, and the copy runs under the
-    // workstation user's own network credentials.
+    // workstation user's own network credentials. A folder that was already there is
+    // used, but stays; a share that was already there is not this run's to use.
     if (m_bSameMachine == 0) {
-      transfer.CreateServerFolder(connection);
-      transfer.CreateServerShare(connection);
+      if (const std::string refused = transfer.CreateServerFolder(connection); !refused.empty()) {
+        SetStatus(FolderRefusedText(transfer, refused));
+        return cleanup.Finish(kStopped);
+      }
+      if (const std::string refused = transfer.CreateServerShare(connection); !refused.empty()) {
+        SetStatus(ShareRefusedText(transfer, refused));
+        return cleanup.Finish(kStopped);
+      }
       if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
                                      m_strNetPassword)) {
         SetStatus(FormatText("登陆远程服务器[%s]失败!", {m_strNetServer}));
@@ -90,6 +110,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
     if (transfer.bShareMade) {
       const std::string destination = transfer.NetworkFilePath(m_strNetServer, m_strDatabase);
       SetStatus(FormatText("从[%s]复制到服务器...", {backupPath}));
+      transfer.MarkFileMade(m_strDatabase);
       copyResult = CopyFileWithProgress(m_platform, backupPath, destination);
     }
 
@@ -100,24 +121,13 @@ int CHarrowlanderDlg::RestoreDatabase() {
 
     // 11.
     if (copyResult == 1) {
-      // 12. The first row is the data file, the second the log file; a list with fewer
-      // rows raises at the column read.
+      // 12. The files by their type: data, log, and any further data files.
       const std::string serverBackupPath =
           m_bSameMachine != 0 ? backupPath : transfer.ServerFilePath(m_strDatabase);
-      {
-        std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
-            connection,
-            FormatText("RESTORE FILELISTONLY from disk='%s'", {EscapeLiteral(serverBackupPath)}));
-        rows->MoveFirst();
-        data = {ReadColumnText(*rows, "LogicalName"), ReadColumnText(*rows, "PhysicalName")};
-        rows->MoveNext();
-        log = {ReadColumnText(*rows, "LogicalName"), ReadColumnText(*rows, "PhysicalName")};
-        rows->Close();
-      }
-      data.physicalName = ServerDirectoryOf(data.physicalName) + m_strDatabase + ".Mdf";
-      log.physicalName = ServerDirectoryOf(log.physicalName) + m_strDatabase + ".Ldf";
+      const std::vector<BackupFile> files = ReadBackupFileList(connection, serverBackupPath);
 
       // 13.
+      std::optional<std::string> dataDirectory;
       if (m_bRestoreToDataDir != 0) {
         std::string masterFile;
         {
@@ -127,61 +137,66 @@ int CHarrowlanderDlg::RestoreDatabase() {
           rows->Close();
         }
         const std::size_t slash = masterFile.rfind('\\');
-        const std::string dataDirectory =
-            slash == std::string::npos ? masterFile : masterFile.substr(0, slash + 1);
-        data.physicalName = dataDirectory + m_strDatabase + ".Mdf";
-        log.physicalName = dataDirectory + m_strDatabase + ".Ldf";
+        dataDirectory = slash == std::string::npos ? masterFile : masterFile.substr(0, slash + 1);
+      }
+      targets = ChooseRestoreTargets(files, m_strDatabase, dataDirectory);
+      if (targets.empty()) {
+        SetStatus(FormatText("备份文件[%s]中找不到数据文件或日志文件,数据库未还原.", {backupPath}));
+        return cleanup.Finish(kStopped);
       }
 
       // The new file names come partly from the backup file, made by whoever made it,
       // and go to the server's shell below: refused before anything is dropped.
-      for (const std::string* name : {&data.physicalName, &log.physicalName}) {
-        if (!IsShellSafePath(*name)) {
+      for (const RestoreTarget& target : targets) {
+        if (!IsShellSafePath(target.physicalName)) {
           SetStatus(
-              FormatText("数据库文件名[%s]含有双引号、百分号或换行,无法安全地交给命令行删除;"
-                         "数据库未还原.",
-                         {*name}));
+              FormatText("数据库文件名[%s]含有双引号、百分号、星号、问号或换行,"
+                         "无法安全地交给命令行删除;数据库未还原.",
+                         {target.physicalName}));
           return cleanup.Finish(kStopped);
         }
       }
 
-      // 14. A deletion the server's shell refuses (a running database holds the file)
-      // comes back only in output rows, which nobody reads.
+      // A target file that another database lists is that database's: nothing is
+      // dropped or deleted for it. The database's own files go with its drop, or the
+      // restore writes over them in place; only files no database lists are deleted.
+      const std::map<std::string, std::string> owners = ReadDatabaseFileOwners(connection);
+      std::vector<std::string> unlisted;
+      for (const RestoreTarget& target : targets) {
+        const auto owner = owners.find(PathKey(target.physicalName));
+        if (owner == owners.end()) {
+          unlisted.push_back(target.physicalName);
+        } else if (!EqualsIgnoringAsciiCase(owner->second, m_strDatabase)) {
+          SetStatus(FormatText("还原的目标文件[%s]属于数据库[%s];数据库未还原,没有删除任何文件.",
+                               {target.physicalName, owner->second}));
+          return cleanup.Finish(kStopped);
+        }
+      }
+
+      // 14. The old database goes only when the backup can be read whole: the file list
+      // reads only its header. A deletion the server's shell refuses comes back only in
+      // output rows, which nobody reads.
       if (m_bDropBeforeRestore != 0) {
+        ExecuteStatement(
+            connection, FormatText("RESTORE VERIFYONLY FROM DISK=%s", {Literal(serverBackupPath)}));
         SetStatus(FormatText("开始删除原有数据库[%s],请等待...", {m_strDatabase}));
         ExecuteStatement(connection,
                          FormatText("drop database [%s] ", {EscapeName(m_strDatabase)}));
       }
-      ExecuteStatement(connection,
-                       FormatText("xp_cmdshell 'del \"%s\"'", {EscapeLiteral(data.physicalName)}));
-      ExecuteStatement(connection,
-                       FormatText("xp_cmdshell 'del \"%s\"'", {EscapeLiteral(log.physicalName)}));
+      for (const std::string& file : unlisted) {
+        ExecuteStatement(connection, "xp_cmdshell " + Literal("del \"" + file + "\""));
+      }
 
       // 15.
       SetStatus(FormatText("开始还原数据库[%s],请耐心等待...", {m_strDatabase}));
-      if (m_bSameMachine != 0) {
-        ExecuteStatement(
-            connection,
-            FormatText(
-                "restore database [%s] from disk='%s' with move '%s' to '%s' ,move '%s' to '%s'",
-                {EscapeName(m_strDatabase), EscapeLiteral(backupPath),
-                 EscapeLiteral(data.logicalName), EscapeLiteral(data.physicalName),
-                 EscapeLiteral(log.logicalName), EscapeLiteral(log.physicalName)}));
-      } else {
-        ExecuteStatement(
-            connection,
-            FormatText(
-                "restore database [%s] from disk='%s' WITH  move '%s' to '%s',move '%s' to '%s'",
-                {EscapeName(m_strDatabase), EscapeLiteral(transfer.ServerFilePath(m_strDatabase)),
-                 EscapeLiteral(data.logicalName), EscapeLiteral(data.physicalName),
-                 EscapeLiteral(log.logicalName), EscapeLiteral(log.physicalName)}));
-      }
+      ExecuteStatement(connection, RestoreStatement(m_strDatabase, serverBackupPath, targets,
+                                                    m_bSameMachine != 0));
     }
 
     // 16.
     if (copyResult == 1) {
       SetStatus(FormatText("还原数据库[%s]完成,%s,%s,%ss.",
-                           {m_strDatabase, data.physicalName, log.physicalName,
+                           {m_strDatabase, targets[0].physicalName, targets[1].physicalName,
                             ElapsedSeconds(m_platform.system, startTick)}));
     } else {
       SetStatus(FormatText("由于没有服务器[%s]的可写权限,还原失败。请更换登录用户后再试。",
@@ -197,6 +212,9 @@ int CHarrowlanderDlg::RestoreDatabase() {
   } catch (const ComError& error) {
     // The clean-up has taken down what this run set up.
     ReportComError(error);
+    return kStopped;
+  } catch (const std::exception& error) {
+    ReportFailure(error);
     return kStopped;
   }
 }

@@ -36,6 +36,9 @@ int CHarrowlanderDlg::ShrinkDatabase() {
   } catch (const ComError& error) {
     ReportComError(error);
     return kStopped;
+  } catch (const std::exception& error) {
+    ReportFailure(error);
+    return kStopped;
   }
 }
 

@@ -18,12 +18,13 @@
 namespace harrowlander::sql {
 
 // The connection string for the login's server and SQL login, opening `catalog`:
-// six Key=Value pairs joined by ";".
+// six Key=Value pairs joined by ";". Throws ComError for a value holding a NUL, which
+// would cut the string short.
 std::string BuildConnectionString(const ServerLogin& login, std::string_view catalog);
 
 // One value as it stands in a connection string: unchanged when it has no ";", no
-// quote character and no blank at either end, else in double quotes with every inner
-// double quote doubled.
+// quote character, no blank at either end and does not begin with "=", else in double
+// quotes with every inner double quote doubled.
 std::string QuoteConnectionValue(std::string_view value);
 
 }  // namespace harrowlander::sql

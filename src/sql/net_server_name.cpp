@@ -2,7 +2,7 @@
 
 #include "ports/system_info.h"
 #include "ports/text_codec.h"
-#include "sql/ascii_case.h"
+#include "res/ascii_case.h"
 
 namespace harrowlander::sql {
 namespace {

@@ -3,7 +3,7 @@
 namespace harrowlander::sql {
 
 bool IsShellSafePath(std::string_view path) {
-  return path.find_first_of(std::string_view("\"%\r\n\0", 5)) == std::string_view::npos;
+  return path.find_first_of(std::string_view("\"%*?\r\n\0", 7)) == std::string_view::npos;
 }
 
 }  // namespace harrowlander::sql

@@ -25,4 +25,12 @@ std::string EscapeLiteral(std::string_view text) {
   return Doubling(text, '\'');
 }
 
+std::string Literal(std::string_view text) {
+  bool ascii = true;
+  for (char c : text) {
+    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  }
+  return (ascii ? "'" : "N'") + EscapeLiteral(text) + "'";
+}
+
 }  // namespace harrowlander::sql

@@ -13,4 +13,10 @@ std::string EscapeName(std::string_view name);
 // doubled. LIKE wildcards (% _ [) keep their meaning.
 std::string EscapeLiteral(std::string_view text);
 
+// A whole string literal: '...' with the text escaped as above, and the N prefix when
+// the text holds any character outside ASCII, so that the server takes it as Unicode
+// instead of mapping it through its own code page to a look-alike. An ASCII-only
+// literal reads exactly as it always did.
+std::string Literal(std::string_view text);
+
 }  // namespace harrowlander::sql

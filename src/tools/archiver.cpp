@@ -1,6 +1,7 @@
 #include "tools/archiver.h"
 
 #include "ports/dialog_window.h"
+#include "res/ascii_case.h"
 #include "res/format_text.h"
 
 namespace harrowlander {
@@ -30,12 +31,13 @@ std::string QuoteArgument(const std::string& argument) {
 }  // namespace
 
 std::string ArchivePath(const std::string& backupPath) {
-  std::string path = backupPath;
-  for (std::size_t at = path.find(".bak"); at != std::string::npos;
-       at = path.find(".bak", at + 4)) {
-    path.replace(at, 4, ".rar");
+  constexpr std::string_view kBackup = ".bak";
+  const std::string_view path = backupPath;
+  if (path.size() >= kBackup.size() &&
+      EqualsIgnoringAsciiCase(path.substr(path.size() - kBackup.size()), kBackup)) {
+    return std::string(path.substr(0, path.size() - kBackup.size())) + ".rar";
   }
-  return path;
+  return backupPath + ".rar";
 }
 
 bool LocateArchiver(Platform& platform, std::string& rarExePath) {
@@ -55,17 +57,35 @@ bool LocateArchiver(Platform& platform, std::string& rarExePath) {
   return true;
 }
 
+namespace {
+
+std::string PasswordSwitch(const std::string& password, const std::string& passwordConfirmation) {
+  if (!password.empty() && password == passwordConfirmation) {
+    return QuoteArgument("-hp" + password);
+  }
+  return {};
+}
+
+}  // namespace
+
 std::string BuildArchiverCommandLine(const std::string& backupPath, const std::string& password,
                                      const std::string& passwordConfirmation) {
   // 1.
   const std::string archivePath = ArchivePath(backupPath);
   // 2.
-  std::string passwordSwitch;
-  if (!password.empty() && password == passwordConfirmation) {
-    passwordSwitch = QuoteArgument("-hp" + password);
-  }
+  const std::string passwordSwitch = PasswordSwitch(password, passwordConfirmation);
   // 3.
   return FormatText(" a %s -df -ibck -ep \"%s\" \"%s\"", {passwordSwitch, archivePath, backupPath});
+}
+
+ArchiverStart BuildArchiverStart(const std::string& backupPath, const std::string& password,
+                                 const std::string& passwordConfirmation,
+                                 bool commandLinesVisibleToOthers) {
+  const std::string passwordSwitch = PasswordSwitch(password, passwordConfirmation);
+  if (!commandLinesVisibleToOthers || passwordSwitch.empty()) {
+    return {BuildArchiverCommandLine(backupPath, password, passwordConfirmation), {}};
+  }
+  return {BuildArchiverCommandLine(backupPath, {}, {}), {{"RAR", passwordSwitch}}};
 }
 
 }  // namespace harrowlander

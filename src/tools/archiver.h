@@ -6,7 +6,8 @@
 
 namespace harrowlander {
 
-// The archive beside the backup: every ".bak" in the path replaced by ".rar".
+// The archive beside the backup: a final ".bak", in any letter case, replaced by
+// ".rar"; any other name gets ".rar" added, so the archive is never the backup itself.
 std::string ArchivePath(const std::string& backupPath);
 
 // True when rarExePath names a file that can be opened, after asking the user for the
@@ -19,5 +20,17 @@ bool LocateArchiver(Platform& platform, std::string& rarExePath);
 // deleting the backup file once it is packed.
 std::string BuildArchiverCommandLine(const std::string& backupPath, const std::string& password,
                                      const std::string& passwordConfirmation);
+
+// How the archiver is started for the backup. Where other users of the machine can read
+// a running program's command line, the password switch goes in the RAR environment
+// variable instead, from which the archiver takes default switches; the command line
+// then reads as without a password.
+struct ArchiverStart {
+  std::string commandLine;
+  ExtraEnvironment environment;
+};
+ArchiverStart BuildArchiverStart(const std::string& backupPath, const std::string& password,
+                                 const std::string& passwordConfirmation,
+                                 bool commandLinesVisibleToOthers);
 
 }  // namespace harrowlander

@@ -14,8 +14,10 @@ void ShowStartFailure(Platform& platform) {
 }  // namespace
 
 int RunProcessAndWait(Platform& platform, const std::string& applicationPath,
-                      const std::string& commandLine, int* exitCode) {
-  const std::optional<int> ended = platform.launcher.StartAndWait(applicationPath, commandLine);
+                      const std::string& commandLine, int* exitCode,
+                      const ExtraEnvironment& environment) {
+  const std::optional<int> ended =
+      platform.launcher.StartAndWait(applicationPath, commandLine, environment);
   if (!ended) {
     ShowStartFailure(platform);
     return 0;

@@ -1,7 +1,12 @@
 #include "transfer/server_transfer.h"
 
+#include <memory>
+#include <vector>
+
 #include "ports/com_error.h"
+#include "res/ascii_case.h"
 #include "res/format_text.h"
+#include "sql/sql_escape.h"
 
 namespace harrowlander {
 
@@ -20,14 +25,68 @@ std::string ServerTransfer::SharePath(const std::string& netServer) const {
   return FormatText("\\\\%s\\%s", {netServer, strShare});
 }
 
-void ServerTransfer::CreateServerFolder(SqlConnection& connection) {
-  ExecuteStatement(connection, FormatText("xp_cmdshell 'mkdir %s '", {strFolder}));
-  bFolderMade = true;
+namespace {
+
+// The lines a shell command printed, without the empty row that ends them.
+std::vector<std::string> ShellOutput(SqlConnection& connection, const std::string& statement) {
+  std::unique_ptr<SqlRecordset> rows = sql::ExecuteForRows(connection, statement);
+  std::vector<std::string> lines;
+  for (; !rows->IsEof(); rows->MoveNext()) {
+    SqlValue line = rows->Collect("output");
+    if (!line.isNull && !line.text.empty()) {
+      lines.push_back(std::move(line.text));
+    }
+  }
+  rows->Close();
+  return lines;
 }
 
-void ServerTransfer::CreateServerShare(SqlConnection& connection) {
-  ExecuteStatement(connection, FormatText("xp_cmdshell 'net share %s=%s'", {strShare, strFolder}));
+bool Mentions(const std::vector<std::string>& lines, const std::string& name) {
+  for (const std::string& line : lines) {
+    if (ContainsIgnoringAsciiCase(line, name)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += (text.empty() ? "" : " ") + line;
+  }
+  return text.empty() ? "(no output)" : text;
+}
+
+}  // namespace
+
+// mkdir prints nothing when it made the folder. The shell's messages are in the
+// server's language; the one that names the folder says it was already there, any
+// other is a refusal.
+std::string ServerTransfer::CreateServerFolder(SqlConnection& connection) {
+  const std::vector<std::string> output =
+      ShellOutput(connection, FormatText("xp_cmdshell 'mkdir %s '", {strFolder}));
+  if (output.empty()) {
+    bFolderMade = true;
+    return {};
+  }
+  return Mentions(output, strFolder) ? std::string() : Joined(output);
+}
+
+// net share names the share when it made it, in every language; its refusals do not.
+std::string ServerTransfer::CreateServerShare(SqlConnection& connection) {
+  const std::vector<std::string> output =
+      ShellOutput(connection, FormatText("xp_cmdshell 'net share %s=%s'", {strShare, strFolder}));
+  if (!Mentions(output, strShare)) {
+    return Joined(output);
+  }
   bShareMade = true;
+  return {};
+}
+
+void ServerTransfer::MarkFileMade(const std::string& database) {
+  strFile = ServerFilePath(database);
+  bFileMade = true;
 }
 
 bool ServerTransfer::OpenShareSession(NetworkSession& network, const std::string& netServer,
@@ -53,16 +112,22 @@ void ServerTransfer::RemoveServerShare(SqlConnection& connection) {
 }
 
 void ServerTransfer::RemoveServerFolder(SqlConnection& connection) {
-  ExecuteStatement(connection, FormatText("xp_cmdshell 'del %s\\*.* /q'", {strFolder}));
-  ExecuteStatement(connection, FormatText("xp_cmdshell 'rmdir %s'", {strFolder}));
-  bFolderMade = false;
+  if (bFileMade) {
+    ExecuteStatement(connection,
+                     "xp_cmdshell " + sql::Literal(FormatText("del \"%s\" /q", {strFile})));
+    bFileMade = false;
+  }
+  if (bFolderMade) {
+    ExecuteStatement(connection, FormatText("xp_cmdshell 'rmdir %s'", {strFolder}));
+    bFolderMade = false;
+  }
 }
 
 void ServerTransfer::RemoveServerResources(SqlConnection& connection) {
   if (bShareMade) {
     RemoveServerShare(connection);
   }
-  if (bFolderMade) {
+  if (bFileMade || bFolderMade) {
     RemoveServerFolder(connection);
   }
 }
@@ -84,7 +149,7 @@ void ServerTransfer::CleanUpAfterError(NetworkSession& network, const std::strin
   } catch (const ComError&) {
   }
   try {
-    if (bFolderMade) {
+    if (bFileMade || bFolderMade) {
       RemoveServerFolder(*objects.connection);
     }
   } catch (const ComError&) {

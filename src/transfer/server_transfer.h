@@ -9,15 +9,18 @@
 namespace harrowlander {
 
 // What one Backup or Restore run has set up on a server that is another machine: a
-// transfer folder on the server's drive C:, shared under a hidden name, and this
-// workstation's log-on to that share. Each flag is set right after its statement or
-// call succeeded and says what this run has to take down again, in reverse order.
+// transfer folder on the server's drive C:, shared under a hidden name, the transfer
+// file in it, and this workstation's log-on to that share. Each flag is set right
+// after its step succeeded and says what this run has to take down again, in reverse
+// order; what was there before the run is never this run's to remove.
 struct ServerTransfer {
   std::string strShare = "BKSQLData$";
   std::string strFolder = "c:\\BKSQLData$";
   bool bFolderMade = false;
   bool bShareMade = false;
   bool bLoggedOn = false;
+  bool bFileMade = false;
+  std::string strFile;  // the transfer file this run put into the folder
 
   // The transfer file, named after the database: as the server sees it, and as this
   // workstation reaches it through the share of netServer.
@@ -26,22 +29,30 @@ struct ServerTransfer {
   // "\\netServer\share"
   std::string SharePath(const std::string& netServer) const;
 
-  // The server's shell reports its failures only in output rows, which nobody reads: a
-  // folder or share that already exists, or cannot be made, raises nothing here.
-  void CreateServerFolder(SqlConnection& connection);
-  void CreateServerShare(SqlConnection& connection);
+  // The folder statement. Empty when the folder is there: made now, or there before
+  // (then it is not this run's to remove). Otherwise what the server's shell said when
+  // it refused, as it said it.
+  std::string CreateServerFolder(SqlConnection& connection);
+  // The share statement. Empty when the share was made; otherwise what the server's
+  // shell said (the name already shared, perhaps for another folder; access denied),
+  // and nothing of the share is this run's.
+  std::string CreateServerShare(SqlConnection& connection);
+  // The transfer file of the database is about to be, or has been, put into the folder
+  // by this run.
+  void MarkFileMade(const std::string& database);
   // Logs on to the share with the Windows account; false when refused.
   bool OpenShareSession(NetworkSession& network, const std::string& netServer,
                         const std::string& user, const std::string& password);
   void CloseShareSession(NetworkSession& network, const std::string& netServer);
   void RemoveServerShare(SqlConnection& connection);
-  // Deletes every file in the folder, then the folder.
+  // Deletes this run's transfer file by its name, then the folder when this run made
+  // it (rmdir takes only an empty folder).
   void RemoveServerFolder(SqlConnection& connection);
 
-  // The end of a run: share, then folder, each only when this run made it.
+  // The end of a run: share, then file and folder, each only when this run made it.
   void RemoveServerResources(SqlConnection& connection);
-  // The end of a run that caught a SQL failure: the log-on, share and folder, as far as
-  // the flags say and the connection object exists. A failure on the way (the
+  // The end of a run that caught a failure: the log-on, share, file and folder, as far
+  // as the flags say and the connection object exists. A failure on the way (the
   // connection itself may be dead) is swallowed, so the first failure is the one
   // reported.
   void CleanUpAfterError(NetworkSession& network, const std::string& netServer,

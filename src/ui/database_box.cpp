@@ -60,6 +60,8 @@ void CHarrowlanderDlg::OnDropdownDatabase() {
     window.SetControlText(res::IDC_DATABASE, typedText);
   } catch (const ComError& error) {
     ReportComError(error);
+  } catch (const std::exception& error) {
+    ReportFailure(error);
   }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "ports/com_error.h"
@@ -124,6 +125,8 @@ class CHarrowlanderDlg {
   void SetStatusControlText(const std::string& text);
   // Puts a SQL failure's description on the status line, exactly as it reads.
   void ReportComError(const ComError& error);
+  // Puts any other failure that ended a handler or an operation on the status line.
+  void ReportFailure(const std::exception& error);
 
   // The login fields, as every connection is opened with them.
   sql::ServerLogin Login() const;

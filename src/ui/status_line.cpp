@@ -31,4 +31,8 @@ void CHarrowlanderDlg::ReportComError(const ComError& error) {
   SetStatus(error.Description());
 }
 
+void CHarrowlanderDlg::ReportFailure(const std::exception& error) {
+  SetStatus(std::string("发生意外错误,操作已停止:") + error.what());
+}
+
 }  // namespace harrowlander

@@ -18,11 +18,14 @@ class FakeProcessLauncher : public ProcessLauncher {
   struct Start {
     std::string applicationPath;
     std::string commandLine;
+    ExtraEnvironment environment;
   };
 
-  std::optional<int> StartAndWait(const std::string& applicationPath,
-                                  const std::string& commandLine) override {
-    starts.push_back({applicationPath, commandLine});
+  bool CommandLinesAreVisibleToOthers() const override { return commandLinesVisible; }
+
+  std::optional<int> Run(const std::string& applicationPath, const std::string& commandLine,
+                         const ExtraEnvironment& environment) override {
+    starts.push_back({applicationPath, commandLine, environment});
     for (const std::string& path : missing) {
       if (path == applicationPath) {
         return std::nullopt;
@@ -38,6 +41,8 @@ class FakeProcessLauncher : public ProcessLauncher {
   }
 
   std::vector<Start> starts;
+  // As on Windows: the archiver's password stays on its command line.
+  bool commandLinesVisible = false;
   std::vector<std::string> missing;
   int exitCode = 0;
   std::function<void(const std::string&)> onStart;

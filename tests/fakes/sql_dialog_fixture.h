@@ -21,7 +21,13 @@ class SqlDialogTest : public DialogTest {
   void SetUp() override {
     Open();
     fake.window.events.clear();
+    // The server's shell says it made the transfer share.
+    fake.server.answers[kMakeShareStatement] = {{"output"}, {{kShareMade}, {std::nullopt}}};
   }
+
+  static constexpr const char* kMakeShareStatement =
+      R"(xp_cmdshell 'net share BKSQLData$=c:\BKSQLData$')";
+  static constexpr const char* kShareMade = "BKSQLData$ was shared successfully.";
 
   std::vector<std::string> Timeline() const {
     std::vector<std::string> timeline;
@@ -49,6 +55,17 @@ class SqlDialogTest : public DialogTest {
   // The timeline lines of one statement that returns no rows.
   static std::vector<std::string> Execute(const std::string& statement) {
     return {"execute " + statement, "release result"};
+  }
+
+  // The timeline lines of one shell command whose output (`rows` of it, the final
+  // empty one included) is read.
+  static std::vector<std::string> ShellCommand(const std::string& statement, int rows = 0) {
+    std::vector<std::string> lines = {"execute " + statement};
+    for (int i = 0; i < rows; ++i) {
+      lines.insert(lines.end(), {"result eof", "result collect output", "result move next"});
+    }
+    lines.insert(lines.end(), {"result eof", "result close", "release result"});
+    return lines;
   }
 
   static std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {

@@ -39,11 +39,12 @@ class BackupTest : public testing::SqlDialogTest {
 
   const Lines kConnect = {"create connection", "connection timeout 15", "command timeout 60",
                           kMasterConnection};
-  const Lines kMakeFolder = Execute(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')");
-  const Lines kMakeShare = Execute(R"(xp_cmdshell 'net share BKSQLData$=c:\BKSQLData$')");
+  const Lines kMakeFolder = ShellCommand(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')");
+  const Lines kMakeShare = ShellCommand(kMakeShareStatement, 2);
   const Lines kRemoveShare = Execute(R"(xp_cmdshell 'net share BKSQLData$ /del')");
-  const Lines kRemoveFolder = Concat({Execute(R"(xp_cmdshell 'del c:\BKSQLData$\*.* /q')"),
-                                      Execute(R"(xp_cmdshell 'rmdir c:\BKSQLData$')")});
+  const Lines kRemoveFile = Execute(R"(xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')");
+  const Lines kRemoveEmptyFolder = Execute(R"(xp_cmdshell 'rmdir c:\BKSQLData$')");
+  const Lines kRemoveFolder = Concat({kRemoveFile, kRemoveEmptyFolder});
   const Lines kClose = {"connection close", "release connection"};
   const Lines kLogOn = {R"(net use delete \\DBHOST\IPC$)",
                         R"(net use add \\DBHOST\BKSQLData$ backup pw)"};
@@ -120,7 +121,7 @@ TEST_F(BackupTest, ShrinkFirstRunsLogAndShrinkBeforeTheFolderIsMade) {
   fake.window.fileDialogAnswers = {kBackupPath};
   EXPECT_EQ(dlg.BackupDatabase(), 1);
   const Lines timeline = Timeline();
-  EXPECT_EQ(Lines(timeline.begin() + 5, timeline.begin() + 13),
+  EXPECT_EQ(Lines(timeline.begin() + 5, timeline.begin() + 15),
             Concat({{"text 1008 = 开始清空[pubs]日志..."},
                     Execute("backup log [pubs] with no_log"),
                     {"text 1008 = 开始收缩[pubs]尺寸..."},
@@ -159,13 +160,9 @@ TEST_F(BackupTest, RefusedLogOnRemovesShareThenFolderAndSavesNothing) {
 TEST_F(BackupTest, AFailedCopyReportsFailureStillLogsOffAndCleansUp) {
   fake.files.failCopies.insert(kTransferFile);
   EXPECT_EQ(Run(), 1);
+  // The server's copy is not deleted through the share; the folder's clean-up takes it.
   EXPECT_EQ(After(std::string("copy ")),
-            Concat({{"text 1008 = 删除临时文件...", std::string("delete ") + kTransferFile},
-                    kLogOff,
-                    {"text 1008 = 备份失败."},
-                    kRemoveShare,
-                    kRemoveFolder,
-                    kClose}));
+            Concat({kLogOff, {"text 1008 = 备份失败."}, kRemoveShare, kRemoveFolder, kClose}));
   EXPECT_EQ(fake.files.writes, 1) << "settings saved";
 }
 
@@ -184,12 +181,12 @@ TEST_F(BackupTest, AnSqlFailureAtEachStepTakesDownWhatTheRunHadMade) {
   } kRows[] = {
       {"connection open", {}},
       {"execute xp_cmdshell 'mkdir", {}},
-      {"execute backup database", kRemoveFolder},
+      {"execute backup database", kRemoveEmptyFolder},
       {"execute xp_cmdshell 'net share BKSQLData$=", kRemoveFolder},
       {"execute xp_cmdshell 'net share BKSQLData$ /del'",
        Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
-      {"execute xp_cmdshell 'del", {"execute xp_cmdshell 'del c:\\BKSQLData$\\*.* /q'"}},
-      {"execute xp_cmdshell 'rmdir", kRemoveFolder},
+      {"execute xp_cmdshell 'del", {R"(execute xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')"}},
+      {"execute xp_cmdshell 'rmdir", kRemoveEmptyFolder},
       {"connection close", {}},
   };
   for (const auto& row : kRows) {
@@ -212,12 +209,43 @@ TEST_F(BackupTest, AnSqlFailureAtEachStepTakesDownWhatTheRunHadMade) {
 
 TEST_F(BackupTest, ACleanUpOnADeadConnectionLetsNoSecondErrorOut) {
   fake.server.failures = {{"execute backup database", "connection lost"},
-                          {"execute xp_cmdshell 'del", "second failure"}};
+                          {"execute xp_cmdshell 'rmdir", "second failure"}};
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(dlg.m_strStatus, "connection lost");
   EXPECT_EQ(After("execute backup database"),
-            (Lines{"execute xp_cmdshell 'del c:\\BKSQLData$\\*.* /q'",
-                   "text 1008 = connection lost", "release connection"}));
+            (Lines{"execute xp_cmdshell 'rmdir c:\\BKSQLData$'", "text 1008 = connection lost",
+                   "release connection"}));
+}
+
+// A folder or share the server's shell refused stops the run before anything is
+// copied, and only what this run made is taken down: never a share that was there.
+TEST_F(BackupTest, ARefusedShareOrFolderStopsTheRunAndTakesDownOnlyItsOwn) {
+  const std::string mkdir = R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')";
+  fake.server.answers[kMakeShareStatement] = {
+      {"output"},
+      {{"System error 2118 has occurred."}, {std::nullopt}, {"The name has already been shared."}}};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(dlg.m_strStatus,
+            "服务器不能建立共享[BKSQLData$]:System error 2118 has occurred. The name has "
+            "already been shared.");
+  for (const std::string& line : Timeline()) {
+    EXPECT_FALSE(line.starts_with("copy ") || line.starts_with("net use")) << line;
+  }
+  EXPECT_EQ(After("text 1008 = 服务器不能建立共享"), Concat({kRemoveFolder, kClose}));
+
+  fake.window.events.clear();
+  fake.server.answers[mkdir] = {{"output"}, {{"拒绝访问。"}, {std::nullopt}}};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(dlg.m_strStatus, R"(服务器不能建立临时目录[c:\BKSQLData$]:拒绝访问。)");
+  EXPECT_EQ(After("text 1008 = 服务器不能建立临时目录"), kClose);
+
+  // A folder that was already there is used, and stays; the run's own file goes.
+  fake.window.events.clear();
+  fake.server.answers[mkdir] = {{"output"},
+                                {{R"(子目录或文件 c:\BKSQLData$ 已经存在。)"}, {std::nullopt}}};
+  fake.server.answers[kMakeShareStatement] = {{"output"}, {{kShareMade}, {std::nullopt}}};
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(After("text 1008 = 已经备份完成"), Concat({kRemoveShare, kRemoveFile, kClose}));
 }
 
 class BackupPackingTest : public BackupTest {
@@ -305,6 +333,37 @@ TEST_F(BackupPackingTest, ALocatedArchiverIsKeptInTheSettings) {
   EXPECT_EQ(dlg.BackupDatabase(), 1);
   EXPECT_EQ(dlg.m_strRarExePath, "/usr/local/bin/rar");
   EXPECT_EQ(fake.launcher.starts.at(0).applicationPath, "/usr/local/bin/rar");
+}
+
+// Where other users can read command lines, the archiver's password is not on one.
+TEST_F(BackupPackingTest, WhereOthersReadCommandLinesThePasswordTravelsInTheEnvironment) {
+  fake.launcher.commandLinesVisible = true;
+  EXPECT_EQ(Run(), 1);
+  ASSERT_EQ(fake.launcher.starts.size(), 1u);
+  EXPECT_EQ(fake.launcher.starts[0].commandLine.find("secret"), std::string::npos);
+  EXPECT_EQ(fake.launcher.starts[0].environment, (ExtraEnvironment{{"RAR", "-hpsecret"}}));
+}
+
+TEST_F(BackupPackingTest, APathTheArchiverWouldSplitIsNotPacked) {
+  const std::string quoted = kBackupFolder + "Sales\" \"Documents.bak";
+  fake.files.files[quoted] = "backup set";
+  EXPECT_EQ(Run(quoted), 1);
+  EXPECT_TRUE(fake.launcher.starts.empty());
+  EXPECT_EQ(dlg.m_strStatus,
+            "备份文件路径[" + quoted + "]含有双引号,无法交给压缩程序;备份文件保留.");
+  EXPECT_TRUE(fake.files.files.contains(quoted));
+}
+
+// Any failure, not only the server's, ends the run with a message and the clean-up.
+TEST_F(BackupPackingTest, AnUnexpectedFailureIsReportedAndTheServerSideTakenDown) {
+  fake.launcher.onStart = [](const std::string&) { throw std::runtime_error("out of handles"); };
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(dlg.m_strStatus, "发生意外错误,操作已停止:out of handles");
+  EXPECT_EQ(After(std::string("start /opt/rar/rar")),
+            Concat({kRemoveShare,
+                    kRemoveFolder,
+                    {"text 1008 = 发生意外错误,操作已停止:out of handles"},
+                    {"release connection"}}));
 }
 
 }  // namespace

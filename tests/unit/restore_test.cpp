@@ -38,36 +38,51 @@ class RestoreTest : public testing::SqlDialogTest {
                               {{"Old_Data", R"(E:\MSSQL\Data\Old_Data.MDF)", "D"},
                                {"Old_Log", R"(F:\Logs\Old_Log.LDF)", "L"},
                                {"Old_Extra", R"(G:\x\Old_2.NDF)", "D"}}};
-  const Lines kReadFileList = {"result move first",
-                               "result collect LogicalName",
-                               "result collect PhysicalName",
-                               "result move next",
-                               "result collect LogicalName",
-                               "result collect PhysicalName",
-                               "result close",
-                               "release result"};
+  static Lines ReadFileList(int rows) {
+    Lines lines = {"result move first"};
+    for (int i = 0; i < rows; ++i) {
+      lines.insert(lines.end(),
+                   {"result eof", "result collect LogicalName", "result collect PhysicalName",
+                    "result collect Type", "result move next"});
+    }
+    lines.insert(lines.end(), {"result eof", "result close", "release result"});
+    return lines;
+  }
+  const Lines kReadFileList = ReadFileList(3);
+  // Which database lists which file; the fake server lists none.
+  const Lines kReadOwners = {"execute select name, dbid from master.dbo.sysdatabases",
+                             "result eof",
+                             "result close",
+                             "release result",
+                             "execute select dbid, filename from master.dbo.sysaltfiles",
+                             "result eof",
+                             "result close",
+                             "release result"};
   const Lines kConnect = {"create connection", "connection timeout 15", "command timeout 60",
                           kMasterConnection, "command timeout 0"};
   const Lines kRemoveShare = Execute(R"(xp_cmdshell 'net share BKSQLData$ /del')");
-  const Lines kRemoveFolder = Concat({Execute(R"(xp_cmdshell 'del c:\BKSQLData$\*.* /q')"),
-                                      Execute(R"(xp_cmdshell 'rmdir c:\BKSQLData$')")});
+  const Lines kRemoveEmptyFolder = Execute(R"(xp_cmdshell 'rmdir c:\BKSQLData$')");
+  const Lines kRemoveFolder =
+      Concat({Execute(R"(xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')"), kRemoveEmptyFolder});
   const Lines kClose = {"connection close", "release connection"};
   const Lines kRemoteRun = Concat(
       {{"open dialog Sales", std::string("open for reading ") + kChosenFile},
        kConnect,
-       Execute(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')"),
-       Execute(R"(xp_cmdshell 'net share BKSQLData$=c:\BKSQLData$')"),
+       ShellCommand(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')"),
+       ShellCommand(kMakeShareStatement, 2),
        {R"(net use delete \\DBHOST\IPC$)", R"(net use add \\DBHOST\BKSQLData$ backup pw)",
         std::string("text 1008 = 从[") + kChosenFile + "]复制到服务器...",
         std::string("copy ") + kChosenFile + " -> " + kTransferFile,
         "painted 1008 = 已复制0.00MB/总计0.00MB", R"(net use delete \\DBHOST\BKSQLData$)",
         std::string("execute ") + kRemoteFileList},
        kReadFileList,
+       kReadOwners,
        Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales.Mdf"')"),
        Execute(R"(xp_cmdshell 'del "F:\Logs\Sales.Ldf"')"),
+       Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales_1.ndf"')"),
        {"text 1008 = 开始还原数据库[Sales],请耐心等待..."},
        Execute(
-           R"(restore database [Sales] from disk='c:\BKSQLData$\Sales.bak' WITH  move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf',move 'Old_Log' to 'F:\Logs\Sales.Ldf')"),
+           R"(restore database [Sales] from disk='c:\BKSQLData$\Sales.bak' WITH  move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf',move 'Old_Log' to 'F:\Logs\Sales.Ldf',move 'Old_Extra' to 'E:\MSSQL\Data\Sales_1.ndf')"),
        {R"(text 1008 = 还原数据库[Sales]完成,E:\MSSQL\Data\Sales.Mdf,F:\Logs\Sales.Ldf,2.000s.)"},
        kRemoveShare,
        kRemoveFolder,
@@ -95,13 +110,16 @@ TEST_F(RestoreTest, SameMachineNamesTheChosenPathAndDropsFirstWhenAsked) {
       Concat(
           {{"execute RESTORE FILELISTONLY from disk='/home/user/old/nightly.bak'"},
            kReadFileList,
+           kReadOwners,
+           Execute("RESTORE VERIFYONLY FROM DISK='/home/user/old/nightly.bak'"),
            {"text 1008 = 开始删除原有数据库[Sales],请等待..."},
            Execute("drop database [Sales] "),
            Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales.Mdf"')"),
            Execute(R"(xp_cmdshell 'del "F:\Logs\Sales.Ldf"')"),
+           Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales_1.ndf"')"),
            {"text 1008 = 开始还原数据库[Sales],请耐心等待..."},
            Execute(
-               R"(restore database [Sales] from disk='/home/user/old/nightly.bak' with move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf' ,move 'Old_Log' to 'F:\Logs\Sales.Ldf')"),
+               R"(restore database [Sales] from disk='/home/user/old/nightly.bak' with move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf' ,move 'Old_Log' to 'F:\Logs\Sales.Ldf' ,move 'Old_Extra' to 'E:\MSSQL\Data\Sales_1.ndf')"),
            {R"(text 1008 = 还原数据库[Sales]完成,E:\MSSQL\Data\Sales.Mdf,F:\Logs\Sales.Ldf,2.000s.)"},
            kClose}));
 }
@@ -109,18 +127,22 @@ TEST_F(RestoreTest, SameMachineNamesTheChosenPathAndDropsFirstWhenAsked) {
 TEST_F(RestoreTest, ToTheDataDirectoryBothFilesGoBesideMaster) {
   dlg.m_bRestoreToDataDir = 1;
   EXPECT_EQ(Run(), 1);
-  const Lines afterFileList = After("result close");
-  EXPECT_EQ(Lines(afterFileList.begin() + 1, afterFileList.begin() + 7),
-            Concat({{std::string("execute ") + kMasterQuery, "result collect filename",
-                     "result close", "release result"},
-                    Execute(R"(xp_cmdshell 'del "C:\MSSQL\Data\Sales.Mdf"')")}));
+  const Lines afterFileList = After("result collect Type");
+  const Lines expected = Concat({{std::string("execute ") + kMasterQuery, "result collect filename",
+                                  "result close", "release result"},
+                                 kReadOwners,
+                                 Execute(R"(xp_cmdshell 'del "C:\MSSQL\Data\Sales.Mdf"')")});
+  const auto start =
+      std::find(afterFileList.begin(), afterFileList.end(), std::string("execute ") + kMasterQuery);
+  ASSERT_NE(start, afterFileList.end());
+  EXPECT_EQ(Lines(start, start + static_cast<long>(expected.size())), expected);
   EXPECT_EQ(dlg.m_strStatus,
             R"(还原数据库[Sales]完成,C:\MSSQL\Data\Sales.Mdf,C:\MSSQL\Data\Sales.Ldf,2.000s.)");
 }
 
 TEST_F(RestoreTest, PhysicalNamesWithoutAFolderBecomeTheBareNewNames) {
-  fake.server.answers[kRemoteFileList] = {{"LogicalName", "PhysicalName"},
-                                          {{"d", "data.mdf"}, {"l", "log.ldf"}}};
+  fake.server.answers[kRemoteFileList] = {{"LogicalName", "PhysicalName", "Type"},
+                                          {{"d", "data.mdf", "D"}, {"l", "log.ldf", "L"}}};
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(dlg.m_strStatus, "还原数据库[Sales]完成,Sales.Mdf,Sales.Ldf,2.000s.");
 }
@@ -150,7 +172,8 @@ TEST_F(RestoreTest, RefusedLogOnRemovesShareThenFolder) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(
       After("net use add"),
-      Concat({{"text 1008 = 登陆远程服务器[DBHOST]失败!"}, kRemoveShare, kRemoveFolder, kClose}));
+      Concat(
+          {{"text 1008 = 登陆远程服务器[DBHOST]失败!"}, kRemoveShare, kRemoveEmptyFolder, kClose}));
   EXPECT_EQ(fake.files.writes, 0);
 }
 
@@ -169,10 +192,11 @@ TEST_F(RestoreTest, ARefusedCopySendsNoRestoreStatementAndStillCleansUp) {
   EXPECT_EQ(fake.files.writes, 0) << "settings not saved";
 }
 
-TEST_F(RestoreTest, AFileListWithOneRowFailsAtTheColumnRead) {
+TEST_F(RestoreTest, AFileListWithoutALogFileRestoresNothing) {
   fake.server.answers[kRemoteFileList].rows.resize(1);
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(dlg.m_strStatus, "Either BOF or EOF is True.");
+  EXPECT_EQ(dlg.m_strStatus,
+            std::string("备份文件[") + kChosenFile + "]中找不到数据文件或日志文件,数据库未还原.");
   for (const std::string& line : Timeline()) {
     EXPECT_FALSE(line.starts_with("execute restore database")) << line;
   }
@@ -182,16 +206,18 @@ TEST_F(RestoreTest, ANameTheShellWouldMisreadIsRefusedBeforeAnythingIsDropped) {
   dlg.m_bDropBeforeRestore = 1;
   dlg.m_bRestoreToDataDir = 0;
   fake.server.answers[kRemoteFileList] = {
-      {"LogicalName", "PhysicalName"},
-      {{"d", R"(E:\100%" & echo\x.mdf)"}, {"l", R"(F:\Logs\x.ldf)"}}};
+      {"LogicalName", "PhysicalName", "Type"},
+      {{"d", R"(E:\100%" & echo\x.mdf)", "D"}, {"l", R"(F:\Logs\x.ldf)", "L"}}};
   EXPECT_EQ(Run(), 0);
   for (const std::string& line : Timeline()) {
     EXPECT_FALSE(line.starts_with("execute drop")) << line;
-    EXPECT_FALSE(line.starts_with("execute xp_cmdshell 'del \"")) << line;
+    EXPECT_FALSE(line.starts_with("execute xp_cmdshell 'del \"") &&
+                 !line.starts_with("execute xp_cmdshell 'del \"c:\\BKSQLData$"))
+        << line;
   }
   EXPECT_EQ(
       dlg.m_strStatus,
-      R"(数据库文件名[E:\100%" & echo\Sales.Mdf]含有双引号、百分号或换行,无法安全地交给命令行删除;数据库未还原.)");
+      R"(数据库文件名[E:\100%" & echo\Sales.Mdf]含有双引号、百分号、星号、问号或换行,无法安全地交给命令行删除;数据库未还原.)");
   EXPECT_EQ(After("text 1008 = 数据库文件名"), Concat({kRemoveShare, kRemoveFolder, kClose}));
 }
 
@@ -199,7 +225,8 @@ TEST_F(RestoreTest, QuotesInLogicalNamesAndTheDatabaseNameAreDoubled) {
   dlg.m_bSameMachine = 1;
   dlg.m_strDatabase = "O'Brien]s";
   fake.server.answers["RESTORE FILELISTONLY from disk='/home/user/old/nightly.bak'"] = {
-      {"LogicalName", "PhysicalName"}, {{"a'b", R"(E:\D\x.mdf)"}, {"c", R"(E:\D\y.ldf)"}}};
+      {"LogicalName", "PhysicalName", "Type"},
+      {{"a'b", R"(E:\D\x.mdf)", "D"}, {"c", R"(E:\D\y.ldf)", "L"}}};
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(
       After("text 1008 = 开始还原数据库").at(0),
@@ -215,7 +242,7 @@ TEST_F(RestoreTest, AnSqlFailureAtEachStepTakesDownWhatTheRunHadMade) {
   } kRows[] = {
       {"connection open", {}},
       {"execute xp_cmdshell 'mkdir", {}},
-      {"execute xp_cmdshell 'net share BKSQLData$=", kRemoveFolder},
+      {"execute xp_cmdshell 'net share BKSQLData$=", kRemoveEmptyFolder},
       {"execute RESTORE FILELISTONLY",
        Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
       {"result collect PhysicalName",
@@ -238,6 +265,78 @@ TEST_F(RestoreTest, AnSqlFailureAtEachStepTakesDownWhatTheRunHadMade) {
     }
     EXPECT_EQ(tail, expected) << row.failing;
     EXPECT_EQ(fake.files.writes, 0) << row.failing;
+  }
+}
+
+TEST_F(RestoreTest, TheFileListIsReadByTypeNotByPosition) {
+  fake.server.answers[kRemoteFileList] = {{"LogicalName", "PhysicalName", "Type"},
+                                          {{"L1", R"(F:\x\l.ldf)", "L"},
+                                           {"D1", R"(E:\x\d.mdf)", "D"},
+                                           {"D2", R"(G:\y\e.ndf)", "D"},
+                                           {"D3", R"(H:\z\f.ndf)", "D"}}};
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(
+      After("text 1008 = 开始还原数据库").at(0),
+      R"(execute restore database [Sales] from disk='c:\BKSQLData$\Sales.bak' WITH  move 'D1' to 'E:\x\Sales.Mdf',move 'L1' to 'F:\x\Sales.Ldf',move 'D2' to 'E:\x\Sales_1.ndf',move 'D3' to 'E:\x\Sales_2.ndf')");
+}
+
+// A target file that another database lists is that database's: the run stops before
+// anything is dropped or deleted. The database's own files are left to its drop.
+TEST_F(RestoreTest, AFileAnotherDatabaseListsStopsTheRunBeforeAnythingIsDropped) {
+  dlg.m_bDropBeforeRestore = 1;
+  fake.server.answers["select name, dbid from master.dbo.sysdatabases"] = {
+      {"name", "dbid"}, {{"Sales", "7"}, {"Archive", "9"}}};
+  fake.server.answers["select dbid, filename from master.dbo.sysaltfiles"] = {
+      {"dbid", "filename"},
+      {{"7", R"(E:\MSSQL\Data\Sales.Mdf      )"}, {"9", R"(f:\logs\SALES.LDF)"}}};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(
+      dlg.m_strStatus,
+      R"(还原的目标文件[F:\Logs\Sales.Ldf]属于数据库[Archive];数据库未还原,没有删除任何文件.)");
+  for (const std::string& line : Timeline()) {
+    EXPECT_FALSE(line.starts_with("execute drop") ||
+                 line.starts_with("execute RESTORE VERIFYONLY") ||
+                 line.starts_with(R"(execute xp_cmdshell 'del "E:)") ||
+                 line.starts_with(R"(execute xp_cmdshell 'del "F:)"))
+        << line;
+  }
+
+  fake.server.answers["select dbid, filename from master.dbo.sysaltfiles"].rows.resize(1);
+  fake.window.events.clear();
+  EXPECT_EQ(Run(), 1);
+  const Lines timeline = Timeline();
+  const auto sent = [&](const std::string& line) {
+    return std::find(timeline.begin(), timeline.end(), line) != timeline.end();
+  };
+  EXPECT_TRUE(sent("execute drop database [Sales] "));
+  EXPECT_FALSE(sent(R"(execute xp_cmdshell 'del "E:\MSSQL\Data\Sales.Mdf"')"));
+  EXPECT_TRUE(sent(R"(execute xp_cmdshell 'del "F:\Logs\Sales.Ldf"')"));
+}
+
+TEST_F(RestoreTest, DropFirstDropsNothingWhenTheServerCannotReadTheBackupWhole) {
+  dlg.m_bDropBeforeRestore = 1;
+  const std::string refusal =
+      R"(The media family on device 'c:\BKSQLData$\Sales.bak' is incorrectly formed.)";
+  fake.server.failures = {
+      {"execute RESTORE VERIFYONLY FROM DISK='c:\\BKSQLData$\\Sales.bak'", refusal}};
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(dlg.m_strStatus, refusal);
+  EXPECT_EQ(
+      After("execute RESTORE VERIFYONLY"),
+      Concat({kRemoveShare, kRemoveFolder, {"text 1008 = " + refusal}, {"release connection"}}));
+}
+
+TEST_F(RestoreTest, WildcardsInTheNameNeverReachTheShell) {
+  dlg.m_strDatabase = "Sales*";
+  EXPECT_EQ(Run(), 0);  // the transfer file's name: refused before connecting
+  EXPECT_EQ(Timeline().size(), 3u);
+  dlg.m_bSameMachine = 1;
+  fake.server.answers["RESTORE FILELISTONLY from disk='/home/user/old/nightly.bak'"] = kFileList;
+  fake.window.events.clear();
+  EXPECT_EQ(Run(), 0);  // the database's new files
+  for (const std::string& line : Timeline()) {
+    EXPECT_FALSE(line.starts_with("execute xp_cmdshell") || line.starts_with("execute drop"))
+        << line;
   }
 }
 

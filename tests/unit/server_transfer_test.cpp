@@ -27,14 +27,16 @@ TEST_F(ServerTransferTest, CleanUpAfterErrorGoesInReverseOrderAndSwallowsFailure
   sql::SqlObjects objects;
   objects.connection = fake.sql.CreateConnection();
   transfer.bFolderMade = transfer.bShareMade = transfer.bLoggedOn = true;
+  transfer.MarkFileMade("Sales");
   fake.server.failures = {{"execute xp_cmdshell 'net share", "connection lost"}};
   journal.clear();
   transfer.CleanUpAfterError(fake.network, "DBHOST", objects);
-  EXPECT_EQ(journal, (std::vector<std::string>{
-                         R"(net use delete \\DBHOST\BKSQLData$)",
-                         R"(execute xp_cmdshell 'net share BKSQLData$ /del')",
-                         R"(execute xp_cmdshell 'del c:\BKSQLData$\*.* /q')", "release result",
-                         R"(execute xp_cmdshell 'rmdir c:\BKSQLData$')", "release result"}));
+  EXPECT_EQ(journal,
+            (std::vector<std::string>{
+                R"(net use delete \\DBHOST\BKSQLData$)",
+                R"(execute xp_cmdshell 'net share BKSQLData$ /del')",
+                R"(execute xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')", "release result",
+                R"(execute xp_cmdshell 'rmdir c:\BKSQLData$')", "release result"}));
 }
 
 TEST_F(ServerTransferTest, WithoutAConnectionObjectNothingIsSent) {

@@ -37,6 +37,10 @@ TEST_F(DialogTest, ConnectionStringGoldenTexts) {
       {"sa", "x;Initial Catalog=other", "(local)", "master",
        "Provider=SQLOLEDB.1;Password=\"x;Initial Catalog=other\";Persist Security Info=True;"
        "User ID=sa;Initial Catalog=master;Data Source=(local)"},
+      // A leading "=" would be read as an escaped "=" of the key.
+      {"sa", "=secret", "(local)", "master",
+       "Provider=SQLOLEDB.1;Password=\"=secret\";Persist Security Info=True;User ID=sa;"
+       "Initial Catalog=master;Data Source=(local)"},
       {"o'brien", "say \"hi\"", " padded", "trail ",
        "Provider=SQLOLEDB.1;Password=\"say \"\"hi\"\"\";Persist Security Info=True;"
        "User ID=\"o'brien\";Initial Catalog=\"trail \";Data Source=\" padded\""},
@@ -50,6 +54,17 @@ TEST_F(DialogTest, ConnectionStringGoldenTexts) {
     dlg.m_strServer = c.server;
     EXPECT_EQ(sql::BuildConnectionString(dlg.Login(), c.catalog), c.expected) << c.password;
   }
+  // A NUL would cut the string short: refused.
+  dlg.m_strSqlPassword = std::string("pw\0;Initial Catalog=x", 21);
+  EXPECT_THROW(sql::BuildConnectionString(dlg.Login(), "master"), ComError);
+}
+
+TEST(SqlLiteral, TheNPrefixOnlyWhereATextLeavesAscii) {
+  EXPECT_EQ(sql::Literal("Sales"), "'Sales'");
+  EXPECT_EQ(sql::Literal("O'Brien"), "'O''Brien'");
+  EXPECT_EQ(sql::Literal(""), "''");
+  EXPECT_EQ(sql::Literal("Sālēs"), "N'Sālēs'");
+  EXPECT_EQ(sql::Literal("D:\\备份\\销售's.bak"), "N'D:\\备份\\销售''s.bak'");
 }
 
 TEST(SqlEscape, NamesDoubleTheClosingBracketLiteralsTheApostrophe) {
@@ -68,7 +83,8 @@ TEST(ShellPath, RefusesWhatCmdInterpretsInsideQuotes) {
        {"D:\\Data\\Sales.Mdf", "C:\\Program Files\\a&b (x)^!<>|.ldf", "D:\\数据\\销售.mdf", ""}) {
     EXPECT_TRUE(sql::IsShellSafePath(safe)) << safe;
   }
-  for (const char* unsafe : {"D:\\a\"b.mdf", "D:\\%TEMP%\\x.mdf", "D:\\a\nb.mdf", "D:\\a\rb"}) {
+  for (const char* unsafe : {"D:\\a\"b.mdf", "D:\\%TEMP%\\x.mdf", "D:\\a\nb.mdf", "D:\\a\rb",
+                             "D:\\Data\\Sales*.Mdf", "D:\\Data\\Sale?.Mdf"}) {
     EXPECT_FALSE(sql::IsShellSafePath(unsafe)) << unsafe;
   }
 }

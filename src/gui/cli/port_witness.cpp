@@ -51,9 +51,10 @@ std::optional<std::uint64_t> WatchedFiles::CopiedSize(const std::string& destina
   return destination == m_lastDestination ? m_lastSize : std::nullopt;
 }
 
-std::optional<int> WatchedLauncher::StartAndWait(const std::string& applicationPath,
-                                                 const std::string& commandLine) {
-  m_lastExitCode = m_launcher.StartAndWait(applicationPath, commandLine);
+std::optional<int> WatchedLauncher::Run(const std::string& applicationPath,
+                                        const std::string& commandLine,
+                                        const ExtraEnvironment& environment) {
+  m_lastExitCode = m_launcher.StartAndWait(applicationPath, commandLine, environment);
   return m_lastExitCode;
 }
 

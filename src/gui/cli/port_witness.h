@@ -71,11 +71,15 @@ class WatchedLauncher : public ProcessLauncher {
  public:
   explicit WatchedLauncher(ProcessLauncher& launcher) : m_launcher(launcher) {}
 
-  std::optional<int> StartAndWait(const std::string& applicationPath,
-                                  const std::string& commandLine) override;
-
+  bool CommandLinesAreVisibleToOthers() const override {
+    return m_launcher.CommandLinesAreVisibleToOthers();
+  }
   // Nothing when no program was started, or the last one could not be.
   std::optional<int> LastExitCode() const { return m_lastExitCode; }
+
+ protected:
+  std::optional<int> Run(const std::string& applicationPath, const std::string& commandLine,
+                         const ExtraEnvironment& environment) override;
 
  private:
   ProcessLauncher& m_launcher;

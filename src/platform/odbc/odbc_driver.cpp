@@ -1,6 +1,6 @@
 #include "platform/odbc/odbc_driver.h"
 
-#include "sql/ascii_case.h"
+#include "res/ascii_case.h"
 
 namespace harrowlander::odbc {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "platform/odbc/odbc_connection.h"
 #include "ports/com_error.h"
-#include "sql/ascii_case.h"
+#include "res/ascii_case.h"
 
 namespace harrowlander::odbc {
 namespace {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <string_view>
 #include <vector>
 
 #include "tools/windows_command_line.h"
@@ -12,8 +13,9 @@ extern char** environ;
 
 namespace harrowlander::posix {
 
-std::optional<int> SpawnProcessLauncher::StartAndWait(const std::string& applicationPath,
-                                                      const std::string& commandLine) {
+std::optional<int> SpawnProcessLauncher::Run(const std::string& applicationPath,
+                                             const std::string& commandLine,
+                                             const ExtraEnvironment& environment) {
   std::vector<std::string> arguments = WindowsCommandLineArguments(commandLine);
   arguments.insert(arguments.begin(), applicationPath);
   std::vector<char*> argv;
@@ -22,8 +24,30 @@ std::optional<int> SpawnProcessLauncher::StartAndWait(const std::string& applica
   }
   argv.push_back(nullptr);
 
+  // This process's environment, with the extra variables in place of any of the same
+  // name.
+  std::vector<std::string> variables;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view variable(*entry);
+    bool replaced = false;
+    for (const auto& [name, value] : environment) {
+      replaced = replaced || variable.starts_with(name + "=");
+    }
+    if (!replaced) {
+      variables.emplace_back(variable);
+    }
+  }
+  for (const auto& [name, value] : environment) {
+    variables.push_back(name + "=" + value);
+  }
+  std::vector<char*> envp;
+  for (std::string& variable : variables) {
+    envp.push_back(variable.data());
+  }
+  envp.push_back(nullptr);
+
   pid_t pid = 0;
-  if (posix_spawn(&pid, applicationPath.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+  if (posix_spawn(&pid, applicationPath.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
     return std::nullopt;
   }
   int status = 0;

@@ -9,9 +9,13 @@ namespace harrowlander::posix {
 // argument (its own name) is the application path.
 class SpawnProcessLauncher : public ProcessLauncher {
  public:
+  // Anyone may read a process's command line in /proc.
+  bool CommandLinesAreVisibleToOthers() const override { return true; }
+
+ protected:
   // A program ended by a signal answers 128 plus the signal's number, as a shell does.
-  std::optional<int> StartAndWait(const std::string& applicationPath,
-                                  const std::string& commandLine) override;
+  std::optional<int> Run(const std::string& applicationPath, const std::string& commandLine,
+                         const ExtraEnvironment& environment) override;
 };
 
 }  // namespace harrowlander::posix

@@ -8,8 +8,12 @@ namespace harrowlander::win32 {
 // The command line goes to the program as given, without its name in front.
 class CreateProcessLauncher : public ProcessLauncher {
  public:
-  std::optional<int> StartAndWait(const std::string& applicationPath,
-                                  const std::string& commandLine) override;
+  // Only administrators can read another user's command lines.
+  bool CommandLinesAreVisibleToOthers() const override { return false; }
+
+ protected:
+  std::optional<int> Run(const std::string& applicationPath, const std::string& commandLine,
+                         const ExtraEnvironment& environment) override;
 };
 
 }  // namespace harrowlander::win32

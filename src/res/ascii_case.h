@@ -21,4 +21,14 @@ inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Whether `text` holds `part`, letters of ASCII compared without regard to case.
+inline bool ContainsIgnoringAsciiCase(std::string_view text, std::string_view part) {
+  for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+    if (EqualsIgnoringAsciiCase(text.substr(at, part.size()), part)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace harrowlander
