@@ -12,7 +12,12 @@ extern "C" {
 namespace harrowlander::smb {
 namespace {
 
-constexpr std::size_t kNetworkPiece = 1u << 20;
+// Several streams, each over a connection of its own, so that the network's round
+// trips overlap: one stream waits a round trip per piece. 1 MiB pieces stay below every
+// server's largest read (beyond it reads slow down sharply); the streams hold
+// kNetworkPlan.streams MiB in memory at most.
+constexpr posix::CopyPlan kNetworkPlan{1u << 20, 8};
+static_assert(kNetworkPlan.pieceSize * kNetworkPlan.streams <= (64u << 20));
 
 }  // namespace
 
@@ -43,7 +48,7 @@ bool UncFileSystem::CopyFile(const std::string& source, const std::string& desti
   if (!to) {
     return false;
   }
-  return posix::CopyInPieces(*from, *to, kNetworkPiece, progress);
+  return posix::CopyInPieces(*from, *to, kNetworkPlan, progress);
 }
 
 bool UncFileSystem::DeleteFile(const std::string& path) {
