@@ -80,7 +80,12 @@ int CHarrowlanderDlg::RestoreDatabase() {
       transfer.CreateServerShare(connection);
       if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
                                      m_strNetPassword)) {
-        SetStatus(FormatText("登陆远程服务器[%s]失败!", {m_strNetServer}));
+        // A server that offers no SMB dialect this workstation speaks is not the
+        // account's fault.
+        SetStatus(m_platform.network.LastLogOnFailure() ==
+                          NetworkSession::LogOnFailure::kNoCommonDialect
+                      ? FormatText("远程服务器[%s]不提供本机支持的SMB协议版本!", {m_strNetServer})
+                      : FormatText("登陆远程服务器[%s]失败!", {m_strNetServer}));
         return cleanup.Finish(kStopped);
       }
     }
