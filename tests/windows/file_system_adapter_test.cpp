@@ -135,8 +135,8 @@ TEST_F(Win32FileSystemTest, AFailedCopyLeavesTheDestinationAsItWas) {
 }
 
 // The copy holds the source as it was before the copy, or fails: a source that grows or
-// shrinks while the system copies it fails the copy, and the old destination stays with
-// nothing left beside it.
+// shrinks while the system copies it (Wine calls the progress routine only once the
+// copy is through) fails the copy, and the old destination stays with nothing beside it.
 TEST_F(Win32FileSystemTest, ASourceThatChangesDuringTheCopyFailsIt) {
   const std::string source = folder / "growing.bak";
   const std::string destination = folder / "destination.bak";
@@ -162,7 +162,8 @@ TEST_F(Win32FileSystemTest, ASourceThatChangesDuringTheCopyFailsIt) {
     };
     EXPECT_FALSE(files.CopyFile(source, destination, change));
     EXPECT_TRUE(changed) << "the source could be changed during the copy";
-    EXPECT_EQ(ReadTestFile(destination), "old backup");
+    const std::string after = ReadTestFile(destination);
+    EXPECT_TRUE(after == "old backup") << after.size() << " bytes";
     EXPECT_EQ(folder.EntryCount(), 2) << "no copy is left beside the destination";
   }
 }

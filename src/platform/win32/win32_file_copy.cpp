@@ -77,13 +77,13 @@ bool Win32FileSystem::CopyFile(const std::string& source, const std::string& des
     DeleteFileW(temp.c_str());  // whatever a copy that broke off has left
     return false;
   }
-  if (SizeOf(temp) != sourceSize || SizeOf(from) != sourceSize || !Flush(temp)) {
-    DeleteFileW(temp.c_str());
-    return false;
-  }
   if (!relay.called) {
     // Some systems' copies never call the routine; the caller still learns the end.
     progress(*sourceSize, *sourceSize);
+  }
+  if (SizeOf(temp) != sourceSize || SizeOf(from) != sourceSize || !Flush(temp)) {
+    DeleteFileW(temp.c_str());
+    return false;
   }
   if (!MoveFileExW(temp.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileW(temp.c_str());
