@@ -150,12 +150,12 @@ TEST_F(LocalCopyTest, AFailingDestinationStopsTheReaderAhead) {
 // shrinks under the copy fails it, in the kernel's copy and in the copy in pieces, and
 // the old destination stays with nothing left beside it.
 TEST_F(LocalCopyTest, ASourceThatChangesDuringTheCopyFailsAndKeepsTheOldDestination) {
-  enum class Path_ { kKernel, kPieces };
-  for (const Path_ path : {Path_::kKernel, Path_::kPieces}) {
+  enum class Route { kKernel, kPieces };
+  for (const Route route : {Route::kKernel, Route::kPieces}) {
     for (const bool grow : {true, false}) {
-      SCOPED_TRACE(std::string(path == Path_::kKernel ? "kernel copy, " : "pieces, ") +
+      SCOPED_TRACE(std::string(route == Route::kKernel ? "kernel copy, " : "pieces, ") +
                    (grow ? "growing" : "shrinking"));
-      const std::size_t size = path == Path_::kKernel ? (17u << 20) : (64u << 10);
+      const std::size_t size = route == Route::kKernel ? (17u << 20) : (64u << 10);
       Write(Path("src.bak"), std::string(size, 's'));
       Write(Path("dst.bak"), "old");
       bool changed = false;
@@ -169,7 +169,7 @@ TEST_F(LocalCopyTest, ASourceThatChangesDuringTheCopyFailsAndKeepsTheOldDestinat
           }
         }
       };
-      if (path == Path_::kKernel) {
+      if (route == Route::kKernel) {
         EXPECT_FALSE(files.CopyFile(Path("src.bak"), Path("dst.bak"), change));
       } else {
         std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
