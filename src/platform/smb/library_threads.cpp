@@ -4,7 +4,9 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <map>
 #include <mutex>
+#include <string>
 
 namespace harrowlander::smb {
 namespace {
@@ -25,15 +27,36 @@ struct SambaThreadFunctions {
 };
 constexpr int kLock = 1;  // Samba's SMB_THREAD_LOCK; SMB_THREAD_UNLOCK is 2
 
-int CreateMutex(const char*, void** mutex, const char*) {
-  auto* created = new pthread_mutex_t;
-  pthread_mutex_init(created, nullptr);
-  *mutex = created;
+// Samba makes its mutexes by name and never destroys some of them: libsmbclient makes
+// its context count's mutex afresh each time the first context after the last one is
+// created. A name therefore keeps its one mutex for the life of the process.
+std::mutex g_mutexesLock;
+std::map<std::string, pthread_mutex_t*>& MutexesByName() {
+  static auto* mutexes = new std::map<std::string, pthread_mutex_t*>;
+  return *mutexes;
+}
+
+int CreateMutex(const char* name, void** mutex, const char*) {
+  std::lock_guard<std::mutex> lock(g_mutexesLock);
+  pthread_mutex_t*& named = MutexesByName()[name == nullptr ? "" : name];
+  if (named == nullptr) {
+    named = new pthread_mutex_t;
+    pthread_mutex_init(named, nullptr);
+  }
+  *mutex = named;
   return 0;
 }
 void DestroyMutex(void* mutex, const char*) {
-  pthread_mutex_destroy(static_cast<pthread_mutex_t*>(mutex));
-  delete static_cast<pthread_mutex_t*>(mutex);
+  std::lock_guard<std::mutex> lock(g_mutexesLock);
+  std::map<std::string, pthread_mutex_t*>& mutexes = MutexesByName();
+  for (auto it = mutexes.begin(); it != mutexes.end(); ++it) {
+    if (it->second == mutex) {
+      pthread_mutex_destroy(it->second);
+      delete it->second;
+      mutexes.erase(it);
+      return;
+    }
+  }
 }
 int LockMutex(void* mutex, int lockType, const char*) {
   auto* held = static_cast<pthread_mutex_t*>(mutex);
