@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -223,13 +224,18 @@ TEST_F(LocalCopyTest, OneFailingStreamFailsTheCopyAndShortReadsAreCarriedOn) {
   auto byteAt = [](std::uint64_t offset) { return static_cast<char>(offset % 251); };
   struct Options {
     long mostPerRead = 1 << 30;
-    int failingReader = -1;  // which opened reader fails; -1: none
+    int failingReader = -1;  // which opened reader fails at its first read; -1: none
     bool readersOpen = true;
   };
   class StreamSource : public FakeSource {
    public:
     explicit StreamSource(Options options) : FakeSource(kSize), m_options(options) {}
     long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+      // With a failing reader, the first stream waits until it has failed, so that it
+      // cannot copy everything before the failing one takes a piece.
+      for (int wait = 0; m_options.failingReader >= 0 && !m_failed && wait < 500; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
       return Produce(offset, buffer, size, false);
     }
     std::unique_ptr<posix::CopyReader> OpenReader() override {
@@ -249,8 +255,9 @@ TEST_F(LocalCopyTest, OneFailingStreamFailsTheCopyAndShortReadsAreCarriedOn) {
       };
       return std::make_unique<Reader>(*this, m_opened++ == m_options.failingReader);
     }
-    long Produce(std::uint64_t offset, char* buffer, std::size_t size, bool fail) const {
+    long Produce(std::uint64_t offset, char* buffer, std::size_t size, bool fail) {
       if (fail) {
+        m_failed = true;
         return -1;
       }
       const long count = static_cast<long>(
@@ -264,6 +271,7 @@ TEST_F(LocalCopyTest, OneFailingStreamFailsTheCopyAndShortReadsAreCarriedOn) {
    private:
     Options m_options;
     std::atomic<int> m_opened{0};
+    std::atomic<bool> m_failed{false};
   };
   std::string expected(kSize, '\0');
   for (std::size_t i = 0; i < kSize; ++i) {
@@ -283,7 +291,7 @@ TEST_F(LocalCopyTest, OneFailingStreamFailsTheCopyAndShortReadsAreCarriedOn) {
   EXPECT_EQ(Read(Path("dst.bak")), expected);
 
   Write(Path("dst.bak"), "old");
-  EXPECT_FALSE(copy({.failingReader = 1}, record));
+  EXPECT_FALSE(copy({.failingReader = 0}, record));
   EXPECT_EQ(Read(Path("dst.bak")), "old");
   const CopyProgressCallback throwing = [](std::uint64_t, std::uint64_t copied) {
     if (copied > 0) {
