@@ -100,7 +100,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
       }
       if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
                                      m_strNetPassword)) {
-        SetStatus(FormatText("登陆远程服务器[%s]失败!", {m_strNetServer}));
+        SetStatus(ShareLogOnFailedText(m_platform.network, m_strNetServer));
         return cleanup.Finish(kStopped);
       }
     }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ports/network_session.h"
 #include "res/format_text.h"
 #include "transfer/server_transfer.h"
 
@@ -24,6 +25,13 @@ inline std::string FolderRefusedText(const ServerTransfer& transfer, const std::
 
 inline std::string ShareRefusedText(const ServerTransfer& transfer, const std::string& said) {
   return FormatText("服务器不能建立共享[%s]:%s", {transfer.strShare, said});
+}
+
+// A server that offers no SMB dialect this workstation speaks is not the account's fault.
+inline std::string ShareLogOnFailedText(const NetworkSession& network, const std::string& server) {
+  return network.LastLogOnFailure() == NetworkSession::LogOnFailure::kNoCommonDialect
+             ? FormatText("远程服务器[%s]不提供本机支持的SMB协议版本!", {server})
+             : FormatText("登陆远程服务器[%s]失败!", {server});
 }
 
 }  // namespace harrowlander

@@ -19,6 +19,13 @@ class NetworkSession {
   // Drops the log-on to the remote name with everything open through it, so that the
   // next use has to log on again. True when there was one to drop.
   virtual bool DeleteNetUse(const std::string& remoteName) = 0;
+
+  // Why the last AddNetUse that returned false failed, as far as the adapter can tell.
+  enum class LogOnFailure {
+    kRefused,          // the account, the share, or anything the adapter cannot tell apart
+    kNoCommonDialect,  // the server offers no SMB dialect this workstation speaks
+  };
+  virtual LogOnFailure LastLogOnFailure() const { return LogOnFailure::kRefused; }
 };
 
 // For a front end without network access: every log-on is refused.

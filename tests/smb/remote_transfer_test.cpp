@@ -62,6 +62,9 @@ class WitnessFileSystem : public smb::UncFileSystem {
 
 class RemoteTransferTest : public testing::TestServerTest {
  protected:
+  // The workstation's SMB client goes to smbPort (0: the smbd that publishes the share).
+  explicit RemoteTransferTest(int smbPort = 0) : client(smbPort) {}
+
   std::vector<std::string> ServerArguments() override {
     std::vector<std::string> args = {"--samba-conf", Env("HARROWLANDER_SMB_CONF")};
     args.insert(args.end(), faults.begin(), faults.end());
@@ -211,6 +214,21 @@ TEST_F(RemoteTransferTest, AFailingArchiverKeepsTheBackupAndSavesNoSettings) {
   EXPECT_EQ(remote.m_strStatus, "压缩失败.");
   EXPECT_EQ(ReadFile(local), files.witnessed);
   EXPECT_FALSE(fs::exists(m_scratch.Path() / "Harrowlander.dat"));
+  ExpectNothingLeft();
+}
+
+// A server that speaks only dialects older than SMB1's NT LM 0.12: the status says so
+// instead of blaming the account, and the run takes down what it made.
+class OldDialectServerTest : public RemoteTransferTest {
+ protected:
+  OldDialectServerTest()
+      : RemoteTransferTest(std::atoi(Env("HARROWLANDER_SMB_LANMAN_PORT").c_str())) {}
+};
+
+TEST_F(OldDialectServerTest, TheStatusNamesTheDialectsNotTheAccount) {
+  EXPECT_EQ(Backup(m_scratch.Path() / "old.bak"), 0);
+  EXPECT_EQ(remote.m_strStatus, "远程服务器[127.0.0.1]不提供本机支持的SMB协议版本!");
+  EXPECT_FALSE(fs::exists(m_scratch.Path() / "old.bak"));
   ExpectNothingLeft();
 }
 

@@ -1,8 +1,9 @@
 // The SMB adapter on its own against the private smbd of with_smbd.sh: log-on and
-// log-off, and copies in both directions onto existing files.
+// log-off, and copies in both directions onto existing files, over several streams.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -70,10 +71,43 @@ class UncFileSystemTest : public ::testing::Test {
   bool LogOn(const std::string& password = Env("HARROWLANDER_SMB_PASSWORD")) {
     return network.AddNetUse(kShare, Env("HARROWLANDER_SMB_USER"), password);
   }
-  bool SessionOnServer() {
+  // The test account's sessions on the server.
+  int SessionsOnServer() {
     const std::string sessions =
         Shell("smbstatus -s '" + Env("HARROWLANDER_SMB_CONF") + "' -b 2>/dev/null");
-    return sessions.find(Env("HARROWLANDER_SMB_USER")) != std::string::npos;
+    int count = 0;
+    for (std::size_t at = sessions.find(Env("HARROWLANDER_SMB_USER")); at != std::string::npos;
+         at = sessions.find(Env("HARROWLANDER_SMB_USER"), at + 1)) {
+      ++count;
+    }
+    return count;
+  }
+  bool SessionOnServer() { return SessionsOnServer() > 0; }
+  // Waits a little for the server to notice connections that were closed.
+  bool NoSessionLeft() {
+    for (int i = 0; i < 40; ++i) {
+      if (!SessionOnServer()) {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  static std::string RandomContent(std::size_t size) {
+    std::string content(size, '\0');
+    unsigned seed = 7;
+    for (char& c : content) {
+      seed = seed * 1103515245u + 12345u;
+      c = static_cast<char>(seed >> 16);
+    }
+    return content;
+  }
+  static std::size_t PiecesBeside(const fs::path& folder) {
+    std::size_t count = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+      count += entry.path().extension() == ".part" ? 1 : 0;
+    }
+    return count;
   }
   fs::path OnShare(const std::string& name) const { return m_dir / "share" / name; }
   fs::path Local(const std::string& name) const { return m_dir / name; }
@@ -102,12 +136,7 @@ TEST_F(UncFileSystemTest, LogOffDropsTheSessionAndTheAccess) {
   EXPECT_TRUE(files.CanOpenForReading(std::string(kShare) + "\\f.bak"));
   EXPECT_TRUE(network.DeleteNetUse(kShare));
   EXPECT_FALSE(files.CanOpenForReading(std::string(kShare) + "\\f.bak"));
-  bool session = true;
-  for (int i = 0; i < 40 && session; ++i) {
-    session = SessionOnServer();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_FALSE(session);
+  EXPECT_TRUE(NoSessionLeft());
 }
 
 TEST_F(UncFileSystemTest, CopiesReplaceExistingFilesInBothDirectionsAndLeaveNoPieces) {
@@ -137,6 +166,85 @@ TEST_F(UncFileSystemTest, AMissingSourceLeavesTheDestinationAsItWas) {
   EXPECT_EQ(ReadFile(Local("keep.bak")), "keep");
   EXPECT_FALSE(
       files.CopyFile(Local("keep.bak"), std::string(kShare) + "\\no\\such\\dir.bak", ignore));
+}
+
+// A large file goes in pieces over several connections at once, each piece landing at
+// its place, with the progress on the calling thread in order, in both directions.
+TEST_F(UncFileSystemTest, SeveralStreamsCopyALargeFileExactlyInBothDirections) {
+  ASSERT_TRUE(LogOn());
+  const std::string content = RandomContent(37 * 1048576 + 3);
+  std::ofstream(OnShare("big.bak"), std::ios::binary) << content;
+  std::ofstream(Local("big.bak")) << "old";
+  const std::thread::id caller = std::this_thread::get_id();
+  std::vector<std::uint64_t> steps;
+  bool onCaller = true;
+  int mostSessions = 0;
+  const CopyProgressCallback watch = [&](std::uint64_t total, std::uint64_t copied) {
+    EXPECT_EQ(total, content.size());
+    onCaller = onCaller && std::this_thread::get_id() == caller;
+    steps.push_back(copied);
+    if (copied > 0 && mostSessions < 2) {
+      mostSessions = std::max(mostSessions, SessionsOnServer());
+    }
+  };
+  ASSERT_TRUE(files.CopyFile(std::string(kShare) + "\\big.bak", Local("big.bak"), watch));
+  EXPECT_TRUE(ReadFile(Local("big.bak")) == content);
+  EXPECT_TRUE(onCaller);
+  EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+  EXPECT_EQ(steps.back(), content.size());
+  EXPECT_GE(mostSessions, 2) << "the copy ran over more than the log-on's connection";
+
+  steps.clear();
+  mostSessions = 0;
+  ASSERT_TRUE(files.CopyFile(Local("big.bak"), std::string(kShare) + "\\up.bak", watch));
+  EXPECT_TRUE(ReadFile(OnShare("up.bak")) == content);
+  EXPECT_TRUE(onCaller);
+  EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+  EXPECT_GE(mostSessions, 2);
+  EXPECT_EQ(PiecesBeside(m_dir / "share") + PiecesBeside(m_dir), 0u);
+  EXPECT_TRUE(network.DeleteNetUse(kShare));
+  EXPECT_TRUE(NoSessionLeft()) << "every stream's connection is closed";
+}
+
+// One stream failing fails the whole copy: a source cut short on the server under the
+// download, and a share that runs out of space under the upload. The old destination
+// stays, no new file is left on either side, and no stream's connection lingers.
+TEST_F(UncFileSystemTest, AFailingStreamFailsTheCopyAndLeavesTheOldDestination) {
+  const fs::path small = m_dir / "small";
+  fs::create_directories(small);
+  ASSERT_EQ(std::system(("mount -t tmpfs -o size=6m tmpfs '" + small.string() + "'").c_str()), 0);
+  fs::permissions(small, fs::perms::all);
+  Net("conf addshare tiny '" + small.string() + "' writeable=y guest_ok=n");
+  Net("conf setparm tiny 'force user' root");
+  ASSERT_TRUE(LogOn());
+  ASSERT_TRUE(network.AddNetUse(R"(\\127.0.0.1\tiny)", Env("HARROWLANDER_SMB_USER"),
+                                Env("HARROWLANDER_SMB_PASSWORD")));
+
+  const std::string content = RandomContent(24 * 1048576);
+  std::ofstream(OnShare("cut.bak"), std::ios::binary) << content;
+  std::ofstream(Local("cut.bak")) << "old";
+  bool cut = false;
+  EXPECT_FALSE(files.CopyFile(std::string(kShare) + "\\cut.bak", Local("cut.bak"),
+                              [&](std::uint64_t, std::uint64_t copied) {
+                                if (copied > 0 && !cut) {
+                                  cut = true;
+                                  fs::resize_file(OnShare("cut.bak"), 5 * 1048576);
+                                }
+                              }));
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(ReadFile(Local("cut.bak")), "old");
+
+  std::ofstream(Local("full.bak"), std::ios::binary) << RandomContent(8 * 1048576);
+  std::ofstream(small / "full.bak") << "old";
+  EXPECT_FALSE(files.CopyFile(Local("full.bak"), R"(\\127.0.0.1\tiny\full.bak)", ignore));
+  EXPECT_EQ(ReadFile(small / "full.bak"), "old");
+
+  EXPECT_EQ(PiecesBeside(m_dir) + PiecesBeside(small), 0u);
+  network.DeleteNetUse(kShare);
+  network.DeleteNetUse(R"(\\127.0.0.1\tiny)");
+  EXPECT_TRUE(NoSessionLeft());
+  Net("conf delshare tiny");
+  std::system(("umount '" + small.string() + "'").c_str());
 }
 
 }  // namespace

@@ -3,8 +3,12 @@
 # mount namespace of its own: loopback only, and a test account that exists only in
 # that namespace (a copy of /etc is mounted over /etc). The command finds the account
 # and the Samba configuration in HARROWLANDER_SMB_USER, HARROWLANDER_SMB_PASSWORD and
-# HARROWLANDER_SMB_CONF. smbd is stopped by its PID afterwards; exit 77 means the
-# fixture cannot run here (not root, or Samba missing).
+# HARROWLANDER_SMB_CONF. Three more smbd, each limited in the dialects it offers, share
+# the folder HARROWLANDER_SMB_DIALECT_FOLDER as "scratch" with the same account:
+# SMB1 (NT1) only on HARROWLANDER_SMB_NT1_PORT, SMB3 only on HARROWLANDER_SMB_SMB3_PORT,
+# and only the dialects before NT1 on HARROWLANDER_SMB_LANMAN_PORT. Every smbd is stopped
+# by its PID afterwards; exit 77 means the fixture cannot run here (not root, or Samba
+# missing).
 set -euo pipefail
 
 if [ "${1:-}" != --inside ]; then
@@ -20,12 +24,12 @@ ip link set lo up
 mount --make-rprivate /
 
 base=$(mktemp -d /tmp/harrowlander-smbd-XXXXXX)
-smbd_pid=
+smbd_pids=()
 cleanup() {
-  if [ -n "$smbd_pid" ]; then
-    kill -TERM "$smbd_pid" 2>/dev/null || true
-    wait "$smbd_pid" 2>/dev/null || true
-  fi
+  for pid in "${smbd_pids[@]}"; do
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   umount /etc 2>/dev/null || true
   rm -rf "$base"
 }
@@ -38,24 +42,26 @@ user=hlbackup
 password='Bk!pw 2'
 useradd -M -N -g users -s /usr/sbin/nologin "$user"
 
-mkdir -p "$base"/{etc,state,lock,cache,private,pid,ncalrpc,log}
-conf=$base/etc/smb.conf
-cat >"$conf" <<CONF
+# smbd_conf DIR PORT: a configuration whose state lives under DIR; every instance
+# shares the one account database.
+smbd_conf() {
+  mkdir -p "$1"/{etc,state,lock,cache,private,pid,ncalrpc,log}
+  cat >"$1/etc/smb.conf" <<CONF
 [global]
   server role = standalone server
   workgroup = WORKGROUP
   netbios name = TESTSRV
   interfaces = 127.0.0.1
   bind interfaces only = yes
-  smb ports = 445
+  smb ports = $2
   disable netbios = yes
-  lock directory = $base/lock
-  state directory = $base/state
-  cache directory = $base/cache
-  private dir = $base/private
-  pid directory = $base/pid
-  ncalrpc dir = $base/ncalrpc
-  log file = $base/log/log.%m
+  lock directory = $1/lock
+  state directory = $1/state
+  cache directory = $1/cache
+  private dir = $1/private
+  pid directory = $1/pid
+  ncalrpc dir = $1/ncalrpc
+  log file = $1/log/log.%m
   passdb backend = tdbsam:$base/private/passdb.tdb
   load printers = no
   printing = bsd
@@ -63,19 +69,44 @@ cat >"$conf" <<CONF
   disable spoolss = yes
   map to guest = never
   rpc start on demand helpers = no
-  registry shares = yes
 CONF
-printf '%s\n%s\n' "$password" "$password" | smbpasswd -c "$conf" -s -a "$user" >/dev/null
+}
 
-# Without --no-process-group: smbd signals its own process group when it stops.
-smbd --foreground --debug-stdout -d 1 -s "$conf" </dev/null >"$base/log/smbd.out" 2>&1 &
-smbd_pid=$!
-for _ in $(seq 100); do
-  if (exec 3<>/dev/tcp/127.0.0.1/445) 2>/dev/null; then
-    break
-  fi
-  sleep 0.05
-done
+# start_smbd DIR PORT: starts it and waits until it takes connections.
+start_smbd() {
+  # Without --no-process-group: smbd signals its own process group when it stops.
+  smbd --foreground --debug-stdout -d 1 -s "$1/etc/smb.conf" </dev/null >"$1/log/smbd.out" 2>&1 &
+  smbd_pids+=($!)
+  for _ in $(seq 100); do
+    if (exec 3<>/dev/tcp/127.0.0.1/"$2") 2>/dev/null; then
+      break
+    fi
+    sleep 0.05
+  done
+}
+
+smbd_conf "$base" 445
+conf=$base/etc/smb.conf
+echo "  registry shares = yes" >>"$conf"
+printf '%s\n%s\n' "$password" "$password" | smbpasswd -c "$conf" -s -a "$user" >/dev/null
+start_smbd "$base" 445
+
+dialect_folder=$base/dialect-share
+mkdir -m 0777 "$dialect_folder"
+start_limited_smbd() {  # NAME PORT OPTIONS...
+  local dir=$base/$1 port=$2
+  shift 2
+  smbd_conf "$dir" "$port"
+  printf '  %s\n' "$@" >>"$dir/etc/smb.conf"
+  printf '[scratch]\n  path = %s\n  writeable = yes\n  force user = root\n' "$dialect_folder" \
+    >>"$dir/etc/smb.conf"
+  start_smbd "$dir" "$port"
+}
+start_limited_smbd nt1 4451 'server min protocol = NT1' 'server max protocol = NT1'
+start_limited_smbd smb3 4452 'server min protocol = SMB3'
+start_limited_smbd lanman 4453 'server min protocol = LANMAN1' 'server max protocol = LANMAN2'
+export HARROWLANDER_SMB_DIALECT_FOLDER=$dialect_folder HARROWLANDER_SMB_NT1_PORT=4451 \
+  HARROWLANDER_SMB_SMB3_PORT=4452 HARROWLANDER_SMB_LANMAN_PORT=4453
 
 export HARROWLANDER_SMB_CONF=$conf HARROWLANDER_SMB_USER=$user HARROWLANDER_SMB_PASSWORD=$password
 status=0

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
+#include <thread>
 
 #include "platform/posix/copy_endpoints.h"
 #include "platform/posix/local_copy_endpoints.h"
@@ -36,6 +42,18 @@ class LocalCopyTest : public ::testing::Test {
   }
 
   using Step = std::pair<std::uint64_t, std::uint64_t>;  // total, copied
+
+  // A source of a given size that no second stream can read.
+  class FakeSource : public posix::CopySource {
+   public:
+    explicit FakeSource(std::uint64_t size) : m_size(size) {}
+    std::uint64_t Size() const override { return m_size; }
+    std::optional<std::uint64_t> CurrentSize() override { return m_size; }
+    std::unique_ptr<posix::CopyReader> OpenReader() override { return nullptr; }
+
+   private:
+    std::uint64_t m_size;
+  };
 
   posix::PosixFileSystem files;
   std::vector<Step> progress;
@@ -77,10 +95,10 @@ TEST_F(LocalCopyTest, AMissingSourceOrFolderFailsAndLeavesTheDestinationAlone) {
 
 // A source that breaks off after the first piece: the old destination must survive it.
 TEST_F(LocalCopyTest, ACopyThatBreaksOffKeepsTheOldDestination) {
-  class BreakingSource : public posix::CopySource {
+  class BreakingSource : public FakeSource {
    public:
-    std::uint64_t Size() const override { return 8; }
-    long Read(char* buffer, std::size_t) override {
+    BreakingSource() : FakeSource(8) {}
+    long ReadAt(std::uint64_t, char* buffer, std::size_t) override {
       if (m_reads++ > 0) {
         return -1;
       }
@@ -96,7 +114,7 @@ TEST_F(LocalCopyTest, ACopyThatBreaksOffKeepsTheOldDestination) {
     std::unique_ptr<posix::CopyDestination> destination =
         posix::CreateLocalDestination(Path("dst.bak"));
     ASSERT_TRUE(destination);
-    EXPECT_FALSE(posix::CopyInPieces(source, *destination, 4, record));
+    EXPECT_FALSE(posix::CopyInPieces(source, *destination, {4, 1}, record));
     EXPECT_EQ(EntriesInFolder(), 2u) << "the new piece stands beside the old file";
   }
   EXPECT_EQ(Read(Path("dst.bak")), "old");
@@ -106,23 +124,215 @@ TEST_F(LocalCopyTest, ACopyThatBreaksOffKeepsTheOldDestination) {
 // Reading runs ahead on its own thread: a destination that fails must stop it, and the
 // progress still counts only what was written, in order.
 TEST_F(LocalCopyTest, AFailingDestinationStopsTheReaderAhead) {
-  class EndlessSource : public posix::CopySource {
+  class EndlessSource : public FakeSource {
    public:
-    std::uint64_t Size() const override { return 1u << 30; }
-    long Read(char* buffer, std::size_t size) override {
+    EndlessSource() : FakeSource(1u << 30) {}
+    long ReadAt(std::uint64_t, char* buffer, std::size_t size) override {
       std::fill(buffer, buffer + size, 'x');
       return static_cast<long>(size);
     }
   } source;
   class FailingDestination : public posix::CopyDestination {
    public:
-    bool Write(const char*, std::size_t) override { return ++writes < 3; }
-    bool Commit() override { return true; }
+    bool WriteAt(std::uint64_t, const char*, std::size_t) override { return ++writes < 3; }
+    std::unique_ptr<posix::CopyWriter> OpenWriter() override { return nullptr; }
+    bool Commit(std::uint64_t) override { return true; }
     int writes = 0;
   } destination;
-  EXPECT_FALSE(posix::CopyInPieces(source, destination, 16, record));
+  EXPECT_FALSE(posix::CopyInPieces(source, destination, {16, 1}, record));
   EXPECT_EQ(destination.writes, 3);
-  EXPECT_EQ(progress, (std::vector<Step>{{1u << 30, 0}, {1u << 30, 16}, {1u << 30, 32}}));
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.front(), Step(1u << 30, 0));
+  EXPECT_EQ(progress.back(), Step(1u << 30, 32));
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+}
+
+// A copy holds the source as it was when opened, or fails: a source that grows or
+// shrinks under the copy fails it, in the kernel's copy and in the copy in pieces, and
+// the old destination stays with nothing left beside it.
+TEST_F(LocalCopyTest, ASourceThatChangesDuringTheCopyFailsAndKeepsTheOldDestination) {
+  enum class Route { kKernel, kPieces };
+  for (const Route route : {Route::kKernel, Route::kPieces}) {
+    for (const bool grow : {true, false}) {
+      SCOPED_TRACE(std::string(route == Route::kKernel ? "kernel copy, " : "pieces, ") +
+                   (grow ? "growing" : "shrinking"));
+      const std::size_t size = route == Route::kKernel ? (17u << 20) : (64u << 10);
+      Write(Path("src.bak"), std::string(size, 's'));
+      Write(Path("dst.bak"), "old");
+      bool changed = false;
+      const CopyProgressCallback change = [&](std::uint64_t, std::uint64_t copied) {
+        if (copied > 0 && !changed) {
+          changed = true;
+          if (grow) {
+            std::ofstream(Path("src.bak"), std::ios::app) << "more";
+          } else {
+            fs::resize_file(Path("src.bak"), size / 2);
+          }
+        }
+      };
+      if (route == Route::kKernel) {
+        EXPECT_FALSE(files.CopyFile(Path("src.bak"), Path("dst.bak"), change));
+      } else {
+        std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
+        std::unique_ptr<posix::CopyDestination> destination =
+            posix::CreateLocalDestination(Path("dst.bak"));
+        ASSERT_TRUE(source && destination);
+        EXPECT_FALSE(posix::CopyInPieces(*source, *destination, {4096, 4}, change));
+      }
+      EXPECT_TRUE(changed);
+      EXPECT_EQ(Read(Path("dst.bak")), "old");
+      EXPECT_EQ(EntriesInFolder(), 2u) << "no piece left beside the destination";
+    }
+  }
+}
+
+// Several streams read and write pieces at their offsets on threads of their own; the
+// progress comes on the calling thread, counting only bytes written without a gap.
+TEST_F(LocalCopyTest, PiecesOfSeveralStreamsLandInPlaceAndProgressRunsInOrderOnTheCallingThread) {
+  std::string content(1048576 + 123, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    content[i] = static_cast<char>((i * 7 + i / 4096) % 251);
+  }
+  Write(Path("src.bak"), content);
+  Write(Path("dst.bak"), "old");
+  const std::thread::id caller = std::this_thread::get_id();
+  bool onCaller = true;
+  const CopyProgressCallback check = [&](std::uint64_t total, std::uint64_t copied) {
+    onCaller = onCaller && std::this_thread::get_id() == caller;
+    record(total, copied);
+  };
+  {
+    std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
+    std::unique_ptr<posix::CopyDestination> destination =
+        posix::CreateLocalDestination(Path("dst.bak"));
+    ASSERT_TRUE(source && destination);
+    ASSERT_TRUE(posix::CopyInPieces(*source, *destination, {4096, 4}, check));
+  }
+  EXPECT_EQ(Read(Path("dst.bak")), content);
+  EXPECT_TRUE(onCaller);
+  EXPECT_EQ(progress.front(), Step(content.size(), 0));
+  EXPECT_EQ(progress.back(), Step(content.size(), content.size()));
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  EXPECT_EQ(EntriesInFolder(), 2u);
+}
+
+// Streams over readers of their own: reads that answer less than asked are carried on,
+// a stream that cannot open its reader leaves the work to the others, and one failing
+// reader fails the whole copy, as does a progress callback that throws.
+TEST_F(LocalCopyTest, OneFailingStreamFailsTheCopyAndShortReadsAreCarriedOn) {
+  constexpr std::size_t kSize = 256 * 1024 + 5;
+  auto byteAt = [](std::uint64_t offset) { return static_cast<char>(offset % 251); };
+  struct Options {
+    long mostPerRead = 1 << 30;
+    int failingReader = -1;  // which opened reader fails at its first read; -1: none
+    bool readersOpen = true;
+  };
+  class StreamSource : public FakeSource {
+   public:
+    explicit StreamSource(Options options) : FakeSource(kSize), m_options(options) {}
+    long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+      // With a failing reader, the first stream waits until it has failed, so that it
+      // cannot copy everything before the failing one takes a piece.
+      for (int wait = 0; m_options.failingReader >= 0 && !m_failed && wait < 500; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      return Produce(offset, buffer, size, false);
+    }
+    std::unique_ptr<posix::CopyReader> OpenReader() override {
+      if (!m_options.readersOpen) {
+        return nullptr;
+      }
+      class Reader : public posix::CopyReader {
+       public:
+        Reader(StreamSource& source, bool fails) : m_source(source), m_fails(fails) {}
+        long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+          return m_source.Produce(offset, buffer, size, m_fails);
+        }
+
+       private:
+        StreamSource& m_source;
+        bool m_fails;
+      };
+      return std::make_unique<Reader>(*this, m_opened++ == m_options.failingReader);
+    }
+    long Produce(std::uint64_t offset, char* buffer, std::size_t size, bool fail) {
+      if (fail) {
+        m_failed = true;
+        return -1;
+      }
+      const long count = static_cast<long>(
+          std::min<std::uint64_t>({size, kSize - offset, std::uint64_t(m_options.mostPerRead)}));
+      for (long i = 0; i < count; ++i) {
+        buffer[i] = static_cast<char>((offset + static_cast<std::uint64_t>(i)) % 251);
+      }
+      return count;
+    }
+
+   private:
+    Options m_options;
+    std::atomic<int> m_opened{0};
+    std::atomic<bool> m_failed{false};
+  };
+  std::string expected(kSize, '\0');
+  for (std::size_t i = 0; i < kSize; ++i) {
+    expected[i] = byteAt(i);
+  }
+  auto copy = [&](Options options, const CopyProgressCallback& onProgress) {
+    StreamSource source(options);
+    std::unique_ptr<posix::CopyDestination> destination =
+        posix::CreateLocalDestination(Path("dst.bak"));
+    return destination && posix::CopyInPieces(source, *destination, {4096, 4}, onProgress);
+  };
+
+  Write(Path("dst.bak"), "old");
+  EXPECT_TRUE(copy({.mostPerRead = 1000}, record));
+  EXPECT_EQ(Read(Path("dst.bak")), expected);
+  EXPECT_TRUE(copy({.readersOpen = false}, record));
+  EXPECT_EQ(Read(Path("dst.bak")), expected);
+
+  Write(Path("dst.bak"), "old");
+  EXPECT_FALSE(copy({.failingReader = 0}, record));
+  EXPECT_EQ(Read(Path("dst.bak")), "old");
+  const CopyProgressCallback throwing = [](std::uint64_t, std::uint64_t copied) {
+    if (copied > 0) {
+      throw std::runtime_error("the window went away");
+    }
+  };
+  EXPECT_THROW(copy({}, throwing), std::runtime_error);
+  EXPECT_EQ(Read(Path("dst.bak")), "old");
+  EXPECT_EQ(EntriesInFolder(), 1u);
+}
+
+// A copied backup holds a whole database: the new file, and the copy it becomes, are the
+// owner's alone whatever the umask, in the kernel's copy and in the copy in pieces.
+TEST_F(LocalCopyTest, CopiesAreReadableByTheirOwnerOnly) {
+  Write(Path("src.bak"), std::string(100000, 'p'));
+  fs::permissions(Path("src.bak"), fs::perms(0644));
+  const mode_t umaskBefore = umask(0);
+  std::vector<fs::perms> partModes;
+  const CopyProgressCallback look = [&](std::uint64_t, std::uint64_t) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(Path(""))) {
+      if (entry.path().extension() == ".part") {
+        partModes.push_back(entry.status().permissions());
+      }
+    }
+  };
+  const bool kernelCopied = files.CopyFile(Path("src.bak"), Path("kernel.bak"), look);
+  std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
+  std::unique_ptr<posix::CopyDestination> destination =
+      posix::CreateLocalDestination(Path("pieces.bak"));
+  const bool piecesCopied =
+      source && destination && posix::CopyInPieces(*source, *destination, {4096, 2}, look);
+  umask(umaskBefore);
+  ASSERT_TRUE(kernelCopied && piecesCopied);
+  EXPECT_EQ(fs::status(Path("kernel.bak")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(Path("pieces.bak")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_FALSE(partModes.empty());
+  for (const fs::perms mode : partModes) {
+    EXPECT_EQ(mode, fs::perms::owner_read | fs::perms::owner_write);
+  }
 }
 
 TEST_F(LocalCopyTest, UncPathsAreNotLocalFiles) {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_file_system.h"
 #include "windows/scratch_folder.h"
 
@@ -131,6 +132,40 @@ TEST_F(Win32FileSystemTest, AFailedCopyLeavesTheDestinationAsItWas) {
 
   EXPECT_EQ(ReadTestFile(destination), "old backup");
   EXPECT_EQ(folder.EntryCount(), 2) << "no copy is left beside the destination";
+}
+
+// The copy holds the source as it was before the copy, or fails: a source that grows or
+// shrinks while the system copies it (Wine calls the progress routine only once the
+// copy is through) fails the copy, and the old destination stays with nothing beside it.
+TEST_F(Win32FileSystemTest, ASourceThatChangesDuringTheCopyFailsIt) {
+  const std::string source = folder / "growing.bak";
+  const std::string destination = folder / "destination.bak";
+  for (const bool grow : {true, false}) {
+    SCOPED_TRACE(grow ? "growing" : "shrinking");
+    WriteTestFile(source, std::string(4 << 20, 's'));
+    WriteTestFile(destination, "old backup");
+    bool changed = false;
+    const CopyProgressCallback change = [&](std::uint64_t, std::uint64_t copied) {
+      if (copied == 0 || changed) {
+        return;
+      }
+      const HANDLE file = CreateFileW(win32::Widen(source).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (file == INVALID_HANDLE_VALUE) {
+        return;
+      }
+      LARGE_INTEGER end;
+      end.QuadPart = grow ? (5 << 20) : (1 << 20);
+      changed = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+      CloseHandle(file);
+    };
+    EXPECT_FALSE(files.CopyFile(source, destination, change));
+    EXPECT_TRUE(changed) << "the source could be changed during the copy";
+    const std::string after = ReadTestFile(destination);
+    EXPECT_TRUE(after == "old backup") << after.size() << " bytes";
+    EXPECT_EQ(folder.EntryCount(), 2) << "no copy is left beside the destination";
+  }
 }
 
 }  // namespace

@@ -1,109 +1,210 @@
 #include "platform/posix/copy_endpoints.h"
 
+#include <algorithm>
 #include <condition_variable>
-#include <deque>
-#include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 namespace harrowlander::posix {
 namespace {
 
-// Enough pieces in flight to keep both ends busy; more only take memory.
-constexpr std::size_t kPiecesInFlight = 4;
-
-struct Piece {
-  std::unique_ptr<char[]> data;
-  long size = 0;  // as Read answered: 0 at the end, negative on failure
-};
-
-// Pieces handed from the reading thread to the writing one and back again.
-class PieceQueue {
+// What the streams share: the next piece to take, which pieces have been written, and
+// whether the copy failed. The calling thread waits on it to report progress.
+class PieceBoard {
  public:
-  PieceQueue(std::size_t count, std::size_t chunkSize) : m_pieces(count) {
-    for (Piece& piece : m_pieces) {
-      piece.data.reset(new char[chunkSize]);
-      m_empty.push_back(&piece);
+  PieceBoard(std::uint64_t size, std::size_t pieceSize, int streams)
+      : m_size(size),
+        m_pieceSize(pieceSize),
+        m_written((size + pieceSize - 1) / pieceSize, false),
+        m_streamsRunning(streams) {}
+
+  std::uint64_t Size() const { return m_size; }
+
+  // The offset of the next piece nobody has taken; nothing once all are taken or the
+  // copy failed.
+  std::optional<std::uint64_t> Take() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_failed || m_next >= m_size) {
+      return std::nullopt;
     }
+    const std::uint64_t offset = m_next;
+    m_next += m_pieceSize;
+    return offset;
+  }
+  bool AllTaken() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_failed || m_next >= m_size;
+  }
+  void Written(std::uint64_t offset) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_written[offset / m_pieceSize] = true;
+    while (m_gapFree < m_written.size() && m_written[m_gapFree]) {
+      ++m_gapFree;
+    }
+    m_changed.notify_all();
+  }
+  void Fail() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_failed = true;
+    m_changed.notify_all();
+  }
+  void StreamEnded() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    --m_streamsRunning;
+    m_changed.notify_all();
   }
 
-  // Nothing once the writer has stopped.
-  Piece* TakeEmpty() { return Take(m_empty); }
-  Piece* TakeFilled() { return Take(m_filled); }
-  void GiveFilled(Piece* piece) { Give(m_filled, piece); }
-  void GiveEmpty(Piece* piece) { Give(m_empty, piece); }
-  void Stop() {
+  // Waits until more than `reported` bytes from the start are written without a gap, or
+  // until every stream has ended; answers the bytes written without a gap.
+  std::uint64_t WaitBeyond(std::uint64_t reported) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_changed.wait(lock, [&] { return GapFreeBytes() > reported || m_streamsRunning == 0; });
+    return GapFreeBytes();
+  }
+  bool Failed() {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_stopped = true;
-    m_changed.notify_all();
+    return m_failed;
   }
 
  private:
-  Piece* Take(std::deque<Piece*>& from) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    m_changed.wait(lock, [&] { return m_stopped || !from.empty(); });
-    if (m_stopped) {
-      return nullptr;
-    }
-    Piece* piece = from.front();
-    from.pop_front();
-    return piece;
-  }
-  void Give(std::deque<Piece*>& to, Piece* piece) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    to.push_back(piece);
-    m_changed.notify_all();
+  std::uint64_t GapFreeBytes() const {
+    return std::min<std::uint64_t>(m_gapFree * m_pieceSize, m_size);
   }
 
-  std::vector<Piece> m_pieces;
-  std::deque<Piece*> m_empty;
-  std::deque<Piece*> m_filled;
+  const std::uint64_t m_size;
+  const std::size_t m_pieceSize;
   std::mutex m_lock;
   std::condition_variable m_changed;
-  bool m_stopped = false;
+  std::uint64_t m_next = 0;
+  std::vector<bool> m_written;
+  std::size_t m_gapFree = 0;  // pieces
+  int m_streamsRunning;
+  bool m_failed = false;
+};
+
+// The whole range, or false: a read that fails, or the end of the file before the
+// size the source had at opening.
+bool ReadFully(CopyReader& reader, std::uint64_t offset, char* buffer, std::size_t size) {
+  while (size > 0) {
+    const long got = reader.ReadAt(offset, buffer, size);
+    if (got <= 0) {
+      return false;
+    }
+    offset += static_cast<std::uint64_t>(got);
+    buffer += got;
+    size -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+void RunStream(PieceBoard& board, CopyReader& reader, CopyWriter& writer, std::size_t pieceSize) {
+  const std::unique_ptr<char[]> buffer(new char[pieceSize]);
+  while (const std::optional<std::uint64_t> offset = board.Take()) {
+    const std::size_t size =
+        static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, board.Size() - *offset));
+    if (!ReadFully(reader, *offset, buffer.get(), size) ||
+        !writer.WriteAt(*offset, buffer.get(), size)) {
+      board.Fail();
+      return;
+    }
+    board.Written(*offset);
+  }
+}
+
+// The stream threads of one copy. However the copy ends (an exception from the
+// progress callback included), every thread has stopped, and with it every reader and
+// writer it opened, before this is gone.
+class Streams {
+ public:
+  explicit Streams(PieceBoard& board) : m_board(board) {}
+  ~Streams() {
+    for (std::thread& thread : m_threads) {
+      if (thread.joinable()) {
+        m_board.Fail();
+        break;
+      }
+    }
+    JoinAll();
+  }
+  // False when no thread could be started for it.
+  template <typename Run>
+  bool Start(Run run) {
+    try {
+      m_threads.emplace_back([this, run] {
+        try {
+          run();
+        } catch (...) {
+          m_board.Fail();  // bad_alloc, or a system error while opening its ends
+        }
+        m_board.StreamEnded();
+      });
+      return true;
+    } catch (const std::system_error&) {
+      m_board.StreamEnded();
+      return false;
+    }
+  }
+  void JoinAll() {
+    for (std::thread& thread : m_threads) {
+      if (thread.joinable()) {
+        thread.join();
+      }
+    }
+  }
+
+ private:
+  PieceBoard& m_board;
+  std::vector<std::thread> m_threads;
 };
 
 }  // namespace
 
-// The source is read on a second thread while this one writes the piece before: over
-// the network, the next read is under way while the last piece goes to disk. Progress
-// is reported on the calling thread.
-bool CopyInPieces(CopySource& source, CopyDestination& destination, std::size_t chunkSize,
+bool CopyInPieces(CopySource& source, CopyDestination& destination, const CopyPlan& plan,
                   const CopyProgressCallback& progress) {
-  const std::uint64_t total = source.Size();
+  const std::uint64_t size = source.Size();
+  progress(size, 0);
+
+  const std::size_t pieceSize = std::max<std::size_t>(plan.pieceSize, 1);
+  const std::uint64_t pieces = (size + pieceSize - 1) / pieceSize;
+  const int streams =
+      static_cast<int>(std::clamp<std::uint64_t>(pieces, 1, std::max(plan.streams, 1)));
+  PieceBoard board(size, pieceSize, streams);
   std::uint64_t copied = 0;
-  progress(total, copied);
-
-  PieceQueue queue(kPiecesInFlight, chunkSize);
-  std::thread reader([&] {
-    for (Piece* piece = queue.TakeEmpty(); piece != nullptr; piece = queue.TakeEmpty()) {
-      piece->size = source.Read(piece->data.get(), chunkSize);
-      const bool last = piece->size <= 0;
-      queue.GiveFilled(piece);
-      if (last) {
-        return;
+  {
+    Streams threads(board);
+    if (!threads.Start([&] { RunStream(board, source, destination, pieceSize); })) {
+      return false;
+    }
+    // The other streams open their own reader and writer first, which over a network
+    // takes a few round trips: the first stream copies meanwhile, and a stream that
+    // finds nothing left to take or cannot open its ends simply stops.
+    for (int stream = 1; stream < streams; ++stream) {
+      // Without a thread for it, the copy goes on with the streams it has.
+      threads.Start([&] {
+        std::unique_ptr<CopyReader> reader = board.AllTaken() ? nullptr : source.OpenReader();
+        std::unique_ptr<CopyWriter> writer =
+            !reader || board.AllTaken() ? nullptr : destination.OpenWriter();
+        if (reader && writer) {
+          RunStream(board, *reader, *writer, pieceSize);
+        }
+      });
+    }
+    for (;;) {
+      const std::uint64_t written = board.WaitBeyond(copied);
+      if (written == copied) {
+        break;
       }
+      copied = written;
+      progress(size, copied);
     }
-  });
-
-  bool ok = false;
-  for (;;) {
-    Piece* piece = queue.TakeFilled();
-    if (piece->size <= 0) {
-      ok = piece->size == 0;
-      break;
-    }
-    if (!destination.Write(piece->data.get(), static_cast<std::size_t>(piece->size))) {
-      break;
-    }
-    copied += static_cast<std::uint64_t>(piece->size);
-    queue.GiveEmpty(piece);
-    progress(total, copied);
+    threads.JoinAll();
   }
-  queue.Stop();
-  reader.join();
-  return ok && destination.Commit();
+  if (board.Failed() || copied != size || source.CurrentSize() != size) {
+    return false;
+  }
+  return destination.Commit(size);
 }
 
 }  // namespace harrowlander::posix

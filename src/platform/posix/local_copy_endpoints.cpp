@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace harrowlander::posix {
@@ -12,33 +13,101 @@ namespace {
 // Pieces of a local copy: large, since the kernel moves them without a buffer of ours,
 // and still small enough for the progress text to move along.
 constexpr std::size_t kKernelPiece = 16u << 20;
-constexpr std::size_t kBufferPiece = 1u << 20;
+// Without the kernel's copy: two streams, so that one reads while the other writes.
+constexpr CopyPlan kBufferPlan{1u << 20, 2};
 
-class LocalSource : public CopySource {
+std::optional<std::uint64_t> SizeOf(int fd) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+// pread and pwrite leave the descriptor's offset alone, so every stream of a copy
+// shares the one descriptor.
+class LocalReader : public CopyReader {
  public:
-  LocalSource(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
-  ~LocalSource() override { close(m_fd); }
-
-  std::uint64_t Size() const override { return m_size; }
-  long Read(char* buffer, std::size_t size) override {
+  explicit LocalReader(int fd) : m_fd(fd) {}
+  long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
     for (;;) {
-      const ssize_t got = read(m_fd, buffer, size);
+      const ssize_t got = pread(m_fd, buffer, size, static_cast<off_t>(offset));
       if (got >= 0 || errno != EINTR) {
         return got;
       }
     }
   }
+
+ private:
+  int m_fd;
+};
+
+class LocalWriter : public CopyWriter {
+ public:
+  explicit LocalWriter(int fd) : m_fd(fd) {}
+  bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
+    const std::uint64_t start = offset;
+    std::size_t left = size;
+    while (left > 0) {
+      const ssize_t written = pwrite(m_fd, data, left, static_cast<off_t>(offset));
+      if (written < 0) {
+        if (errno == EINTR) {
+          continue;
+        }
+        return false;
+      }
+      data += written;
+      offset += static_cast<std::uint64_t>(written);
+      left -= static_cast<std::size_t>(written);
+    }
+    // Starts the write-back of the piece now, so that the sync before the rename finds
+    // little left to do.
+    sync_file_range(m_fd, static_cast<off_t>(start), static_cast<off_t>(size),
+                    SYNC_FILE_RANGE_WRITE);
+    return true;
+  }
+
+ private:
+  int m_fd;
+};
+
+class LocalSource : public CopySource {
+ public:
+  LocalSource(int fd, std::uint64_t size) : m_fd(fd), m_size(size), m_reader(fd) {}
+  ~LocalSource() override { close(m_fd); }
+
+  std::uint64_t Size() const override { return m_size; }
+  std::optional<std::uint64_t> CurrentSize() override { return SizeOf(m_fd); }
+  long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+    return m_reader.ReadAt(offset, buffer, size);
+  }
+  std::unique_ptr<CopyReader> OpenReader() override { return std::make_unique<LocalReader>(m_fd); }
   int Descriptor() const { return m_fd; }
 
  private:
   int m_fd;
   std::uint64_t m_size;
+  LocalReader m_reader;
 };
+
+// Makes the rename itself durable. Some file systems refuse to sync a folder; the file
+// is in place then all the same.
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+}
 
 class LocalDestination : public CopyDestination {
  public:
-  LocalDestination(int fd, std::string partPath, std::string path)
-      : m_fd(fd), m_partPath(std::move(partPath)), m_path(std::move(path)) {}
+  LocalDestination(int fd, std::string folder, std::string partPath, std::string path)
+      : m_fd(fd),
+        m_folder(std::move(folder)),
+        m_partPath(std::move(partPath)),
+        m_path(std::move(path)),
+        m_writer(fd) {}
   ~LocalDestination() override {
     if (m_fd >= 0) {
       close(m_fd);
@@ -48,35 +117,29 @@ class LocalDestination : public CopyDestination {
     }
   }
 
-  bool Write(const char* data, std::size_t size) override {
-    while (size > 0) {
-      const ssize_t written = write(m_fd, data, size);
-      if (written < 0) {
-        if (errno == EINTR) {
-          continue;
-        }
-        return false;
-      }
-      data += written;
-      size -= static_cast<std::size_t>(written);
-    }
-    return true;
+  bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
+    return m_writer.WriteAt(offset, data, size);
   }
-  bool Commit() override {
+  std::unique_ptr<CopyWriter> OpenWriter() override { return std::make_unique<LocalWriter>(m_fd); }
+  bool Commit(std::uint64_t size) override {
     const int fd = m_fd;
     m_fd = -1;
-    if (close(fd) != 0 || rename(m_partPath.c_str(), m_path.c_str()) != 0) {
+    const bool whole = SizeOf(fd) == size && fsync(fd) == 0;
+    if (close(fd) != 0 || !whole || rename(m_partPath.c_str(), m_path.c_str()) != 0) {
       return false;
     }
     m_committed = true;
+    SyncFolder(m_folder);
     return true;
   }
   int Descriptor() const { return m_fd; }
 
  private:
   int m_fd;
+  std::string m_folder;
   std::string m_partPath;
   std::string m_path;
+  LocalWriter m_writer;
   bool m_committed = false;
 };
 
@@ -99,13 +162,13 @@ std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  static unsigned counter = 0;
+  static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string part = folder + "." + name + "." + std::to_string(getpid()) + "-" +
                              std::to_string(counter++) + ".part";
-    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
-      return std::make_unique<LocalDestination>(fd, part, path);
+      return std::make_unique<LocalDestination>(fd, folder, part, path);
     }
     if (errno != EEXIST) {
       return nullptr;
@@ -133,7 +196,10 @@ KernelCopy CopyInKernel(LocalSource& source, LocalDestination& destination,
       return unsupported ? KernelCopy::kUnsupported : KernelCopy::kFailed;
     }
     if (moved == 0) {
-      return KernelCopy::kDone;
+      // The end of the file: the copy holds what the file held at opening, and still
+      // holds.
+      return copied == source.Size() && source.CurrentSize() == copied ? KernelCopy::kDone
+                                                                       : KernelCopy::kFailed;
     }
     copied += static_cast<std::uint64_t>(moved);
     progress(source.Size(), copied);
@@ -163,13 +229,13 @@ bool CopyLocalFile(const std::string& source, const std::string& destination,
   progress(from->Size(), 0);
   switch (CopyInKernel(*from, *to, progress)) {
     case KernelCopy::kDone:
-      return to->Commit();
+      return to->Commit(from->Size());
     case KernelCopy::kFailed:
       return false;
     case KernelCopy::kUnsupported:
       break;
   }
-  return CopyInPieces(*from, *to, kBufferPiece, progress);
+  return CopyInPieces(*from, *to, kBufferPlan, progress);
 }
 
 }  // namespace harrowlander::posix

@@ -8,14 +8,17 @@
 namespace harrowlander::posix {
 
 // A local file opened for reading; nothing when it cannot be opened or is no regular
-// file.
+// file. Any number of streams read it at once.
 std::unique_ptr<CopySource> OpenLocalSource(const std::string& path);
 
-// A new local file beside the path, created readable by everyone the umask allows;
-// nothing when it cannot be created.
+// A new local file beside the path, readable and writable by its owner only (a copied
+// backup holds a whole database); nothing when it cannot be created. Any number of
+// streams write it at once; its pages go to disk while the copy runs, and Commit syncs
+// the file before the rename and the folder after it.
 std::unique_ptr<CopyDestination> CreateLocalDestination(const std::string& path);
 
-// Local to local, copied inside the kernel where the file systems allow it.
+// Local to local, copied inside the kernel where the file systems allow it, on the
+// same terms as CopyInPieces.
 bool CopyLocalFile(const std::string& source, const std::string& destination,
                    const CopyProgressCallback& progress);
 

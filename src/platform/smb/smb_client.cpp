@@ -3,9 +3,8 @@
 #include <cctype>
 #include <cstring>
 
-extern "C" {
-#include <libsmbclient.h>
-}
+#include "platform/smb/library_threads.h"
+#include "platform/smb/smb_context.h"
 
 namespace harrowlander::smb {
 namespace {
@@ -22,27 +21,11 @@ std::string Lower(std::string text) {
   return text;
 }
 
-void CopyField(char* field, int size, const std::string& value) {
-  std::strncpy(field, value.c_str(), static_cast<std::size_t>(size) - 1);
-  field[size - 1] = '\0';
-}
-
-// Fills in the account of the share; a share without one gets no user name, which the
-// server refuses (anonymous log-on is switched off).
 void SupplyAccount(SMBCCTX* context, const char* server, const char* share, char* workgroup,
                    int workgroupSize, char* user, int userSize, char* password, int passwordSize) {
   const auto* client = static_cast<const SmbClient*>(smbc_getOptionUserData(context));
-  const SmbClient::Account* account = client->FindAccount(server, share);
-  if (account == nullptr) {
-    CopyField(user, userSize, "");
-    CopyField(password, passwordSize, "");
-    return;
-  }
-  if (!account->domain.empty()) {
-    CopyField(workgroup, workgroupSize, account->domain);
-  }
-  CopyField(user, userSize, account->user);
-  CopyField(password, passwordSize, account->password);
+  FillAccount(client->FindAccount(server, share), workgroup, workgroupSize, user, userSize,
+              password, passwordSize);
 }
 
 }  // namespace
@@ -93,27 +76,16 @@ std::string SmbUrl(const UncPath& path) {
   return url;
 }
 
-SmbClient::SmbClient(int port) {
+SmbClient::SmbClient(int port) : m_port(port) {
   auto lock = Lock();
-  m_context = smbc_new_context();
+  EnableLibraryThreads();
+  m_context = NewSmbContext(port, this, SupplyAccount);
   if (m_context == nullptr) {
     return;
   }
-  smbc_setDebug(m_context, 0);
-  smbc_setOptionUserData(m_context, this);
-  smbc_setFunctionAuthDataWithContext(m_context, SupplyAccount);
-  smbc_setOptionNoAutoAnonymousLogin(m_context, 1);
-  smbc_setOptionUseKerberos(m_context, 0);
-  smbc_setOptionFallbackAfterKerberos(m_context, 0);
-  if (port != 0) {
-    smbc_setPort(m_context, static_cast<uint16_t>(port));
-  }
-  if (smbc_init_context(m_context) == nullptr) {
-    smbc_free_context(m_context, 1);
-    m_context = nullptr;
-    return;
-  }
-  smbc_setOptionProtocols(m_context, "SMB2_02", "SMB3");
+  // The highest dialect both sides offer: old Windows hosts speak only SMB1 (NT1).
+  // The library holds this for every context of the process.
+  smbc_setOptionProtocols(m_context, "NT1", "SMB3");
 }
 
 SmbClient::~SmbClient() {
@@ -125,6 +97,10 @@ SmbClient::~SmbClient() {
 
 std::unique_lock<std::mutex> SmbClient::Lock() {
   return std::unique_lock<std::mutex>(ProcessLock());
+}
+
+std::unique_lock<std::mutex> SmbClient::LockForContextCall() {
+  return LibraryThreadsEnabled() ? std::unique_lock<std::mutex>() : Lock();
 }
 
 std::string SmbClient::Key(const std::string& server, const std::string& share) {

@@ -21,20 +21,27 @@ std::optional<UncPath> ParseUncPath(const std::string& path);
 // "smb://server/share/rest", every byte outside the URL's plain characters escaped.
 std::string SmbUrl(const UncPath& path);
 
-// The one libsmbclient context of the process and the accounts of its network uses.
-// libsmbclient is not thread-safe even across contexts, so every call into it is made
-// under one process-wide lock: take Lock() around each call.
+// The libsmbclient context of the process's network uses, and their accounts. A copy
+// opens further contexts of its own for its streams (smb_stream_file.h).
+// Locking: what concerns the library as a whole (making and freeing contexts, its
+// settings) and every call on this context is made under one process-wide lock, Lock().
+// Where the library serves several threads (library_threads.h), a call on a context
+// that one thread alone uses needs no lock: take LockForContextCall() around it.
 class SmbClient {
  public:
-  // SMB2 and SMB3 only; never an anonymous log-on; no Kerberos. A port of 0 is the
-  // standard one.
+  // Any dialect from SMB1 (NT1) to SMB3, the highest both sides offer; never an
+  // anonymous log-on; no Kerberos. A port of 0 is the standard one.
   explicit SmbClient(int port = 0);
   ~SmbClient();
   SmbClient(const SmbClient&) = delete;
   SmbClient& operator=(const SmbClient&) = delete;
 
   static std::unique_lock<std::mutex> Lock();
+  // The process-wide lock where the library does not serve several threads; no lock
+  // where it does.
+  static std::unique_lock<std::mutex> LockForContextCall();
   _SMBCCTX* Context() const { return m_context; }
+  int Port() const { return m_port; }
 
   // The account a share is logged on with. Called under the lock.
   struct Account {
@@ -54,6 +61,7 @@ class SmbClient {
  private:
   static std::string Key(const std::string& server, const std::string& share);
 
+  int m_port;
   _SMBCCTX* m_context = nullptr;
   std::map<std::string, Account> m_accounts;
 };

@@ -4,71 +4,154 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
-extern "C" {
-#include <libsmbclient.h>
-}
+#include "platform/smb/library_threads.h"
+#include "platform/smb/smb_context.h"
+#include "platform/smb/smb_stream_file.h"
 
 namespace harrowlander::smb {
 namespace {
 
-class SmbSource : public posix::CopySource {
- public:
-  SmbSource(SMBCCTX* context, SMBCFILE* file, std::uint64_t size)
-      : m_context(context), m_file(file), m_size(size) {}
-  ~SmbSource() override {
-    auto lock = SmbClient::Lock();
-    smbc_getFunctionClose(m_context)(m_context, m_file);
-  }
+// Where a file of a share is reached, so that another stream can reach it too.
+struct SharedFile {
+  SMBCCTX* context;
+  SMBCFILE* file;
+  int port;
+  std::string server;
+  SmbClient::Account account;
+  std::string url;
+};
 
-  std::uint64_t Size() const override { return m_size; }
-  long Read(char* buffer, std::size_t size) override {
-    auto lock = SmbClient::Lock();
-    return smbc_getFunctionRead(m_context)(m_context, m_file, buffer, size);
+// A stream over a connection of its own.
+class StreamReader : public posix::CopyReader {
+ public:
+  explicit StreamReader(std::unique_ptr<SmbStreamFile> file) : m_file(std::move(file)) {}
+  long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+    return m_file->ReadAt(offset, buffer, size);
   }
 
  private:
-  SMBCCTX* m_context;
-  SMBCFILE* m_file;
+  std::unique_ptr<SmbStreamFile> m_file;
+};
+
+class StreamWriter : public posix::CopyWriter {
+ public:
+  explicit StreamWriter(std::unique_ptr<SmbStreamFile> file) : m_file(std::move(file)) {}
+  bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
+    return m_file->WriteAt(offset, data, size);
+  }
+
+ private:
+  std::unique_ptr<SmbStreamFile> m_file;
+};
+
+// Where the library serves one thread only, a second stream shares the client's open
+// file: it reads or writes while the other stream's piece is on the local side.
+class SharedHandleReader : public posix::CopyReader {
+ public:
+  explicit SharedHandleReader(const SharedFile& shared) : m_shared(shared) {}
+  long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+    auto lock = SmbClient::Lock();
+    return ReadAtOffset(m_shared.context, m_shared.file, offset, buffer, size);
+  }
+
+ private:
+  const SharedFile& m_shared;
+};
+
+class SharedHandleWriter : public posix::CopyWriter {
+ public:
+  explicit SharedHandleWriter(const SharedFile& shared) : m_shared(shared) {}
+  bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
+    auto lock = SmbClient::Lock();
+    return WriteAtOffset(m_shared.context, m_shared.file, offset, data, size);
+  }
+
+ private:
+  const SharedFile& m_shared;
+};
+
+std::optional<std::uint64_t> SizeOf(const SharedFile& shared) {
+  auto lock = SmbClient::Lock();
+  struct stat info {};
+  if (smbc_getFunctionFstat(shared.context)(shared.context, shared.file, &info) != 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+class SmbSource : public posix::CopySource {
+ public:
+  SmbSource(SharedFile shared, std::uint64_t size) : m_shared(std::move(shared)), m_size(size) {}
+  ~SmbSource() override {
+    auto lock = SmbClient::Lock();
+    smbc_getFunctionClose(m_shared.context)(m_shared.context, m_shared.file);
+  }
+
+  std::uint64_t Size() const override { return m_size; }
+  std::optional<std::uint64_t> CurrentSize() override { return SizeOf(m_shared); }
+  long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+    auto lock = SmbClient::LockForContextCall();
+    return ReadAtOffset(m_shared.context, m_shared.file, offset, buffer, size);
+  }
+  std::unique_ptr<posix::CopyReader> OpenReader() override {
+    if (!LibraryThreadsEnabled()) {
+      return std::make_unique<SharedHandleReader>(m_shared);
+    }
+    std::unique_ptr<SmbStreamFile> file = SmbStreamFile::Open(
+        m_shared.port, m_shared.server, m_shared.account, m_shared.url, O_RDONLY);
+    return file ? std::make_unique<StreamReader>(std::move(file)) : nullptr;
+  }
+
+ private:
+  SharedFile m_shared;
   std::uint64_t m_size;
 };
 
 class SmbDestination : public posix::CopyDestination {
  public:
-  SmbDestination(SMBCCTX* context, SMBCFILE* file, std::string partUrl, std::string url)
-      : m_context(context), m_file(file), m_partUrl(std::move(partUrl)), m_url(std::move(url)) {}
+  SmbDestination(SharedFile shared, std::string url)
+      : m_shared(std::move(shared)), m_url(std::move(url)) {}
   ~SmbDestination() override {
     auto lock = SmbClient::Lock();
-    if (m_file != nullptr) {
-      smbc_getFunctionClose(m_context)(m_context, m_file);
+    SMBCCTX* context = m_shared.context;
+    if (m_shared.file != nullptr) {
+      smbc_getFunctionClose(context)(context, m_shared.file);
     }
     if (!m_committed) {
-      smbc_getFunctionUnlink(m_context)(m_context, m_partUrl.c_str());
+      smbc_getFunctionUnlink(context)(context, m_shared.url.c_str());
     }
   }
 
-  bool Write(const char* data, std::size_t size) override {
-    auto lock = SmbClient::Lock();
-    while (size > 0) {
-      const ssize_t written = smbc_getFunctionWrite(m_context)(m_context, m_file, data, size);
-      if (written <= 0) {
-        return false;
-      }
-      data += written;
-      size -= static_cast<std::size_t>(written);
-    }
-    return true;
+  bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
+    auto lock = SmbClient::LockForContextCall();
+    return WriteAtOffset(m_shared.context, m_shared.file, offset, data, size);
   }
-  bool Commit() override {
+  std::unique_ptr<posix::CopyWriter> OpenWriter() override {
+    if (!LibraryThreadsEnabled()) {
+      return std::make_unique<SharedHandleWriter>(m_shared);
+    }
+    std::unique_ptr<SmbStreamFile> file = SmbStreamFile::Open(
+        m_shared.port, m_shared.server, m_shared.account, m_shared.url, O_WRONLY);
+    return file ? std::make_unique<StreamWriter>(std::move(file)) : nullptr;
+  }
+  // The library offers no flush: the server has the data once it answered each write,
+  // and the close below waits for it.
+  bool Commit(std::uint64_t size) override {
+    if (SizeOf(m_shared) != size) {
+      return false;
+    }
     auto lock = SmbClient::Lock();
-    SMBCFILE* file = m_file;
-    m_file = nullptr;
-    if (smbc_getFunctionClose(m_context)(m_context, file) != 0) {
+    SMBCCTX* context = m_shared.context;
+    SMBCFILE* file = m_shared.file;
+    m_shared.file = nullptr;
+    if (smbc_getFunctionClose(context)(context, file) != 0) {
       return false;
     }
     // An existing destination is replaced by the rename.
-    if (smbc_getFunctionRename(m_context)(m_context, m_partUrl.c_str(), m_context, m_url.c_str()) !=
+    if (smbc_getFunctionRename(context)(context, m_shared.url.c_str(), context, m_url.c_str()) !=
         0) {
       return false;
     }
@@ -77,9 +160,7 @@ class SmbDestination : public posix::CopyDestination {
   }
 
  private:
-  SMBCCTX* m_context;
-  SMBCFILE* m_file;
-  std::string m_partUrl;
+  SharedFile m_shared;  // the new file beside the destination
   std::string m_url;
   bool m_committed = false;
 };
@@ -88,11 +169,14 @@ class SmbDestination : public posix::CopyDestination {
 
 std::unique_ptr<posix::CopySource> OpenSmbSource(SmbClient& client, const UncPath& path) {
   SMBCCTX* context = client.Context();
-  if (context == nullptr || !client.HasAccount(path)) {
+  const SmbClient::Account* account =
+      context == nullptr ? nullptr : client.FindAccount(path.server, path.share);
+  if (account == nullptr) {
     return nullptr;
   }
+  const std::string url = SmbUrl(path);
   auto lock = SmbClient::Lock();
-  SMBCFILE* file = smbc_getFunctionOpen(context)(context, SmbUrl(path).c_str(), O_RDONLY, 0);
+  SMBCFILE* file = smbc_getFunctionOpen(context)(context, url.c_str(), O_RDONLY, 0);
   if (file == nullptr) {
     return nullptr;
   }
@@ -102,31 +186,37 @@ std::unique_ptr<posix::CopySource> OpenSmbSource(SmbClient& client, const UncPat
     return nullptr;
   }
   lock.unlock();
-  return std::make_unique<SmbSource>(context, file, static_cast<std::uint64_t>(info.st_size));
+  return std::make_unique<SmbSource>(
+      SharedFile{context, file, client.Port(), path.server, *account, url},
+      static_cast<std::uint64_t>(info.st_size));
 }
 
 // ".name.<pid>-<n>.part" in the destination's folder.
 std::unique_ptr<posix::CopyDestination> CreateSmbDestination(SmbClient& client,
                                                              const UncPath& path) {
   SMBCCTX* context = client.Context();
-  if (context == nullptr || !client.HasAccount(path) || path.rest.empty()) {
+  const SmbClient::Account* account =
+      context == nullptr ? nullptr : client.FindAccount(path.server, path.share);
+  if (account == nullptr || path.rest.empty()) {
     return nullptr;
   }
   const std::size_t slash = path.rest.rfind('\\');
   const std::string folder = slash == std::string::npos ? "" : path.rest.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path.rest : path.rest.substr(slash + 1);
-  static unsigned counter = 0;
+  static std::atomic<unsigned> counter{0};
   auto lock = SmbClient::Lock();
   for (int attempt = 0; attempt < 100; ++attempt) {
     UncPath part = path;
     part.rest = folder + "." + name + "." + std::to_string(getpid()) + "-" +
                 std::to_string(counter++) + ".part";
     const std::string partUrl = SmbUrl(part);
+    // Read access as well, for the size that Commit checks.
     SMBCFILE* file =
-        smbc_getFunctionOpen(context)(context, partUrl.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        smbc_getFunctionOpen(context)(context, partUrl.c_str(), O_RDWR | O_CREAT | O_EXCL, 0644);
     if (file != nullptr) {
       lock.unlock();
-      return std::make_unique<SmbDestination>(context, file, partUrl, SmbUrl(path));
+      return std::make_unique<SmbDestination>(
+          SharedFile{context, file, client.Port(), path.server, *account, partUrl}, SmbUrl(path));
     }
     if (errno != EEXIST) {
       return nullptr;

@@ -16,9 +16,13 @@ class SmbNetworkSession : public NetworkSession {
                  const std::string& password) override;
   // Forgets the account and drops the connections the client holds.
   bool DeleteNetUse(const std::string& remoteName) override;
+  // A refusal that the server's answers do not explain is looked into once more: a
+  // connection of its own offers the server our dialects, and nothing else.
+  LogOnFailure LastLogOnFailure() const override { return m_lastFailure; }
 
  private:
   SmbClient& m_client;
+  LogOnFailure m_lastFailure = LogOnFailure::kRefused;
 };
 
 }  // namespace harrowlander::smb

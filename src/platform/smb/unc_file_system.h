@@ -15,8 +15,8 @@ class UncFileSystem : public FileSystem {
 
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
-  // Reads and writes on a share go in pieces of 1 MiB: larger ones gain nothing, and
-  // beyond the server's largest read they slow down sharply.
+  // A copy to or from a share runs several streams at once, each over a connection of
+  // its own; see posix::CopyInPieces for what it guarantees.
   bool CopyFile(const std::string& source, const std::string& destination,
                 const CopyProgressCallback& progress) override;
   bool DeleteFile(const std::string& path) override;
