@@ -1,7 +1,11 @@
 #include "platform/odbc/odbc_connection.h"
 
+#include <algorithm>
+
+#include "platform/odbc/connect_refusal.h"
 #include "platform/odbc/odbc_connection_string.h"
 #include "platform/odbc/odbc_recordset.h"
+#include "platform/odbc/prelogin_probe.h"
 #include "platform/odbc/utf16_text.h"
 #include "ports/com_error.h"
 
@@ -25,8 +29,11 @@ std::string Seconds(int seconds) {
 }  // namespace
 
 OdbcConnection::OdbcConnection(std::shared_ptr<OdbcHandle> environment,
-                               std::optional<OdbcDriver> driver)
-    : m_environment(std::move(environment)), m_driver(std::move(driver)) {}
+                               std::vector<std::string> installedDrivers,
+                               std::shared_ptr<ServerDrivers> drivers)
+    : m_environment(std::move(environment)),
+      m_installedDrivers(std::move(installedDrivers)),
+      m_drivers(std::move(drivers)) {}
 
 OdbcConnection::~OdbcConnection() {
   if (m_open) {
@@ -46,20 +53,38 @@ void OdbcConnection::Open(const std::string& connectionString) {
   if (m_open) {
     throw ComError(kClosedError, "Operation is not allowed when the object is open.");
   }
-  if (!m_driver) {
+  const std::string named = DataSourceOf(connectionString).asNamed;
+  const std::optional<OdbcDriver> driver = m_drivers->For(named, m_installedDrivers);
+  if (!driver) {
     throw ComError(hresult::kFail, "No ODBC driver for SQL Server is installed. Install one of: " +
                                        KnownDriverNames() + ".");
   }
+  std::vector<DiagRecord> failure;
+  if (Connect(connectionString, *driver, failure)) {
+    return;
+  }
+  if (const auto older = m_drivers->AfterRefusal(named, *driver, failure, m_installedDrivers);
+      older && Connect(connectionString, *older, failure)) {
+    return;
+  }
+  FailConnecting(std::move(failure));
+}
+
+bool OdbcConnection::Connect(const std::string& connectionString, const OdbcDriver& driver,
+                             std::vector<DiagRecord>& failure) {
   DataSource target;
   std::u16string odbcString =
-      Utf8ToUtf16(BuildOdbcConnectionString(connectionString, *m_driver, target));
-  m_server = m_driver->kind == DriverKind::kMicrosoft
+      Utf8ToUtf16(BuildOdbcConnectionString(connectionString, driver, target));
+  m_server = driver.kind == DriverKind::kMicrosoft
                  ? target.asNamed
                  : target.server + (target.port ? "," + std::to_string(*target.port) : "");
+  m_triedDriver = driver;
+  m_target = target;
 
   SQLHANDLE handle = SQL_NULL_HANDLE;
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, m_environment->get(), &handle))) {
-    FailConnecting(ReadDiagnostics(*m_environment));
+    failure = ReadDiagnostics(*m_environment);
+    return false;
   }
   m_connection = OdbcHandle(SQL_HANDLE_DBC, handle);
   // 0 means no limit, for the driver as for the dialog.
@@ -68,10 +93,13 @@ void OdbcConnection::Open(const std::string& connectionString) {
   const SQLRETURN rc = SQLDriverConnectW(m_connection.get(), nullptr, Wide(odbcString), SQL_NTS,
                                          nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!Succeeded(rc)) {
-    FailConnecting(ReadDiagnostics(m_connection));
+    failure = ReadDiagnostics(m_connection);
+    m_connection = OdbcHandle();
+    return false;
   }
   m_open = true;
   m_dead = false;
+  return true;
 }
 
 std::unique_ptr<SqlRecordset> OdbcConnection::Execute(const std::string& commandText) {
@@ -189,6 +217,7 @@ void OdbcConnection::FailConnecting(std::vector<DiagRecord> records) {
   } else if (HasState(records, "HYT00")) {
     description = "Login timeout expired: SQL Server " + m_server + " did not answer within " +
                   Seconds(m_connectionTimeout) + ".";
+  } else if (description = DescribeEncryptionFailure(records); !description.empty()) {
   } else if (HasState(records, "08001") || HasState(records, "08S01")) {
     description = "Cannot connect to SQL Server " + m_server +
                   ": it does not exist, is not running, or cannot be reached.";
@@ -198,6 +227,42 @@ void OdbcConnection::FailConnecting(std::vector<DiagRecord> records) {
     description = "Cannot connect to SQL Server " + m_server + ".";
   }
   throw ComError(hresult::kFail, description);
+}
+
+std::string OdbcConnection::DescribeEncryptionFailure(
+    const std::vector<DiagRecord>& records) const {
+  if (!m_triedDriver) {
+    return {};
+  }
+  const std::string driver = "the driver \"" + m_triedDriver->name + "\"";
+  if (m_triedDriver->kind == DriverKind::kMicrosoft) {
+    const std::string text = EncryptionFailureText(records);
+    return text.empty() ? text
+                        : "SQL Server " + m_server + " asks for an encrypted connection, and " +
+                              driver + " could not set one up with it: " + text;
+  }
+  // An instance without a port is found through the server's browser, which only the
+  // driver asks.
+  const bool instanceOnly = !m_target.port && m_target.server.find('\\') != std::string::npos;
+  if (!FreeTdsLoginNotAcknowledged(records) || instanceOnly) {
+    return {};
+  }
+  constexpr int kProbeSeconds = 5;
+  const auto encryption = ProbeServerEncryption(
+      m_target.server, m_target.port.value_or(1433),
+      m_connectionTimeout > 0 ? std::min(m_connectionTimeout, kProbeSeconds) : kProbeSeconds);
+  const std::string why =
+      ": the TLS handshake failed (the server may offer only TLS versions or ciphers that the "
+      "driver no longer accepts).";
+  if (encryption == ServerEncryption::kRequired || encryption == ServerEncryption::kOn) {
+    return "SQL Server " + m_server + " requires an encrypted connection, and " + driver +
+           " could not set one up with it" + why;
+  }
+  if (encryption == ServerEncryption::kLoginOnly) {
+    return "SQL Server " + m_server + " encrypts the login, and " + driver +
+           " could not set that up with it" + why;
+  }
+  return {};
 }
 
 void OdbcConnection::FailRunning(const OdbcHandle& statement) {

@@ -22,7 +22,7 @@ std::unique_ptr<SqlConnection> OdbcConnectionFactory::CreateConnection() {
   if (!m_environment) {
     return nullptr;
   }
-  return std::make_unique<OdbcConnection>(m_environment, Driver());
+  return std::make_unique<OdbcConnection>(m_environment, Installed(), m_drivers);
 }
 
 std::unique_ptr<SqlRecordset> OdbcConnectionFactory::CreateRecordset() {
@@ -30,10 +30,14 @@ std::unique_ptr<SqlRecordset> OdbcConnectionFactory::CreateRecordset() {
 }
 
 std::optional<OdbcDriver> OdbcConnectionFactory::Driver() const {
+  return ChooseDriver(Installed());
+}
+
+std::vector<std::string> OdbcConnectionFactory::Installed() const {
 #ifdef _WIN32
-  return m_environment ? ChooseDriver(InstalledDrivers(*m_environment)) : std::nullopt;
+  return m_environment ? InstalledDrivers(*m_environment) : std::vector<std::string>{};
 #else
-  return ChooseDriver({"FreeTDS"});
+  return {"FreeTDS"};
 #endif
 }
 

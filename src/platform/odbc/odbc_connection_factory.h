@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/odbc/odbc_driver.h"
+#include "platform/odbc/server_drivers.h"
 #include "ports/sql_connection.h"
 
 namespace harrowlander::odbc {
@@ -14,8 +15,8 @@ class OdbcHandle;
 
 // Connections through the driver manager. On Windows they use the preferred SQL Server
 // driver among those installed, looked up for every connection so that a driver
-// installed while the tool runs is taken; with unixODBC, the driver registered as
-// "FreeTDS".
+// installed while the tool runs is taken, unless a server refused it for its version
+// earlier in the run; with unixODBC, the driver registered as "FreeTDS".
 class OdbcConnectionFactory : public SqlConnectionFactory {
  public:
   OdbcConnectionFactory();
@@ -24,11 +25,15 @@ class OdbcConnectionFactory : public SqlConnectionFactory {
   std::unique_ptr<SqlConnection> CreateConnection() override;
   std::unique_ptr<SqlRecordset> CreateRecordset() override;
 
-  // The driver the next connection uses; nothing when none is installed.
+  // The driver a connection uses first, unless the server refused it before; nothing
+  // when none is installed.
   std::optional<OdbcDriver> Driver() const;
 
  private:
+  std::vector<std::string> Installed() const;
+
   std::shared_ptr<OdbcHandle> m_environment;
+  std::shared_ptr<ServerDrivers> m_drivers = std::make_shared<ServerDrivers>();
 };
 
 }  // namespace harrowlander::odbc
