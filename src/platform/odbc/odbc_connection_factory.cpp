@@ -3,10 +3,11 @@
 #include "platform/odbc/installed_drivers.h"
 #include "platform/odbc/odbc_connection.h"
 #include "platform/odbc/odbc_recordset.h"
+#include "platform/odbc/server_drivers.h"
 
 namespace harrowlander::odbc {
 
-OdbcConnectionFactory::OdbcConnectionFactory() {
+OdbcConnectionFactory::OdbcConnectionFactory() : m_drivers(std::make_shared<ServerDrivers>()) {
   SQLHANDLE handle = SQL_NULL_HANDLE;
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle))) {
     return;

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "platform/odbc/odbc_driver.h"
-#include "platform/odbc/server_drivers.h"
 #include "ports/sql_connection.h"
 
 namespace harrowlander::odbc {
@@ -12,6 +11,7 @@ namespace harrowlander::odbc {
 // Declared only, so that this header does not bring the system's ODBC headers (and on
 // Windows, windows.h with its macros) into the code that assembles the adapters.
 class OdbcHandle;
+class ServerDrivers;
 
 // Connections through the driver manager. On Windows they use the preferred SQL Server
 // driver among those installed, looked up for every connection so that a driver
@@ -33,7 +33,7 @@ class OdbcConnectionFactory : public SqlConnectionFactory {
   std::vector<std::string> Installed() const;
 
   std::shared_ptr<OdbcHandle> m_environment;
-  std::shared_ptr<ServerDrivers> m_drivers = std::make_shared<ServerDrivers>();
+  std::shared_ptr<ServerDrivers> m_drivers;
 };
 
 }  // namespace harrowlander::odbc
