@@ -1,11 +1,8 @@
 #include "platform/odbc/odbc_connection.h"
 
-#include <algorithm>
-
-#include "platform/odbc/connect_refusal.h"
+#include "platform/odbc/encryption_failure.h"
 #include "platform/odbc/odbc_connection_string.h"
 #include "platform/odbc/odbc_recordset.h"
-#include "platform/odbc/prelogin_probe.h"
 #include "platform/odbc/utf16_text.h"
 #include "ports/com_error.h"
 
@@ -213,11 +210,14 @@ void OdbcConnection::RequireUsable() const {
 void OdbcConnection::FailConnecting(std::vector<DiagRecord> records) {
   m_connection = OdbcHandle();
   std::string description = FirstServerError(records);
+  if (description.empty() && !HasState(records, "HYT00") && m_triedDriver) {
+    description =
+        DescribeEncryptionFailure(*m_triedDriver, m_target, m_server, m_connectionTimeout, records);
+  }
   if (!description.empty()) {
   } else if (HasState(records, "HYT00")) {
     description = "Login timeout expired: SQL Server " + m_server + " did not answer within " +
                   Seconds(m_connectionTimeout) + ".";
-  } else if (description = DescribeEncryptionFailure(records); !description.empty()) {
   } else if (HasState(records, "08001") || HasState(records, "08S01")) {
     description = "Cannot connect to SQL Server " + m_server +
                   ": it does not exist, is not running, or cannot be reached.";
@@ -227,42 +227,6 @@ void OdbcConnection::FailConnecting(std::vector<DiagRecord> records) {
     description = "Cannot connect to SQL Server " + m_server + ".";
   }
   throw ComError(hresult::kFail, description);
-}
-
-std::string OdbcConnection::DescribeEncryptionFailure(
-    const std::vector<DiagRecord>& records) const {
-  if (!m_triedDriver) {
-    return {};
-  }
-  const std::string driver = "the driver \"" + m_triedDriver->name + "\"";
-  if (m_triedDriver->kind == DriverKind::kMicrosoft) {
-    const std::string text = EncryptionFailureText(records);
-    return text.empty() ? text
-                        : "SQL Server " + m_server + " asks for an encrypted connection, and " +
-                              driver + " could not set one up with it: " + text;
-  }
-  // An instance without a port is found through the server's browser, which only the
-  // driver asks.
-  const bool instanceOnly = !m_target.port && m_target.server.find('\\') != std::string::npos;
-  if (!FreeTdsLoginNotAcknowledged(records) || instanceOnly) {
-    return {};
-  }
-  constexpr int kProbeSeconds = 5;
-  const auto encryption = ProbeServerEncryption(
-      m_target.server, m_target.port.value_or(1433),
-      m_connectionTimeout > 0 ? std::min(m_connectionTimeout, kProbeSeconds) : kProbeSeconds);
-  const std::string why =
-      ": the TLS handshake failed (the server may offer only TLS versions or ciphers that the "
-      "driver no longer accepts).";
-  if (encryption == ServerEncryption::kRequired || encryption == ServerEncryption::kOn) {
-    return "SQL Server " + m_server + " requires an encrypted connection, and " + driver +
-           " could not set one up with it" + why;
-  }
-  if (encryption == ServerEncryption::kLoginOnly) {
-    return "SQL Server " + m_server + " encrypts the login, and " + driver +
-           " could not set that up with it" + why;
-  }
-  return {};
 }
 
 void OdbcConnection::FailRunning(const OdbcHandle& statement) {

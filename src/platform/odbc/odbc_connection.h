@@ -45,8 +45,6 @@ class OdbcConnection : public SqlConnection {
   bool Connect(const std::string& connectionString, const OdbcDriver& driver,
                std::vector<DiagRecord>& failure);
   [[noreturn]] void FailConnecting(std::vector<DiagRecord> records);
-  // Why the encryption the server asks for failed, or empty when that was not the cause.
-  std::string DescribeEncryptionFailure(const std::vector<DiagRecord>& records) const;
   [[noreturn]] void FailRunning(const OdbcHandle& statement);
   void CaptureRows(const OdbcHandle& statement, BufferedRows& rows);
 
