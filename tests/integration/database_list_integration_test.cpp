@@ -8,12 +8,18 @@ namespace {
 
 using testing::TestServerTest;
 
-class DatabaseListIntegrationTest : public TestServerTest {
+// Logging in and listing: the servers of today's protocol and SQL Server 2000's, with
+// and without encryption.
+class DatabaseListIntegrationTest : public testing::ServerKindTest {
  protected:
   std::vector<std::string> Listed() { return fake.window.combos[res::IDC_DATABASE].items; }
 };
 
-TEST_F(DatabaseListIntegrationTest, WithoutCtrlOnlyUserDatabases) {
+INSTANTIATE_TEST_SUITE_P(Servers, DatabaseListIntegrationTest,
+                         ::testing::ValuesIn(testing::kServersWithAndWithoutEncryption),
+                         testing::ServerKindName);
+
+TEST_P(DatabaseListIntegrationTest, WithoutCtrlOnlyUserDatabases) {
   fake.window.texts[res::IDC_DATABASE] = "Sa";
   dlg.OnDropdownDatabase();
   EXPECT_EQ(dlg.m_strStatus, "完成查找.");
@@ -27,7 +33,7 @@ TEST_F(DatabaseListIntegrationTest, WithoutCtrlOnlyUserDatabases) {
             "('master','model','msdb','northwind','pubs','tempdb') order by name");
 }
 
-TEST_F(DatabaseListIntegrationTest, WithCtrlEveryDatabaseInNameOrder) {
+TEST_P(DatabaseListIntegrationTest, WithCtrlEveryDatabaseInNameOrder) {
   fake.window.PressKey(vk::kControl);
   dlg.OnDropdownDatabase();
   const auto listed = Listed();
@@ -37,14 +43,16 @@ TEST_F(DatabaseListIntegrationTest, WithCtrlEveryDatabaseInNameOrder) {
   EXPECT_EQ(ServerBatches().back(), "select name from dbo.sysdatabases  order by name");
 }
 
-TEST_F(DatabaseListIntegrationTest, ARefusedLoginShowsTheServersText) {
+TEST_P(DatabaseListIntegrationTest, ARefusedLoginShowsTheServersText) {
   fake.window.texts[res::IDC_SQL_PASSWORD] = "wrong";
   dlg.OnDropdownDatabase();
   EXPECT_EQ(dlg.m_strStatus, "Login failed for user 'sa'.");
   EXPECT_TRUE(Listed().empty());
 }
 
-TEST_F(DatabaseListIntegrationTest, AnUnreachableServerIsDescribed) {
+class UnreachableServerTest : public TestServerTest {};
+
+TEST_F(UnreachableServerTest, AnUnreachableServerIsDescribed) {
   server->Stop();
   dlg.OnDropdownDatabase();
   EXPECT_NE(dlg.m_strStatus.find("Cannot connect to SQL Server 127.0.0.1,"), std::string::npos)

@@ -90,5 +90,30 @@ TEST_F(TestServerTest, AServerThatNeverAnswersTheLoginTimesOut) {
   close(listener);
 }
 
+// A server that asks for encryption offering only a cipher suite that FreeTDS's TLS
+// library does not speak, as old servers offer only suites that are no longer accepted.
+class UnagreeableEncryptionTest : public TestServerTest,
+                                  public ::testing::WithParamInterface<const char*> {
+ protected:
+  std::vector<std::string> ServerArguments() override {
+    return {"--encryption", GetParam(), "--tls-ciphers", "CAMELLIA128-SHA"};
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Modes, UnagreeableEncryptionTest, ::testing::Values("required", "off"));
+
+TEST_P(UnagreeableEncryptionTest, TheStatusSaysTheEncryptionFailedNotThatTheServerIsAbsent) {
+  dlg.OnDropdownDatabase();
+  const std::string named = "SQL Server 127.0.0.1," + std::to_string(server->Port());
+  const std::string asked = std::string(GetParam()) == "required"
+                                ? " requires an encrypted connection, and the driver \"FreeTDS\" "
+                                  "could not set one up with it"
+                                : " encrypts the login, and the driver \"FreeTDS\" could not set "
+                                  "that up with it";
+  EXPECT_EQ(dlg.m_strStatus, named + asked +
+                                 ": the TLS handshake failed (the server may offer only TLS "
+                                 "versions or ciphers that the driver no longer accepts).");
+}
+
 }  // namespace
 }  // namespace harrowlander

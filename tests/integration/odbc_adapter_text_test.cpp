@@ -70,12 +70,12 @@ TEST(OdbcConnectionString, GoldenTexts) {
                                       "User ID=sa;Initial Catalog=master;Data Source=(local)",
                                       freeTds, target),
             "DRIVER={FreeTDS};SERVER=127.0.0.1;PORT=1433;UID=sa;PWD=;DATABASE=master;"
-            "TDS_Version=7.4;ClientCharset=UTF-8");
+            "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request");
   EXPECT_EQ(BuildOdbcConnectionString("Password=\"a;b}\";User ID= x ;Initial Catalog=销售;"
                                       "Data Source=h,1500",
                                       freeTds, target),
             "DRIVER={FreeTDS};SERVER=h;PORT=1500;UID=x;PWD={a;b}};DATABASE=销售;"
-            "TDS_Version=7.4;ClientCharset=UTF-8");
+            "TDS_Version=7.4;ClientCharset=UTF-8;Encryption=request");
   EXPECT_THROW(BuildOdbcConnectionString("Password=\"a};b\";Data Source=h", freeTds, target),
                ComError);
 }

@@ -6,15 +6,21 @@
 namespace harrowlander {
 namespace {
 
-using testing::TestServerTest;
+// Every operation against the server of today's protocol and SQL Server 2000's.
+class OperationsIntegrationTest : public testing::ServerKindTest {};
 
-class OperationsIntegrationTest : public TestServerTest {};
+INSTANTIATE_TEST_SUITE_P(Servers, OperationsIntegrationTest,
+                         ::testing::ValuesIn(testing::kOldAndNewServers), testing::ServerKindName);
 
-TEST_F(OperationsIntegrationTest, ShrinkEmptiesTheLogAndShrinks) {
+TEST_P(OperationsIntegrationTest, ShrinkEmptiesTheLogAndShrinks) {
   ShrinkSales();
 }
 
-TEST_F(OperationsIntegrationTest, DeleteDropsTheDatabaseAndExactlyItsFiles) {
+TEST_P(OperationsIntegrationTest, BackupAndRestoreOnTheSameMachine) {
+  BackUpAndRestoreSalesOnTheSameMachine();
+}
+
+TEST_P(OperationsIntegrationTest, DeleteDropsTheDatabaseAndExactlyItsFiles) {
   // A backup kept beside the data file shares its base name and must survive.
   const auto keptBackup = OnServerDisk(std::string(kDataDirectory) + "Sales_Data.bak");
   std::ofstream(keptBackup) << "backup";
@@ -22,11 +28,11 @@ TEST_F(OperationsIntegrationTest, DeleteDropsTheDatabaseAndExactlyItsFiles) {
   EXPECT_TRUE(std::filesystem::exists(keptBackup));
 }
 
-TEST_F(OperationsIntegrationTest, DeleteOfAMissingDatabaseShowsTheServersRefusal) {
+TEST_P(OperationsIntegrationTest, DeleteOfAMissingDatabaseShowsTheServersRefusal) {
   DeleteOfAMissingDatabaseShowsTheServersRefusal();
 }
 
-TEST_F(OperationsIntegrationTest, DropTablesWithTheChordDropsTheMatchingTables) {
+TEST_P(OperationsIntegrationTest, DropTablesWithTheChordDropsTheMatchingTables) {
   DropSysTablesOfSales();
 
   // Asked again, the server has none left. The run emptied the unsaved password field;

@@ -6,6 +6,8 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "ops/drop_lock.h"
 #include "platform/odbc/odbc_connection_factory.h"
 #include "res/resource_ids.h"
+#include "sql/connection_string.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander::testing {
@@ -24,9 +27,11 @@ namespace harrowlander::testing {
 // builds for every system the adapter runs on.
 class ServerDialogTest : public ::testing::Test {
  protected:
-  // Where the server keeps the files of the databases it creates.
+  // Where the server keeps the files of the databases it creates, and its backups.
   static constexpr const char* kDataDirectory =
       "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\Data\\";
+  static constexpr const char* kBackupDirectory =
+      "C:\\Program Files\\Microsoft SQL Server\\MSSQL\\BACKUP\\";
 
   // Points the dialog at the server; the server writes its batches to batchLog (its --log)
   // and keeps its disks under stateDir (its --state).
@@ -116,6 +121,57 @@ class ServerDialogTest : public ::testing::Test {
     EXPECT_TRUE(dlg.m_strStatus.starts_with("Cannot drop the database 'Nope'")) << dlg.m_strStatus;
   }
 
+  // Backs Sales up into the server's backup folder and restores it from there as
+  // SalesCopy, the tool on the server's own machine; the copy has Sales's tables.
+  void BackUpAndRestoreSalesOnTheSameMachine() {
+    const std::string onServer = std::string(kBackupDirectory) + "Sales_here.bak";
+    const std::string file = SameMachinePath(onServer);
+    dlg.m_bSameMachine = 1;
+    dlg.m_bIncremental = 0;
+    dlg.m_bSaveSqlPassword = 1;  // kept for the restore after the backup
+    dlg.m_strDatabase = "Sales";
+    fake.window.fileDialogAnswers = {file};
+    EXPECT_EQ(dlg.BackupDatabase(), 1);
+    EXPECT_TRUE(dlg.m_strStatus.starts_with("已经备份完成.")) << dlg.m_strStatus;
+    EXPECT_TRUE(Sent(ServerBatches(), "backup database [Sales] to disk='" + file + "' with init"));
+    ASSERT_TRUE(std::filesystem::exists(OnServerDisk(onServer)));
+
+    dlg.m_strDatabase = "SalesCopy";
+    fake.window.fileDialogAnswers = {file};
+    EXPECT_EQ(dlg.RestoreDatabase(), 1);
+    EXPECT_TRUE(dlg.m_strStatus.starts_with("还原数据库[SalesCopy]完成,")) << dlg.m_strStatus;
+    EXPECT_TRUE(Sent(ServerBatches(), "RESTORE FILELISTONLY from disk='" + file + "'"));
+    EXPECT_EQ(UserTables("SalesCopy"), UserTables("Sales"));
+    EXPECT_FALSE(UserTables("Sales").empty());
+  }
+
+  // A file on the server's disk as the tool on the server's own machine names it: on
+  // Windows by the server's path; on Linux by where that path lies, as the server
+  // takes a POSIX path as it stands.
+  std::string SameMachinePath(const std::string& windowsPath) const {
+#ifdef _WIN32
+    return windowsPath;
+#else
+    return OnServerDisk(windowsPath).string();
+#endif
+  }
+
+  // The user tables of a database, by name.
+  std::vector<std::string> UserTables(const std::string& database) {
+    CHarrowlanderDlg reader(fake.ports);
+    reader.m_strServer = dlg.m_strServer;
+    reader.m_strSqlPassword = dlg.m_strSqlPassword;
+    std::unique_ptr<SqlConnection> connection = odbcFactory.CreateConnection();
+    connection->Open(sql::BuildConnectionString(reader.Login(), database));
+    std::unique_ptr<SqlRecordset> rows =
+        connection->Execute("select name from sysobjects where xtype='U' order by name");
+    std::vector<std::string> names;
+    for (; !rows->IsEof(); rows->MoveNext()) {
+      names.push_back(rows->Collect("name").text);
+    }
+    return names;
+  }
+
   // Drops the tables of Sales that match "SYS_%", with the lock chord held and Yes
   // answered.
   void DropSysTablesOfSales() {
@@ -150,9 +206,45 @@ class ServerDialogTest : public ::testing::Test {
     return value;
   }
 
+  // On the same machine the workstation's disks are the server's: whether a file opens
+  // is asked of the server's disks, where a Windows path lies in the server's state
+  // directory and a POSIX path stands as it is. Everything else is the fake's.
+  class SameMachineFiles : public FileSystem {
+   public:
+    SameMachineFiles(FileSystem& others, const ServerDialogTest& test)
+        : m_others(others), m_test(test) {}
+    std::optional<std::string> ReadWholeFile(const std::string& path) override {
+      return m_others.ReadWholeFile(path);
+    }
+    FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override {
+      return m_others.ReplaceFilePrivately(path, content);
+    }
+    bool CopyFile(const std::string& source, const std::string& destination,
+                  const CopyProgressCallback& progress) override {
+      return m_others.CopyFile(source, destination, progress);
+    }
+    bool DeleteFile(const std::string& path) override { return m_others.DeleteFile(path); }
+    bool CanOpenForReading(const std::string& path) override {
+      const bool windowsPath = path.size() > 3 &&
+                               std::isalpha(static_cast<unsigned char>(path[0])) &&
+                               path.compare(1, 2, ":\\") == 0;
+      return std::ifstream(windowsPath ? m_test.OnServerDisk(path) : std::filesystem::path(path))
+          .good();
+    }
+
+   private:
+    FileSystem& m_others;
+    const ServerDialogTest& m_test;
+  };
+
   odbc::OdbcConnectionFactory odbcFactory;
   FakePlatform fake;
-  CHarrowlanderDlg dlg{fake.ports};
+  SameMachineFiles files{fake.files, *this};
+  Platform ports{fake.window,         fake.system,        files,
+                 fake.codec,          fake.sql,           fake.browser,
+                 fake.standardOutput, fake.standardError, fake.launcher,
+                 fake.clientUtility,  fake.network};
+  CHarrowlanderDlg dlg{ports};
 
  private:
   std::filesystem::path m_batchLog;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "server_dialog_fixture.h"
+#include "server_kind.h"
 #include "server_process.h"
 
 namespace harrowlander::testing {
@@ -30,6 +31,12 @@ class TestServerTest : public ServerDialogTest {
 
   ScratchDir m_scratch;
   std::unique_ptr<ServerProcess> server;
+};
+
+// The same, once for each kind of server the test is instantiated with.
+class ServerKindTest : public TestServerTest, public ::testing::WithParamInterface<ServerKind> {
+ protected:
+  std::vector<std::string> ServerArguments() override { return GetParam().Arguments(); }
 };
 
 }  // namespace harrowlander::testing

@@ -16,7 +16,6 @@
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
 #include "platform/smb/unc_file_system.h"
-#include "sql/connection_string.h"
 
 namespace harrowlander {
 namespace {
@@ -118,21 +117,6 @@ class RemoteTransferTest : public testing::TestServerTest {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_EQ(sessions.find(Env("HARROWLANDER_SMB_USER")), std::string::npos) << sessions;
-  }
-
-  std::vector<std::string> UserTables(const std::string& database) {
-    CHarrowlanderDlg reader(fake.ports);
-    reader.m_strServer = dlg.m_strServer;
-    reader.m_strSqlPassword = dlg.m_strSqlPassword;
-    std::unique_ptr<SqlConnection> connection = odbcFactory.CreateConnection();
-    connection->Open(sql::BuildConnectionString(reader.Login(), database));
-    std::unique_ptr<SqlRecordset> rows =
-        connection->Execute("select name from sysobjects where xtype='U' order by name");
-    std::vector<std::string> names;
-    for (; !rows->IsEof(); rows->MoveNext()) {
-      names.push_back(rows->Collect("name").text);
-    }
-    return names;
   }
 
   std::vector<std::string> faults;

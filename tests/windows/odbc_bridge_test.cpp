@@ -2,7 +2,8 @@
 // Windows driver manager: under Wine that is odbc32, which hands the calls to the
 // host's unixODBC and its FreeTDS driver. odbc_bridge_test.sh starts a server for each
 // test and passes its port, its log of batches and its state directory in
-// HARROWLANDER_TESTSERVER_PORT, _LOG and _STATE.
+// HARROWLANDER_TESTSERVER_PORT, _LOG and _STATE; a test instantiated with a ServerKind
+// gets the server of that kind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "integration/server_dialog_fixture.h"
+#include "integration/server_kind.h"
 #include "res/resource_ids.h"
 
 namespace harrowlander {
@@ -38,7 +40,23 @@ TEST_F(OdbcBridgeTest, TheHostsFreeTdsIsTheDriverChosen) {
   EXPECT_EQ(driver->name, "FreeTDS");
 }
 
-TEST_F(OdbcBridgeTest, TheDatabaseListComesFromTheServer) {
+// The database list and every operation, against the server of today's protocol and
+// SQL Server 2000's, driven as the Linux integration tests drive them.
+class OdbcBridgeServersTest : public OdbcBridgeTest,
+                              public ::testing::WithParamInterface<testing::ServerKind> {
+ protected:
+  void SetUp() override {
+    const char* made = std::getenv("HARROWLANDER_TESTSERVER_ARGS");
+    ASSERT_EQ(made == nullptr ? "" : made, ::testing::PrintToString(GetParam()))
+        << "the script started another kind of server";
+    OdbcBridgeTest::SetUp();
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(Servers, OdbcBridgeServersTest,
+                         ::testing::ValuesIn(testing::kOldAndNewServers), testing::ServerKindName);
+
+TEST_P(OdbcBridgeServersTest, TheDatabaseListComesFromTheServer) {
   fake.window.texts[res::IDC_DATABASE] = "Sa";
   dlg.OnDropdownDatabase();
   EXPECT_EQ(dlg.m_strStatus, "完成查找.");
@@ -72,24 +90,25 @@ TEST_F(OdbcBridgeTest, TextOutsideAsciiCrossesTheBridgeBothWays) {
   connection->Close();
 }
 
-// The core's operations on the server, driven as the Linux integration tests drive them.
-class OdbcBridgeOperationsTest : public OdbcBridgeTest {};
-
-TEST_F(OdbcBridgeOperationsTest, ShrinkEmptiesTheLogAndShrinks) {
+TEST_P(OdbcBridgeServersTest, ShrinkEmptiesTheLogAndShrinks) {
   ShrinkSales();
 }
 
-TEST_F(OdbcBridgeOperationsTest, DropTablesWithTheLockHeldDropsTheMatchingTables) {
+TEST_P(OdbcBridgeServersTest, BackupAndRestoreOnTheSameMachine) {
+  BackUpAndRestoreSalesOnTheSameMachine();
+}
+
+TEST_P(OdbcBridgeServersTest, DropTablesWithTheLockHeldDropsTheMatchingTables) {
   DropSysTablesOfSales();
 }
 
-TEST_F(OdbcBridgeOperationsTest, DeleteDropsTheDatabaseAndItsFilesThroughTheServersShell) {
+TEST_P(OdbcBridgeServersTest, DeleteDropsTheDatabaseAndItsFilesThroughTheServersShell) {
   DeleteSales();
   const auto databases = Databases();
   EXPECT_NE(std::find(databases.begin(), databases.end(), "Inventory"), databases.end());
 }
 
-TEST_F(OdbcBridgeOperationsTest, ARefusedStatementShowsTheServersText) {
+TEST_F(OdbcBridgeTest, ARefusedStatementShowsTheServersText) {
   DeleteOfAMissingDatabaseShowsTheServersRefusal();
 }
 

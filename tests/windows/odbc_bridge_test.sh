@@ -3,7 +3,10 @@
 # build on loopback, then the test program under Wine, whose odbc32 hands its calls to
 # the host's unixODBC and its FreeTDS driver. The program finds the server's port, its
 # log of batches and its state directory in HARROWLANDER_TESTSERVER_PORT, _LOG and
-# _STATE. Each test has a server of its own. Run it inside a private network namespace.
+# _STATE. Each test has a server of its own, made with the testserver arguments the
+# test names as its parameter ("# GetParam() = --tds-version 7.1" in its listing),
+# which it finds in HARROWLANDER_TESTSERVER_ARGS. Run it inside a private network
+# namespace.
 # Usage: odbc_bridge_test.sh TESTSERVER TEST_PROGRAM [test program arguments...]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -52,13 +55,14 @@ windows_path() {
   printf 'Z:%s' "${1//\//\\}"
 }
 
-# A freshly seeded server, its port, log and state passed on to the program.
+# A freshly seeded server, its port, log and state passed on to the program. The
+# arguments are further testserver arguments.
 start_server() {
   local dir="$work/server"
   rm -rf "$dir"
   mkdir "$dir"
   "$testserver" --state "$dir/state" --listen 127.0.0.1:0 --sa-password 'Secr3t!' --seed \
-    --log "$dir/batches.log" >"$dir/stdout" 2>"$dir/stderr" &
+    --log "$dir/batches.log" "$@" >"$dir/stdout" 2>"$dir/stderr" &
   server_pid=$!
   local port=""
   for _ in $(seq 200); do
@@ -77,7 +81,9 @@ start_server() {
   HARROWLANDER_TESTSERVER_PORT="$port"
   HARROWLANDER_TESTSERVER_LOG="$(windows_path "$dir/batches.log")"
   HARROWLANDER_TESTSERVER_STATE="$(windows_path "$dir/state")"
-  export HARROWLANDER_TESTSERVER_PORT HARROWLANDER_TESTSERVER_LOG HARROWLANDER_TESTSERVER_STATE
+  HARROWLANDER_TESTSERVER_ARGS="$*"
+  export HARROWLANDER_TESTSERVER_PORT HARROWLANDER_TESTSERVER_LOG HARROWLANDER_TESTSERVER_STATE \
+    HARROWLANDER_TESTSERVER_ARGS
 }
 
 stop_server() {
@@ -88,16 +94,19 @@ stop_server() {
 
 # Operations change the server's databases, so, as in the Linux build's integration
 # tests, every test has a server of its own. A later --gtest_filter wins over the
-# caller's.
+# caller's. Each line: the test's full name, a tab, the server arguments it asks for.
 mapfile -t tests < <(bash "$here/wine_run.sh" "$program" "$@" --gtest_list_tests | tr -d '\r' |
-  awk '/^[^ ]+\.$/ { suite = $1 } /^  [^ ]/ { print suite $1 }')
+  awk '/^[^ ]+\.$/ { suite = $1 }
+       /^  [^ ]/ { split($0, p, "# GetParam\\(\\) = "); print suite $1 "\t" p[2] }')
 if [ "${#tests[@]}" -eq 0 ]; then
   echo "No test of $program matches: $*" >&2
   exit 1
 fi
 failed=()
-for test in "${tests[@]}"; do
-  start_server
+for line in "${tests[@]}"; do
+  test="${line%%$'\t'*}"
+  read -r -a server_args <<<"${line#*$'\t'}"
+  start_server "${server_args[@]}"
   bash "$here/wine_run.sh" "$program" "$@" --gtest_filter="$test" || failed+=("$test")
   stop_server
 done

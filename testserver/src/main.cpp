@@ -82,6 +82,11 @@ int main(int argc, char** argv) {
       return Fail("cannot open " + options->logFile);
     }
 
+    std::unique_ptr<tds::TlsContext> tls;
+    if (options->encryption != tds::ServerEncryption::kNotSupported) {
+      tls = std::make_unique<tds::TlsContext>(options->serverName, options->tlsCiphers);
+    }
+
     LoopSockets sockets;
     sockets.stopFd = g_stopPipe[0];
     uint16_t tdsPort = 0, browserPort = 0;
@@ -99,7 +104,13 @@ int main(int argc, char** argv) {
     }
     std::cout << "ready " << options->listen.address << ":" << tdsPort << std::endl;
 
-    SessionServices services{engine, options->faults, log, options->serverName};
+    SessionServices services{engine,
+                             options->faults,
+                             log,
+                             options->serverName,
+                             options->tdsVersion,
+                             options->encryption,
+                             tls.get()};
     RunServerLoop(sockets, services, BrowserInfo{options->serverName, options->instance, tdsPort});
     state.shares.Clear();
     ::close(sockets.listenFd);

@@ -8,8 +8,8 @@ const char* const kUsage =
     R"(Usage: testserver --state DIR [options]
 
 testserver is a TEST DOUBLE, not Microsoft SQL Server. It plays a SQL Server 2000
-(8.00.2039) on loopback for integration tests and demos: TDS 7.4 logins, the
-system-table queries, BACKUP/RESTORE, DROP DATABASE/TABLE, DBCC SHRINKDATABASE and
+(8.00.2039) on loopback for integration tests and demos: TDS 7.1 to 7.4 logins,
+the system-table queries, BACKUP/RESTORE, DROP DATABASE/TABLE, DBCC SHRINKDATABASE and
 xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLite.
 
   --state DIR             state directory: catalog, drives (DIR/c, DIR/d, ...)
@@ -29,6 +29,16 @@ xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLi
   --shell-language LANG   xp_cmdshell's cmd.exe and net.exe speak en (default) or zh-CN
   --deny-shell WHAT       WHAT (mkdir or net-share) fails: Access is denied
   --share NAME=PATH       NAME is already shared, pointing at PATH, at the start
+  --tds-version V         the newest TDS version spoken, and the release whose
+                          version numbers PRELOGIN and LOGINACK report: 7.1 (SQL
+                          Server 2000, 8.0.2039), 7.2 (2005), 7.3 (2008), 7.4 (2019;
+                          the default); an older client is answered in its version
+  --encryption MODE       off: the login packet travels encrypted (TLS inside
+                          PRELOGIN, with a certificate made at start-up);
+                          required: the whole session does, and a client that does
+                          not encrypt gets no login; default: encryption not supported
+  --tls-ciphers LIST      offer only these TLS cipher suites (OpenSSL names), to play a
+                          server whose encryption a client cannot agree to
 Fault switches (PATTERN: regular expression, case-insensitive, searched in the batch):
   --delay MS,PATTERN      wait MS milliseconds before running a matching batch
   --fail NUMBER,PATTERN   answer a matching batch with error NUMBER (severity 16)
@@ -109,6 +119,22 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       options.logFile = value;
     } else if (arg == "--samba-conf") {
       options.sambaConf = value;
+    } else if (arg == "--tds-version") {
+      auto version = tds::ParseTdsVersion(value);
+      if (!version) {
+        return fail("--tds-version needs 7.1, 7.2, 7.3 or 7.4");
+      }
+      options.tdsVersion = *version;
+    } else if (arg == "--encryption") {
+      if (value == "off") {
+        options.encryption = tds::ServerEncryption::kLoginOnly;
+      } else if (value == "required") {
+        options.encryption = tds::ServerEncryption::kRequired;
+      } else {
+        return fail("--encryption needs off or required");
+      }
+    } else if (arg == "--tls-ciphers") {
+      options.tlsCiphers = value;
     } else if (arg == "--delay") {
       if (!options.faults.AddDelay(value)) {
         return fail("--delay needs MS,PATTERN");

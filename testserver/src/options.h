@@ -9,6 +9,8 @@
 #include "net/sockets.h"
 #include "server/faults.h"
 #include "server/shell_settings.h"
+#include "tds/prelogin.h"
+#include "tds/protocol_version.h"
 
 namespace testserver {
 
@@ -28,6 +30,9 @@ struct Options {
   std::optional<int> ansiCodePage;  // literals without N go through this code page
   ShellSettings shell;
   std::vector<std::pair<std::string, std::string>> shares;  // shared before the start
+  tds::TdsVersion tdsVersion = tds::TdsVersion::k74;
+  tds::ServerEncryption encryption = tds::ServerEncryption::kNotSupported;
+  std::string tlsCiphers;  // empty: OpenSSL's defaults
   Faults faults;
 };
 

@@ -135,6 +135,13 @@ bool OdbcClient::Dead() {
   return dead == SQL_CD_TRUE;
 }
 
+std::string OdbcClient::DbmsVersion() {
+  char version[64] = "";
+  SQLSMALLINT length = 0;
+  SQLGetInfo(m_dbc, SQL_DBMS_VER, version, sizeof version, &length);
+  return version;
+}
+
 std::vector<std::string> FirstColumn(const Outcome& outcome) {
   std::vector<std::string> values;
   if (!outcome.results.empty()) {

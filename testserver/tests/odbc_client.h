@@ -45,6 +45,8 @@ class OdbcClient {
   // the client cancel with an ATTENTION while the server is idle.
   SQLRETURN ExecuteAndAbandon(const std::string& sql);
   bool Dead();
+  // SQL_DBMS_VER: the release the server's LOGINACK named, as "08.00.2039".
+  std::string DbmsVersion();
 
   const std::vector<Diagnostic>& LoginDiagnostics() const { return m_loginDiagnostics; }
 

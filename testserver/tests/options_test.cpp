@@ -91,3 +91,13 @@ TEST(Options, ShellCodePageAndFileDamageSwitches) {
     EXPECT_FALSE(Parse(bad)) << bad[2] << " " << bad[3];
   }
 }
+
+TEST(Options, ProtocolVersionAndEncryption) {
+  auto options = Parse({"--state", "/s", "--tds-version", "7.1", "--encryption", "required"});
+  ASSERT_TRUE(options);
+  EXPECT_EQ(options->tdsVersion, tds::TdsVersion::k71);
+  EXPECT_EQ(options->encryption, tds::ServerEncryption::kRequired);
+  EXPECT_EQ(Parse({"--state", "/s"})->tdsVersion, tds::TdsVersion::k74);
+  EXPECT_FALSE(Parse({"--state", "/s", "--tds-version", "8.0"}));
+  EXPECT_FALSE(Parse({"--state", "/s", "--encryption", "on"}));
+}

@@ -1,5 +1,6 @@
 #include "platform/odbc/odbc_connection.h"
 
+#include "platform/odbc/encryption_failure.h"
 #include "platform/odbc/odbc_connection_string.h"
 #include "platform/odbc/odbc_recordset.h"
 #include "platform/odbc/utf16_text.h"
@@ -25,8 +26,11 @@ std::string Seconds(int seconds) {
 }  // namespace
 
 OdbcConnection::OdbcConnection(std::shared_ptr<OdbcHandle> environment,
-                               std::optional<OdbcDriver> driver)
-    : m_environment(std::move(environment)), m_driver(std::move(driver)) {}
+                               std::vector<std::string> installedDrivers,
+                               std::shared_ptr<ServerDrivers> drivers)
+    : m_environment(std::move(environment)),
+      m_installedDrivers(std::move(installedDrivers)),
+      m_drivers(std::move(drivers)) {}
 
 OdbcConnection::~OdbcConnection() {
   if (m_open) {
@@ -46,20 +50,38 @@ void OdbcConnection::Open(const std::string& connectionString) {
   if (m_open) {
     throw ComError(kClosedError, "Operation is not allowed when the object is open.");
   }
-  if (!m_driver) {
+  const std::string named = DataSourceOf(connectionString).asNamed;
+  const std::optional<OdbcDriver> driver = m_drivers->For(named, m_installedDrivers);
+  if (!driver) {
     throw ComError(hresult::kFail, "No ODBC driver for SQL Server is installed. Install one of: " +
                                        KnownDriverNames() + ".");
   }
+  std::vector<DiagRecord> failure;
+  if (Connect(connectionString, *driver, failure)) {
+    return;
+  }
+  if (const auto older = m_drivers->AfterRefusal(named, *driver, failure, m_installedDrivers);
+      older && Connect(connectionString, *older, failure)) {
+    return;
+  }
+  FailConnecting(std::move(failure));
+}
+
+bool OdbcConnection::Connect(const std::string& connectionString, const OdbcDriver& driver,
+                             std::vector<DiagRecord>& failure) {
   DataSource target;
   std::u16string odbcString =
-      Utf8ToUtf16(BuildOdbcConnectionString(connectionString, *m_driver, target));
-  m_server = m_driver->kind == DriverKind::kMicrosoft
+      Utf8ToUtf16(BuildOdbcConnectionString(connectionString, driver, target));
+  m_server = driver.kind == DriverKind::kMicrosoft
                  ? target.asNamed
                  : target.server + (target.port ? "," + std::to_string(*target.port) : "");
+  m_triedDriver = driver;
+  m_target = target;
 
   SQLHANDLE handle = SQL_NULL_HANDLE;
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, m_environment->get(), &handle))) {
-    FailConnecting(ReadDiagnostics(*m_environment));
+    failure = ReadDiagnostics(*m_environment);
+    return false;
   }
   m_connection = OdbcHandle(SQL_HANDLE_DBC, handle);
   // 0 means no limit, for the driver as for the dialog.
@@ -68,10 +90,13 @@ void OdbcConnection::Open(const std::string& connectionString) {
   const SQLRETURN rc = SQLDriverConnectW(m_connection.get(), nullptr, Wide(odbcString), SQL_NTS,
                                          nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
   if (!Succeeded(rc)) {
-    FailConnecting(ReadDiagnostics(m_connection));
+    failure = ReadDiagnostics(m_connection);
+    m_connection = OdbcHandle();
+    return false;
   }
   m_open = true;
   m_dead = false;
+  return true;
 }
 
 std::unique_ptr<SqlRecordset> OdbcConnection::Execute(const std::string& commandText) {
@@ -185,6 +210,10 @@ void OdbcConnection::RequireUsable() const {
 void OdbcConnection::FailConnecting(std::vector<DiagRecord> records) {
   m_connection = OdbcHandle();
   std::string description = FirstServerError(records);
+  if (description.empty() && !HasState(records, "HYT00") && m_triedDriver) {
+    description =
+        DescribeEncryptionFailure(*m_triedDriver, m_target, m_server, m_connectionTimeout, records);
+  }
   if (!description.empty()) {
   } else if (HasState(records, "HYT00")) {
     description = "Login timeout expired: SQL Server " + m_server + " did not answer within " +

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "platform/odbc/buffered_rows.h"
+#include "platform/odbc/data_source.h"
 #include "platform/odbc/odbc_diagnostics.h"
 #include "platform/odbc/odbc_driver.h"
 #include "platform/odbc/odbc_handle.h"
+#include "platform/odbc/server_drivers.h"
 #include "ports/sql_connection.h"
 
 namespace harrowlander::odbc {
@@ -19,8 +21,12 @@ namespace harrowlander::odbc {
 // failed (login timeout, server unreachable, connection lost, query timeout).
 class OdbcConnection : public SqlConnection {
  public:
-  // Without a driver, Open fails with a description of the drivers that would do.
-  OdbcConnection(std::shared_ptr<OdbcHandle> environment, std::optional<OdbcDriver> driver);
+  // Open connects through the driver `drivers` chooses among the installed ones (by
+  // their registered names) for the server named; a driver that refuses the server for
+  // its version is followed once by one that reaches older servers. Without a driver,
+  // Open fails with a description of the drivers that would do.
+  OdbcConnection(std::shared_ptr<OdbcHandle> environment, std::vector<std::string> installedDrivers,
+                 std::shared_ptr<ServerDrivers> drivers);
   ~OdbcConnection() override;
 
   void SetConnectionTimeout(int seconds) override;
@@ -35,14 +41,20 @@ class OdbcConnection : public SqlConnection {
 
  private:
   void RequireUsable() const;
+  // One attempt with `driver`; on failure its diagnostic records are in `failure`.
+  bool Connect(const std::string& connectionString, const OdbcDriver& driver,
+               std::vector<DiagRecord>& failure);
   [[noreturn]] void FailConnecting(std::vector<DiagRecord> records);
   [[noreturn]] void FailRunning(const OdbcHandle& statement);
   void CaptureRows(const OdbcHandle& statement, BufferedRows& rows);
 
   std::shared_ptr<OdbcHandle> m_environment;
-  std::optional<OdbcDriver> m_driver;
+  std::vector<std::string> m_installedDrivers;
+  std::shared_ptr<ServerDrivers> m_drivers;
   OdbcHandle m_connection;
-  std::string m_server;  // as the Data Source named it, for messages
+  std::string m_server;                     // as the Data Source named it, for messages
+  std::optional<OdbcDriver> m_triedDriver;  // of the last attempt to connect
+  DataSource m_target;                      // of the last attempt to connect
   int m_connectionTimeout = 15;
   int m_commandTimeout = 30;
   bool m_open = false;

@@ -3,10 +3,11 @@
 #include "platform/odbc/installed_drivers.h"
 #include "platform/odbc/odbc_connection.h"
 #include "platform/odbc/odbc_recordset.h"
+#include "platform/odbc/server_drivers.h"
 
 namespace harrowlander::odbc {
 
-OdbcConnectionFactory::OdbcConnectionFactory() {
+OdbcConnectionFactory::OdbcConnectionFactory() : m_drivers(std::make_shared<ServerDrivers>()) {
   SQLHANDLE handle = SQL_NULL_HANDLE;
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &handle))) {
     return;
@@ -22,7 +23,7 @@ std::unique_ptr<SqlConnection> OdbcConnectionFactory::CreateConnection() {
   if (!m_environment) {
     return nullptr;
   }
-  return std::make_unique<OdbcConnection>(m_environment, Driver());
+  return std::make_unique<OdbcConnection>(m_environment, Installed(), m_drivers);
 }
 
 std::unique_ptr<SqlRecordset> OdbcConnectionFactory::CreateRecordset() {
@@ -30,10 +31,14 @@ std::unique_ptr<SqlRecordset> OdbcConnectionFactory::CreateRecordset() {
 }
 
 std::optional<OdbcDriver> OdbcConnectionFactory::Driver() const {
+  return ChooseDriver(Installed());
+}
+
+std::vector<std::string> OdbcConnectionFactory::Installed() const {
 #ifdef _WIN32
-  return m_environment ? ChooseDriver(InstalledDrivers(*m_environment)) : std::nullopt;
+  return m_environment ? InstalledDrivers(*m_environment) : std::vector<std::string>{};
 #else
-  return ChooseDriver({"FreeTDS"});
+  return {"FreeTDS"};
 #endif
 }
 

@@ -45,10 +45,15 @@ std::string OdbcValue(DriverKind kind, std::string_view what, const std::string&
 
 }  // namespace
 
+DataSource DataSourceOf(std::string_view oleDbConnectionString) {
+  return ParseDataSource(Lookup(ParseOleDbConnectionString(oleDbConnectionString),
+                                {"data source", "server", "address", "addr"}));
+}
+
 std::string BuildOdbcConnectionString(std::string_view oleDbConnectionString,
                                       const OdbcDriver& driver, DataSource& target) {
   const auto properties = ParseOleDbConnectionString(oleDbConnectionString);
-  target = ParseDataSource(Lookup(properties, {"data source", "server", "address", "addr"}));
+  target = DataSourceOf(oleDbConnectionString);
   const DriverKind kind = driver.kind;
   std::string text = "DRIVER={" + driver.name + "};SERVER=";
   if (kind == DriverKind::kMicrosoft) {

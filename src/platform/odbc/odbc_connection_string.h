@@ -15,4 +15,7 @@ namespace harrowlander::odbc {
 std::string BuildOdbcConnectionString(std::string_view oleDbConnectionString,
                                       const OdbcDriver& driver, DataSource& target);
 
+// Where the core's OLE DB connection string points. Throws ComError as ParseDataSource.
+DataSource DataSourceOf(std::string_view oleDbConnectionString);
+
 }  // namespace harrowlander::odbc

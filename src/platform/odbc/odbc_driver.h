@@ -28,4 +28,9 @@ std::optional<OdbcDriver> ChooseDriver(const std::vector<std::string>& installed
 // The drivers ChooseDriver knows, best first, for messages.
 std::string KnownDriverNames();
 
+// The next installed driver after `refused`, in the order above, among those that still
+// reach SQL Server 2000 ("SQL Server", FreeTDS); nothing when none is installed.
+std::optional<OdbcDriver> ChooseDriverForOlderServers(const OdbcDriver& refused,
+                                                      const std::vector<std::string>& installed);
+
 }  // namespace harrowlander::odbc

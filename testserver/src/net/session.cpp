@@ -37,23 +37,45 @@ class Session {
 
  private:
   bool Send(TokenWriter& writer) { return m_connection.Write(tds::kReply, writer.Out().Take()); }
-  TokenWriter Writer() const { return TokenWriter(m_services.serverName); }
+  TokenWriter Writer() const { return TokenWriter(m_services.serverName, m_version); }
+
+  // PRELOGIN and, when encryption was settled on, the TLS handshake. False when the
+  // connection must end: a client that does not encrypt when the server requires it
+  // gets no login.
+  bool Prelogin(std::optional<tds::Message>& message) {
+    if (!message || message->type != tds::kPrelogin) {
+      return m_services.encryption != tds::ServerEncryption::kRequired;
+    }
+    auto client = tds::ClientEncryption(message->payload);
+    if (!client) {
+      return false;
+    }
+    const uint8_t answer = tds::AnswerEncryption(m_services.encryption, *client);
+    const auto& played = tds::VersionInfo(m_services.tdsVersion);
+    if (!m_connection.Write(tds::kReply, tds::BuildPreloginReply(played.product, answer))) {
+      return false;
+    }
+    if (answer != tds::kEncryptNotSupported) {
+      const auto scope = answer == tds::kEncryptOff ? tds::Connection::TlsScope::kLoginPacket
+                                                    : tds::Connection::TlsScope::kSession;
+      if (!m_connection.NegotiateTls(std::make_unique<tds::TlsSession>(*m_services.tls), scope)) {
+        return false;
+      }
+    }
+    message = m_connection.Read();
+    return true;
+  }
 
   bool Handshake() {
     auto message = m_connection.Read();
-    if (message && message->type == tds::kPrelogin) {
-      if (!m_connection.Write(tds::kReply, tds::BuildPreloginReply())) {
-        return false;
-      }
-      message = m_connection.Read();
-    }
-    if (!message || message->type != tds::kLogin7) {
+    if (!Prelogin(message) || !message || message->type != tds::kLogin7) {
       return false;
     }
     auto login = tds::ParseLogin7(message->payload);
     if (!login) {
       return false;
     }
+    m_version = tds::NegotiateVersion(m_services.tdsVersion, login->tdsVersion);
     m_connection.SetSpid(static_cast<uint16_t>(m_state.spid));
     TokenWriter writer = Writer();
     LoginOutcome outcome;
@@ -79,7 +101,7 @@ class Session {
     writer.CollationEnvChange();
     writer.EnvChange(2, "us_english", "");
     writer.Message(msg::ChangedLanguage());
-    writer.LoginAck("Microsoft SQL Server");
+    writer.LoginAck("Microsoft SQL Server", tds::VersionInfo(m_services.tdsVersion).product);
     writer.EnvChange(4, std::to_string(packetSize), "4096");
     writer.Done(tds::kDoneFinal);
     bool sent = Send(writer);
@@ -129,9 +151,9 @@ class Session {
     }
   }
 
-  static std::string BatchText(const std::vector<uint8_t>& payload) {
+  std::string BatchText(const std::vector<uint8_t>& payload) const {
     size_t skip = 0;
-    if (payload.size() >= 4) {
+    if (tds::HasTds72Formats(m_version) && payload.size() >= 4) {
       uint32_t headers = payload[0] | (payload[1] << 8) | (payload[2] << 16) |
                          (static_cast<uint32_t>(payload[3]) << 24);
       // ALL_HEADERS is present from TDS 7.2 on; its length covers itself.
@@ -191,6 +213,7 @@ class Session {
   Connection m_connection;
   SessionServices& m_services;
   SessionState m_state;
+  tds::TdsVersion m_version = tds::TdsVersion::k74;  // settled by the login
   bool m_closed = false;
 };
 

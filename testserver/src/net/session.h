@@ -4,6 +4,9 @@
 #include "../server/engine.h"
 #include "../server/faults.h"
 #include "../server/statement_log.h"
+#include "../tds/prelogin.h"
+#include "../tds/protocol_version.h"
+#include "../tds/tls_context.h"
 
 namespace testserver {
 
@@ -12,6 +15,9 @@ struct SessionServices {
   const Faults& faults;
   StatementLog& log;
   std::string serverName;
+  tds::TdsVersion tdsVersion = tds::TdsVersion::k74;
+  tds::ServerEncryption encryption = tds::ServerEncryption::kNotSupported;
+  const tds::TlsContext* tls = nullptr;  // set unless encryption is kNotSupported
 };
 
 // Serves the connection on `fd` until it closes; does not close `fd`.

@@ -39,12 +39,16 @@ std::string DecodePassword(std::vector<uint8_t> raw) {
 }  // namespace
 
 std::optional<Login7> ParseLogin7(const std::vector<uint8_t>& payload) {
-  constexpr size_t kFixedPart = 94;
-  if (payload.size() < kFixedPart) {
+  // TDS 7.2 added ChangePassword and cbSSPILong to the fixed part.
+  constexpr size_t kFixedPart71 = 86, kFixedPart72 = 94;
+  if (payload.size() < kFixedPart71) {
     return std::nullopt;
   }
   Login7 login;
   login.tdsVersion = ReadU32(payload, 4);
+  if (payload.size() < (login.tdsVersion >> 24 >= 0x72 ? kFixedPart72 : kFixedPart71)) {
+    return std::nullopt;
+  }
   login.packetSize = ReadU32(payload, 8);
   auto host = Field(payload, 36);
   auto user = Field(payload, 40);

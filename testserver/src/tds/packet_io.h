@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
+
+#include "tls_context.h"
 
 namespace testserver::tds {
 
@@ -33,14 +36,30 @@ class Connection {
   // Splits the payload into packets of at most m_packetSize bytes.
   bool Write(uint8_t type, const std::vector<uint8_t>& payload);
 
+  // What travels encrypted once the TLS handshake is done.
+  enum class TlsScope {
+    kLoginPacket,  // the next packet the client sends, then nothing
+    kSession,      // everything, both ways
+  };
+  // Runs the TLS handshake that the client carries in PRELOGIN packets, answering in
+  // PRELOGIN packets; false when it failed or the client sent something else.
+  bool NegotiateTls(std::unique_ptr<TlsSession> session, TlsScope scope);
+
   void SetPacketSize(uint32_t size) { m_packetSize = size; }
   void SetSpid(uint16_t spid) { m_spid = spid; }
   int Fd() const { return m_fd; }
 
  private:
   bool ReadExact(uint8_t* into, size_t count);
+  bool ReceiveExact(uint8_t* into, size_t count);
+  bool SendAll(const std::vector<uint8_t>& bytes);
+  bool ReadRecord();  // one TLS record from the socket, decrypted into m_plain
 
   int m_fd;
+  std::unique_ptr<TlsSession> m_tls;  // set while something travels encrypted
+  TlsScope m_tlsScope = TlsScope::kSession;
+  std::vector<uint8_t> m_plain;  // decrypted and not yet read
+  size_t m_plainRead = 0;
   uint32_t m_packetSize = 4096;
   uint16_t m_spid = 0;
 };

@@ -5,7 +5,6 @@ namespace testserver::tds {
 namespace {
 // Latin1_General, case-insensitive, the default collation of the played server.
 constexpr uint8_t kCollation[5] = {0x09, 0x04, 0xD0, 0x00, 0x34};
-constexpr uint32_t kTdsVersion = 0x74000004;
 constexpr uint8_t kNumericBytes = 13;  // sign byte and 12 bytes of magnitude
 
 void WriteCollation(ByteWriter& out) {
@@ -25,7 +24,11 @@ void TokenWriter::Message(const ServerMessage& message) {
   m_out.UsVarChar(message.text);
   m_out.BVarChar(m_serverName);
   m_out.BVarChar("");
-  m_out.U32(1);  // line number
+  if (HasTds72Formats(m_version)) {
+    m_out.U32(1);  // line number
+  } else {
+    m_out.U16(1);
+  }
   m_out.PatchU16(lengthAt, static_cast<uint16_t>(m_out.Size() - lengthAt - 2));
 }
 
@@ -48,21 +51,22 @@ void TokenWriter::CollationEnvChange() {
   m_out.U8(0);
 }
 
-void TokenWriter::LoginAck(std::string_view programName) {
+void TokenWriter::LoginAck(std::string_view programName, const ProductVersion& product) {
   m_out.U8(0xAD);
   size_t lengthAt = m_out.Size();
   m_out.U16(0);
   m_out.U8(1);  // SQL interface
   // TDS version big-endian as the protocol writes it here.
-  m_out.U8(kTdsVersion >> 24);
-  m_out.U8((kTdsVersion >> 16) & 0xFF);
-  m_out.U8((kTdsVersion >> 8) & 0xFF);
-  m_out.U8(kTdsVersion & 0xFF);
+  const uint32_t tdsVersion = VersionInfo(m_version).loginAck;
+  m_out.U8(tdsVersion >> 24);
+  m_out.U8((tdsVersion >> 16) & 0xFF);
+  m_out.U8((tdsVersion >> 8) & 0xFF);
+  m_out.U8(tdsVersion & 0xFF);
   m_out.BVarChar(programName);
-  m_out.U8(8);  // 8.00.2039
-  m_out.U8(0);
-  m_out.U8(0x07);
-  m_out.U8(0xF7);
+  m_out.U8(product.major);
+  m_out.U8(product.minor);
+  m_out.U8(product.build >> 8);
+  m_out.U8(product.build & 0xFF);
   m_out.PatchU16(lengthAt, static_cast<uint16_t>(m_out.Size() - lengthAt - 2));
 }
 
@@ -70,7 +74,11 @@ void TokenWriter::ColumnMetadata(const std::vector<Column>& columns) {
   m_out.U8(0x81);
   m_out.U16(static_cast<uint16_t>(columns.size()));
   for (const Column& column : columns) {
-    m_out.U32(0);  // user type
+    if (HasTds72Formats(m_version)) {
+      m_out.U32(0);  // user type
+    } else {
+      m_out.U16(0);
+    }
     m_out.U16(column.nullable ? 0x0001 : 0x0000);
     switch (column.type) {
       case ColumnType::Int:
@@ -140,7 +148,11 @@ void TokenWriter::DoneToken(uint8_t token, uint16_t status, uint64_t rowCount) {
   m_out.U8(token);
   m_out.U16(status);
   m_out.U16(0xC1);  // current command: not looked at by clients
-  m_out.U64(rowCount);
+  if (HasTds72Formats(m_version)) {
+    m_out.U64(rowCount);
+  } else {
+    m_out.U32(static_cast<uint32_t>(rowCount));
+  }
 }
 
 void WriteStatementResult(TokenWriter& writer, const StatementResult& result, bool more) {

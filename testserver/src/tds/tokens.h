@@ -1,4 +1,5 @@
-// Server token stream (TDS 7.2+ formats): the tokens this server sends.
+// Server token stream: the tokens this server sends, in the formats of the session's
+// TDS version.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +7,7 @@
 
 #include "../server/result.h"
 #include "byte_writer.h"
+#include "protocol_version.h"
 
 namespace testserver::tds {
 
@@ -19,12 +21,14 @@ enum DoneStatus : uint16_t {
 
 class TokenWriter {
  public:
-  explicit TokenWriter(std::string serverName) : m_serverName(std::move(serverName)) {}
+  TokenWriter(std::string serverName, TdsVersion version)
+      : m_serverName(std::move(serverName)), m_version(version) {}
 
   void Message(const ServerMessage& message);
   void EnvChange(uint8_t type, std::string_view newValue, std::string_view oldValue);
   void CollationEnvChange();
-  void LoginAck(std::string_view programName);
+  // Acknowledges the login in the session's TDS version, naming the server's release.
+  void LoginAck(std::string_view programName, const ProductVersion& product);
   void ColumnMetadata(const std::vector<Column>& columns);
   void RowToken(const std::vector<Column>& columns, const Row& row);
   void Done(uint16_t status, uint64_t rowCount = 0) { DoneToken(0xFD, status, rowCount); }
@@ -38,6 +42,7 @@ class TokenWriter {
   void DoneToken(uint8_t token, uint16_t status, uint64_t rowCount);
 
   std::string m_serverName;
+  TdsVersion m_version;
   ByteWriter m_out;
 };
 
