@@ -117,7 +117,8 @@ int CHarrowlanderDlg::BackupDatabase() {
   // 7.
   SqlObjects ado;
   try {
-    TransferCleanup cleanup(transfer, ado, m_platform.network, m_strNetServer);
+    TransferCleanup cleanup(transfer, ado, m_platform.network, m_strNetServer, m_platform.sql,
+                            Login());
     // 8.
     SqlConnection& connection =
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);

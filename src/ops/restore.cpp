@@ -80,7 +80,8 @@ int CHarrowlanderDlg::RestoreDatabase() {
   // 6.
   SqlObjects ado;
   try {
-    TransferCleanup cleanup(transfer, ado, m_platform.network, m_strNetServer);
+    TransferCleanup cleanup(transfer, ado, m_platform.network, m_strNetServer, m_platform.sql,
+                            Login());
     // 7. No statement of this operation has a time limit.
     SqlConnection& connection =
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);

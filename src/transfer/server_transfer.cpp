@@ -133,27 +133,44 @@ void ServerTransfer::RemoveServerResources(SqlConnection& connection) {
 }
 
 void ServerTransfer::CleanUpAfterError(NetworkSession& network, const std::string& netServer,
-                                       sql::SqlObjects& objects) noexcept {
+                                       sql::SqlObjects& objects,
+                                       const Reconnect& reconnect) noexcept {
   if (bLoggedOn) {
     CloseShareSession(network, netServer);
   }
-  if (!objects.connection) {
+  if (!bShareMade && !bFileMade && !bFolderMade) {
     return;
   }
-  // The run already failed; its first failure is the one the user sees. The folder is
-  // still tried when the share could not be removed.
+  if (objects.connection && TakeDownOn(*objects.connection)) {
+    return;
+  }
+  if (!reconnect) {
+    return;
+  }
+  try {
+    sql::SqlObjects fresh;
+    if (TakeDownOn(reconnect(fresh))) {
+      sql::CloseServerConnection(fresh);
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+// The folder is still tried when the share could not be removed.
+bool ServerTransfer::TakeDownOn(SqlConnection& connection) noexcept {
   try {
     if (bShareMade) {
-      RemoveServerShare(*objects.connection);
+      RemoveServerShare(connection);
     }
-  } catch (const ComError&) {
+  } catch (const std::exception&) {
   }
   try {
     if (bFileMade || bFolderMade) {
-      RemoveServerFolder(*objects.connection);
+      RemoveServerFolder(connection);
     }
-  } catch (const ComError&) {
+  } catch (const std::exception&) {
   }
+  return !bShareMade && !bFileMade && !bFolderMade;
 }
 
 }  // namespace harrowlander

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ports/network_session.h"
@@ -51,12 +52,19 @@ struct ServerTransfer {
 
   // The end of a run: share, then file and folder, each only when this run made it.
   void RemoveServerResources(SqlConnection& connection);
+  // Opens a new connection to the server on the given objects; throws ComError.
+  using Reconnect = std::function<SqlConnection&(sql::SqlObjects&)>;
   // The end of a run that caught a failure: the log-on, share, file and folder, as far
-  // as the flags say and the connection object exists. A failure on the way (the
-  // connection itself may be dead) is swallowed, so the first failure is the one
-  // reported.
+  // as the flags say. A failure on the way is swallowed, so the first failure is the
+  // one reported. What the run's connection could not take down (it may be the
+  // connection that failed: a server that stopped answering, a dropped link) is tried
+  // once more over a new one from `reconnect`.
   void CleanUpAfterError(NetworkSession& network, const std::string& netServer,
-                         sql::SqlObjects& objects) noexcept;
+                         sql::SqlObjects& objects, const Reconnect& reconnect = {}) noexcept;
+
+ private:
+  // Takes down share, file and folder as far as it can; true when nothing is left.
+  bool TakeDownOn(SqlConnection& connection) noexcept;
 };
 
 }  // namespace harrowlander

@@ -13,8 +13,11 @@ namespace harrowlander {
 // flags say that this run did it.
 class TransferCleanup {
  public:
+  // `factory` and `login` open a new connection for the clean-up when the run's own
+  // connection is the thing that failed.
   TransferCleanup(ServerTransfer& transfer, sql::SqlObjects& objects, NetworkSession& network,
-                  const std::string& netServer);
+                  const std::string& netServer, SqlConnectionFactory& factory,
+                  const sql::ServerLogin& login);
   ~TransferCleanup();
   TransferCleanup(const TransferCleanup&) = delete;
   TransferCleanup& operator=(const TransferCleanup&) = delete;
@@ -29,6 +32,8 @@ class TransferCleanup {
   sql::SqlObjects& m_objects;
   NetworkSession& m_network;
   const std::string& m_netServer;
+  SqlConnectionFactory& m_factory;
+  sql::ServerLogin m_login;
   bool m_finished = false;
 };
 

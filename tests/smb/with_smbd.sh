@@ -6,9 +6,9 @@
 # HARROWLANDER_SMB_CONF. Three more smbd, each limited in the dialects it offers, share
 # the folder HARROWLANDER_SMB_DIALECT_FOLDER as "scratch" with the same account:
 # SMB1 (NT1) only on HARROWLANDER_SMB_NT1_PORT, SMB3 only on HARROWLANDER_SMB_SMB3_PORT,
-# and only the dialects before NT1 on HARROWLANDER_SMB_LANMAN_PORT. Every smbd is stopped
-# by its PID afterwards; exit 77 means the fixture cannot run here (not root, or Samba
-# missing).
+# and only the dialects before NT1 on HARROWLANDER_SMB_LANMAN_PORT. The smbd on 445 leads
+# a process group of its own, HARROWLANDER_SMBD_PID. Every smbd is stopped by its PID
+# afterwards; exit 77 means the fixture cannot run here (not root, or Samba missing).
 set -euo pipefail
 
 if [ "${1:-}" != --inside ]; then
@@ -108,6 +108,7 @@ start_limited_smbd lanman 4453 'server min protocol = LANMAN1' 'server max proto
 export HARROWLANDER_SMB_DIALECT_FOLDER=$dialect_folder HARROWLANDER_SMB_NT1_PORT=4451 \
   HARROWLANDER_SMB_SMB3_PORT=4452 HARROWLANDER_SMB_LANMAN_PORT=4453
 
+export HARROWLANDER_SMBD_PID=${smbd_pids[0]}
 export HARROWLANDER_SMB_CONF=$conf HARROWLANDER_SMB_USER=$user HARROWLANDER_SMB_PASSWORD=$password
 status=0
 "$@" || status=$?
