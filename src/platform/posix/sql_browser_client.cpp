@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "platform/posix/broadcast_targets.h"
+
 namespace harrowlander::posix {
 namespace {
 
@@ -106,14 +108,29 @@ ServerEnumeration SqlBrowserClient::EnumerateSqlServers() {
   ServerEnumeration result;
   Socket socket;
   const int on = 1;
-  sockaddr_in target{};
-  target.sin_family = AF_INET;
-  target.sin_port = htons(static_cast<std::uint16_t>(m_port));
-  if (socket.fd() < 0 || inet_pton(AF_INET, m_address.c_str(), &target.sin_addr) != 1 ||
-      setsockopt(socket.fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0 ||
-      sendto(socket.fd(), &kClientBroadcastEx, 1, 0, reinterpret_cast<sockaddr*>(&target),
-             sizeof target) != 1) {
-    result.status = errno != 0 ? static_cast<std::uint32_t>(errno) : EINVAL;
+  if (socket.fd() < 0 || setsockopt(socket.fd(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+    result.status = static_cast<std::uint32_t>(errno);
+    return result;
+  }
+  const std::vector<std::string> targets = m_address == kLocalNetworkBroadcast
+                                               ? LocalBroadcastTargets()
+                                               : std::vector<std::string>{m_address};
+  int sent = 0;
+  int lastError = EINVAL;
+  for (const std::string& address : targets) {
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(static_cast<std::uint16_t>(m_port));
+    if (inet_pton(AF_INET, address.c_str(), &target.sin_addr) == 1 &&
+        sendto(socket.fd(), &kClientBroadcastEx, 1, 0, reinterpret_cast<sockaddr*>(&target),
+               sizeof target) == 1) {
+      ++sent;
+    } else if (errno != 0) {
+      lastError = errno;
+    }
+  }
+  if (sent == 0) {
+    result.status = static_cast<std::uint32_t>(lastError);
     return result;
   }
   const auto deadline = std::chrono::steady_clock::now() + m_wait;
@@ -136,7 +153,13 @@ ServerEnumeration SqlBrowserClient::EnumerateSqlServers() {
     if (got > 0) {
       for (ServerEntry& entry :
            ParseBrowserResponse(std::string_view(datagram, static_cast<size_t>(got)))) {
-        result.entries.push_back(std::move(entry));
+        const bool listed =
+            std::any_of(result.entries.begin(), result.entries.end(), [&](const ServerEntry& seen) {
+              return strcasecmp(seen.name.c_str(), entry.name.c_str()) == 0;
+            });
+        if (!listed) {
+          result.entries.push_back(std::move(entry));
+        }
       }
     }
   }

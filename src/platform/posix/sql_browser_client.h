@@ -9,10 +9,12 @@
 
 namespace harrowlander::posix {
 
-// Finds SQL Servers the way the SQL Server Browser protocol lets clients do it: one
-// CLNT_BCAST_EX datagram to UDP port 1434 of `address`, then every SVR_RESP reply
-// that arrives within `wait`. Each instance a reply names becomes one entry:
-// "HOST" for the default instance, else "HOST\INSTANCE".
+// Finds SQL Servers the way the SQL Server Browser protocol lets clients do it: a
+// CLNT_BCAST_EX datagram to UDP port 1434 of `address` (for the local network: of
+// every broadcast target of the machine's interfaces), then every SVR_RESP reply that
+// arrives within `wait`. Each instance a reply names becomes one entry, listed once
+// however many of the datagrams reached it: "HOST" for the default instance, else
+// "HOST\INSTANCE". The status is an error only when no datagram could be sent.
 class SqlBrowserClient : public ServerBrowser {
  public:
   // The product asks the whole local network; tests pass a loopback address.
