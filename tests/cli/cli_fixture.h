@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,16 @@
 #include "server_process.h"
 
 namespace harrowlander::testing {
+
+// A variable of the test's environment, "" when it is not set.
+inline std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? "" : value;
+}
+
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // harrowlander-cli against a seeded testserver of its own on loopback, signed in as sa
 // through the environment, with a scratch directory as its working directory and as

@@ -11,15 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? "" : value;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 class CliRemote : public CliTest {
  protected:
   std::vector<std::string> ServerArguments() override {

@@ -12,10 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // Nothing listens on port 1 of loopback: a command that got as far as connecting would
 // fail with status 1, so a 2 means it was stopped before.
 const std::vector<std::string> kNowhere = {"--server", "127.0.0.1,1", "--connect-timeout", "2"};

@@ -18,10 +18,6 @@ using std::chrono::steady_clock;
 
 constexpr std::uint64_t kLongBackup = std::uint64_t{768} << 20;
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 class CopyFaults : public FaultTest {
  protected:
   void SetUp() override {
@@ -30,9 +26,12 @@ class CopyFaults : public FaultTest {
     }
   }
 
-  // Everything the run set up on the server is gone: the share, the transfer file and
-  // the folder, taken down by name.
-  void ExpectServerTakenDown() {
+  // A failed backup: the older file as it was and nothing beside it, and on the server
+  // everything the run set up gone (share, transfer file, folder), taken down by name.
+  void ExpectFailedAndNothingLost(const CliResult& run, const fs::path& older) {
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_EQ(ReadFile(older), kOlderBytes);
+    EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
     EXPECT_TRUE(Sent("xp_cmdshell 'net share BKSQLData$ /del'"));
     EXPECT_TRUE(Sent("xp_cmdshell 'del \"c:\\BKSQLData$\\Sales.bak\" /q'"));
     EXPECT_FALSE(SentAnyContaining("*.*"));
@@ -48,11 +47,8 @@ TEST_F(CopyFaults, AServerFileCutDuringTheCopyFailsItAndTheOlderBackupStays) {
   fs::resize_file(ServerFile("C:\\BKSQLData$\\Sales.bak"), 1 << 20);
   const CliResult run = copy->Wait();
 
-  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  ExpectFailedAndNothingLost(run, older);
   EXPECT_TRUE(Contains(run.out, "备份失败.")) << run.out;
-  EXPECT_EQ(ReadFile(older), kOlderBytes);
-  EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
-  ExpectServerTakenDown();
 }
 
 TEST_F(CopyFaults, AFullDiskKeepsTheOlderBackupAndLeavesNoPiece) {
@@ -64,11 +60,8 @@ TEST_F(CopyFaults, AFullDiskKeepsTheOlderBackupAndLeavesNoPiece) {
       StartLongCopy({"backup", "--database", "Sales", "--to", older.string()}, 64 << 20, false);
   if (copy) {
     const CliResult run = copy->Wait();
-    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    ExpectFailedAndNothingLost(run, older);
     EXPECT_TRUE(Contains(run.out, "备份失败.")) << run.out;
-    EXPECT_EQ(ReadFile(older), kOlderBytes);
-    EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
-    ExpectServerTakenDown();
   }
   ::umount(Destination().c_str());
 }
@@ -98,10 +91,7 @@ TEST_F(CopyFaults, AShareThatStopsAnsweringEndsTheRunInBoundedTime) {
   watchdog.join();
 
   EXPECT_LT(took, seconds(120));
-  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
-  EXPECT_EQ(ReadFile(older), kOlderBytes);
-  EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
-  ExpectServerTakenDown();
+  ExpectFailedAndNothingLost(run, older);
 }
 
 // An administrator's share of that name, on another folder that holds a file of the

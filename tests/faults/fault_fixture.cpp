@@ -9,11 +9,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? "" : value;
-}
-
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -8,10 +8,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 class ServerFaults : public FaultTest {
  protected:
   // A good backup of Sales on the workstation, made in same-machine mode.
