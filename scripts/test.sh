@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up the machine and runs every test: both build presets under ctest, then a
-# short fuzz campaign. Every test runs inside a private network namespace, so
-# nothing a test does on the network can leave this machine.
+# Sets up the machine and runs every test: both build presets under ctest, the Windows
+# build under Wine, the packages, then a short fuzz campaign. Every test runs inside a
+# private network namespace, so nothing a test does on the network can leave this
+# machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -35,6 +36,13 @@ log="build/windows/ctest-summary.log"
 run_isolated ctest --preset windows | tee "$log"
 count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log")
 passed=$((passed + ${count:-0}))
+
+# The .deb and the Windows zip, checked as users get them: the .deb is installed on
+# this machine with apt and removed again.
+echo "== packages"
+cmake --build --preset default --target package -j "$jobs"
+cmake --build --preset windows --target package -j "$jobs"
+bash scripts/check_packages.sh
 
 echo "== fuzz campaign"
 cmake --preset fuzz >/dev/null

@@ -5,6 +5,9 @@
 #
 #   testserver/demo.sh [STATE_DIR] [TDS_PORT] [SMB_PORT]
 #
+# SA_PASSWORD (may be empty) and SHARE_PASSWORD set the passwords; BROWSER=ADDR:PORT
+# also starts the SQL Server Browser responder there.
+#
 # Run it inside a private network namespace, for example
 #   unshare -n -- bash -c 'ip link set lo up && testserver/demo.sh'
 set -euo pipefail
@@ -13,7 +16,7 @@ state=${1:-/tmp/harrowlander-demo}
 tds_port=${2:-14330}
 smb_port=${3:-4450}
 server=${TESTSERVER:-$here/../build/default/testserver/testserver}
-sa_password=${SA_PASSWORD:-Demo!2000}
+sa_password=${SA_PASSWORD-Demo!2000}
 share_password=${SHARE_PASSWORD:-Share!2000}
 
 mkdir -p "$state"
@@ -24,6 +27,8 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
+extra_args=()
+[ -z "${BROWSER:-}" ] || extra_args+=(--browser "$BROWSER")
 samba_args=()
 if command -v smbd >/dev/null && command -v net >/dev/null && [ "$(id -u)" -eq 0 ]; then
   b="$state/samba"
@@ -62,10 +67,14 @@ CONF
 fi
 
 coproc SERVER { exec "$server" --state "$state" --listen "127.0.0.1:$tds_port" \
-  --sa-password "$sa_password" --login demo:demo --seed "${samba_args[@]}" \
+  --sa-password "$sa_password" --login demo:demo --seed "${samba_args[@]}" "${extra_args[@]}" \
   --log "$state/statements.jsonl"; }
 pids+=("$SERVER_PID")
 read -r ready <&"${SERVER[0]}"
+if [ "${ready%% *}" = browser ]; then
+  echo "browser ${ready#browser }"
+  read -r ready <&"${SERVER[0]}"
+fi
 echo "sql    ${ready#ready }  login sa / $sa_password (sysadmin), demo / demo"
 echo "state  $state  (statement log: $state/statements.jsonl)"
 wait "$SERVER_PID"

@@ -1,0 +1,258 @@
+#!/usr/bin/env bash
+# Runs the command line of the shipped systemd units as systemd would start it: the
+# ExecStart line read by systemd's rules (continuation lines, specifiers of the instance,
+# $$), the EnvironmentFile's variables (the shipped example, with this machine's
+# values added the way an administrator would) in an otherwise empty environment,
+# UMask= applied. It backs up testserver's databases through the server's share on
+# the private smbd of tests/smb/with_smbd.sh, and checks the files, the JSON result
+# lines and the exit status. Where systemd-analyze exists, it must accept the units and
+# read the same command line.
+# Usage: with_smbd.sh systemd_units_test.sh UNIT_DIR EXAMPLE_CONF CLI TESTSERVER
+set -uo pipefail
+units=$1
+example=$2
+cli=$3
+testserver=$4
+service=$units/harrowlander-backup@.service
+timer=$units/harrowlander-backup@.timer
+instance=sales-db
+installed_cli=/usr/bin/harrowlander-cli
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+scratch=$(mktemp -d /tmp/harrowlander-units-XXXXXX)
+server_pid=
+cleanup() {
+  if [ -n "$server_pid" ]; then
+    kill "$server_pid" 2>/dev/null
+    wait "$server_pid" 2>/dev/null
+  fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# The value of KEY= in the unit's [Service] section, continuation lines joined: a
+# backslash at the end of a line stands for a blank and the next line follows.
+unit_value() {  # file key
+  local joined= line
+  while IFS= read -r line || [ -n "$line" ]; do
+    if [ -n "$joined" ] || [[ $line == "$2="* ]]; then
+      if [[ $line == *\\ ]]; then
+        joined+="${line%\\} "
+        continue
+      fi
+      joined+=$line
+      break
+    fi
+  done <"$1"
+  printf '%s' "${joined#"$2="}"
+}
+
+# %i and %I become the instance, %% a percent sign; any other specifier is unexpected.
+expand_specifiers() {  # text instance
+  local text=$1 out= c
+  while [ -n "$text" ]; do
+    c=${text:0:1}
+    text=${text:1}
+    if [ "$c" = % ]; then
+      case ${text:0:1} in
+        %) out+=% ;;
+        i | I) out+=$2 ;;
+        *) echo "unexpected specifier %${text:0:1}" >&2; return 1 ;;
+      esac
+      text=${text:1}
+    else
+      out+=$c
+    fi
+  done
+  printf '%s' "$out"
+}
+
+# An EnvironmentFile as systemd reads it, for the forms the example uses: comments, KEY=
+# unquoted (a backslash escapes the next character, trailing blanks dropped), KEY='...'
+# (every character literal) and KEY="..." (\" \\ \$ \` escaped). Prints KEY=VALUE lines.
+read_environment_file() {  # file
+  local line key value out c
+  while IFS= read -r line || [ -n "$line" ]; do
+    line=${line#"${line%%[![:space:]]*}"}
+    case $line in '' | '#'* | ';'*) continue ;; esac
+    if [[ ! $line =~ ^([A-Za-z_][A-Za-z0-9_]*)[[:space:]]*=[[:space:]]*(.*)$ ]]; then
+      echo "not an assignment: $line" >&2
+      return 1
+    fi
+    key=${BASH_REMATCH[1]}
+    value=${BASH_REMATCH[2]}
+    if [[ $value =~ ^\'([^\']*)\'[[:space:]]*$ ]]; then
+      out=${BASH_REMATCH[1]}
+    elif [[ $value == \"* ]]; then
+      value=${value#\"}
+      out=
+      while [ -n "$value" ]; do
+        c=${value:0:1}
+        value=${value:1}
+        if [ "$c" = '"' ]; then
+          [[ $value =~ ^[[:space:]]*$ ]] || { echo "text after the quotes: $line" >&2; return 1; }
+          break
+        elif [ "$c" = '\' ] && [[ ${value:0:1} == [\"\\\$\`] ]]; then
+          c=${value:0:1}
+          value=${value:1}
+        fi
+        out+=$c
+      done
+    elif [[ $value == *\'* ]]; then
+      echo "quotes inside a value: $line" >&2
+      return 1
+    else
+      value=${value%"${value##*[![:space:]]}"}
+      out=
+      while [ -n "$value" ]; do
+        c=${value:0:1}
+        value=${value:1}
+        if [ "$c" = '\' ]; then
+          c=${value:0:1}
+          value=${value:1}
+        fi
+        out+=$c
+      done
+    fi
+    printf '%s=%s\n' "$key" "$out"
+  done <"$1"
+}
+
+# systemd's own checks of both units, and its reading of the command line.
+systemd_command_line=
+if command -v systemd-analyze >/dev/null; then
+  mkdir "$scratch/units"
+  cp "$service" "$timer" "$scratch/units/"
+  if ! (cd "$scratch/units" && SYSTEMD_LOG_LEVEL=debug systemd-analyze verify --man=no \
+    "./harrowlander-backup@$instance.service" "./harrowlander-backup@$instance.timer" \
+    >"$scratch/verify.out" 2>"$scratch/verify.err"); then
+    fail "systemd-analyze verify refused the units:"
+    grep -v -e '^[a-z_]*: ' -e '^Successfully\|^(sd-\|^Found\|^Unit \|^Loaded\|^Failed to' \
+      "$scratch/verify.err" | head -20
+  fi
+  # The state dump of a debug run shows the command line as systemd read it, quoted for
+  # a shell: every argument after "-c" in double quotes with \ before " \ $ and `.
+  systemd_command_line=$(sed -n 's/^[[:space:]]*Command Line: \/bin\/sh -c "\(.*\)"$/\1/p' \
+    "$scratch/verify.out" | head -n1 | sed 's/\\\(.\)/\1/g')
+else
+  echo "systemd-analyze is not installed: the units are read by this script only"
+fi
+
+exec_start=$(unit_value "$service" ExecStart)
+if [[ ! $exec_start =~ ^/bin/sh\ -c\ \'([^\'\\]*)\'$ ]]; then
+  fail "ExecStart is not /bin/sh -c '...' without backslashes: $exec_start"
+  exit 1
+fi
+script=$(expand_specifiers "${BASH_REMATCH[1]}" "$instance") || {
+  fail "ExecStart"
+  exit 1
+}
+if [ -n "$systemd_command_line" ] && [ "$systemd_command_line" != "$script" ]; then
+  fail "systemd reads another command line:"
+  printf '  systemd: %s\n  here:    %s\n' "$systemd_command_line" "$script"
+fi
+# When it starts the command, systemd replaces $$ by $ and a lone $VAR or ${VAR} by the
+# variable's value: the script must leave every $ to the shell.
+if [[ ${script//\$\$/} == *\$* ]]; then
+  fail "ExecStart has a \$ that systemd would expand itself: $script"
+fi
+script=${script//\$\$/\$}
+[ "$cli" = "$installed_cli" ] || script=${script//$installed_cli/$cli}
+umask_value=$(unit_value "$service" UMask)
+environment_file=$(unit_value "$service" EnvironmentFile)
+[ "$environment_file" = "/etc/harrowlander/%i.conf" ] ||
+  fail "EnvironmentFile is $environment_file, not the one the README names"
+
+# Every variable the command reads is explained in the example.
+read_environment_file "$example" >"$scratch/example.env" || fail "the example is not read as systemd reads it"
+for variable in $(grep -o 'HARROWLANDER_[A-Z_]*' <<<"$script" | sort -u); do
+  grep -q "^$variable=" "$scratch/example.env" || fail "the example does not set $variable"
+done
+for variable in HARROWLANDER_SQL_PASSWORD HARROWLANDER_NET_PASSWORD; do
+  grep -q "^$variable=" "$scratch/example.env" || fail "the example has no place for $variable"
+done
+
+sa_password='Unit sa!pw'
+"$testserver" --state "$scratch/server" --listen 127.0.0.1:0 --sa-password "$sa_password" \
+  --seed --samba-conf "$HARROWLANDER_SMB_CONF" >"$scratch/server.out" 2>&1 &
+server_pid=$!
+for _ in $(seq 100); do
+  grep -q '^ready' "$scratch/server.out" && break
+  sleep 0.1
+done
+port=$(sed -n 's/^ready 127.0.0.1:\([0-9]*\)$/\1/p' "$scratch/server.out")
+[ -n "$port" ] || { fail "testserver did not start"; cat "$scratch/server.out"; exit 1; }
+
+backups=$scratch/backups
+# The example with this machine's values after it: a later assignment wins.
+configure() {  # databases
+  cp "$example" "$scratch/$instance.conf"
+  cat >>"$scratch/$instance.conf" <<CONF
+HARROWLANDER_SERVER=127.0.0.1,$port
+HARROWLANDER_DATABASES=$1
+HARROWLANDER_BACKUP_DIR=$backups
+HARROWLANDER_SQL_USER=sa
+HARROWLANDER_SQL_PASSWORD='$sa_password'
+HARROWLANDER_NET_USER='$HARROWLANDER_SMB_USER'
+HARROWLANDER_NET_PASSWORD='$HARROWLANDER_SMB_PASSWORD'
+HARROWLANDER_OPTIONS=--net-server 127.0.0.1 --connect-timeout 5
+CONF
+}
+
+# Starts the unit's command as systemd does: the unit's umask, the environment file's
+# variables and systemd's PATH, nothing else but the sanitizers' settings of a test
+# build. Sets status; output in run.out/run.err.
+start_unit() {
+  local -a assignments
+  mapfile -t assignments < <(read_environment_file "$scratch/$instance.conf")
+  for variable in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+    [ -z "${!variable:-}" ] || assignments+=("$variable=${!variable}")
+  done
+  (
+    umask "$umask_value"
+    exec env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+      "${assignments[@]}" /bin/sh -c "$script"
+  ) >"$scratch/run.out" 2>"$scratch/run.err" </dev/null
+  status=$?
+}
+results_ok() {  # database... : a result line with "ok":true for each, in order
+  local expected=$# got
+  got=$(grep -c '"type":"result".*"ok":true' "$scratch/run.out")
+  [ "$got" = "$expected" ]
+}
+
+day=$(LC_ALL=C date +%a)
+configure "Sales Inventory"
+start_unit
+[ "$status" = 0 ] || { fail "the unit ended with $status"; cat "$scratch/run.err"; }
+for database in Sales Inventory; do
+  file=$backups/$database-$day.bak
+  if [ -s "$file" ]; then
+    mode=$(stat -c %a "$file")
+    [ "$mode" = 600 ] || fail "$file has mode $mode, not 600 (UMask=$umask_value)"
+  else
+    fail "no backup $file"
+  fi
+done
+results_ok Sales Inventory || fail "not two successful result lines: $(cat "$scratch/run.out")"
+[ "$(stat -c %a "$backups")" = 700 ] || fail "the backup folder is not 700"
+
+# A database that fails does not keep the next one from its backup; the run fails.
+rm -f "$backups"/*.bak
+configure "Missing Inventory"
+start_unit
+[ "$status" != 0 ] || fail "a failed database left the unit's status at 0"
+[ -s "$backups/Inventory-$day.bak" ] || fail "the database after a failed one was not backed up"
+[ -e "$backups/Missing-$day.bak" ] && fail "a backup file for a database that does not exist"
+grep -q '"type":"result".*"command":"backup".*"ok":false' "$scratch/run.out" ||
+  fail "no failed result line for Missing: $(cat "$scratch/run.out")"
+
+if [ "$failures" -eq 0 ]; then
+  echo "systemd units: all checks passed"
+fi
+exit $((failures > 0))
