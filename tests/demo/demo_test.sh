@@ -69,8 +69,9 @@ stop_demo() {  # run name
     sed 's/^/    /' "$scratch/$1.err"
   fi
 }
+# The name TESTSRV lives in the demo's own /etc/hosts, so its mounts are entered too.
 in_namespace() {
-  nsenter --target "$namespace" --net "$@"
+  nsenter --target "$namespace" --net --mount "$@"
 }
 
 start_demo first || {
