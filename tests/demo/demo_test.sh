@@ -49,17 +49,10 @@ start_demo() {  # run name
 }
 # Esc closes the window; the demo ends with 0 and leaves nothing running.
 stop_demo() {  # run name
-  local code=timeout smbd
+  local smbd
   smbd=$(cat "$DEMO_DIR/server/samba/pid/smbd.pid" 2>/dev/null)
   press "$main" Escape
-  for _ in $(seq 100); do
-    if ! kill -0 "$demo_pid" 2>/dev/null; then
-      wait "$demo_pid"
-      code=$?
-      break
-    fi
-    sleep 0.1
-  done
+  wait_for_exit "$demo_pid"
   [ "$code" = 0 ] || fail "the $1 demo ended with $code, not 0"
   demo_pid=
   kill -0 "$namespace" 2>/dev/null && fail "the $1 demo's namespace outlived its window"

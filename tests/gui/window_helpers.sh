@@ -25,6 +25,19 @@ window_gone() {
   done
   return 1
 }
+# Sets code to the exit code of a process started by this shell, waited for up to 10 s
+# (not in a subshell: only this shell can wait for its children).
+wait_for_exit() {
+  code=timeout
+  for _ in $(seq 100); do
+    if ! kill -0 "$1" 2>/dev/null; then
+      wait "$1"
+      code=$?
+      return
+    fi
+    sleep 0.1
+  done
+}
 
 # Dialog units of the template to screen pixels: the base of AR PL UMing 9 pt is 6 x 13.
 click_dlu() {  # window x y (dialog units of a point inside the control)
