@@ -96,7 +96,7 @@ echo "the .deb installs, works and is removed"
 echo "== $zip"
 [ -f "$zip" ] || fail "$zip is missing"
 listing=$(cmake -E tar tf "$zip" | sort)
-expected=$(printf 'Harrowlander-%s-win64/%s\n' "$version" Harrowlander.exe README.md \
+expected=$(printf "Harrowlander-$version-win64/%s\\n" Harrowlander.exe README.md \
   harrowlander-cli.exe | sort)
 [ "$listing" = "$expected" ] || fail "the zip holds $listing"
 unpacked=$(mktemp -d /tmp/harrowlander-zip-XXXXXX)
