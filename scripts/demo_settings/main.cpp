@@ -73,8 +73,8 @@ int Run(int argc, char** argv) {
   posix::SqlBrowserClient browser;
   posix::SpawnProcessLauncher launcher;
   posix::FreeTdsClientUtility clientUtility;
-  Platform platform{window,    system,    files,    codec,        sql,
-                    browser,   std::cout, std::cerr, launcher,    clientUtility};
+  Platform platform{window,  system,    files,     codec,    sql,
+                    browser, std::cout, std::cerr, launcher, clientUtility};
 
   CHarrowlanderDlg dlg(platform);
   dlg.m_strNetServer = values["--net-server"];

@@ -38,7 +38,7 @@ trap cleanup EXIT
 # The value of KEY= in the unit's [Service] section, continuation lines joined: a
 # backslash at the end of a line stands for a blank and the next line follows.
 unit_value() {  # file key
-  local joined= line
+  local joined='' line
   while IFS= read -r line || [ -n "$line" ]; do
     if [ -n "$joined" ] || [[ $line == "$2="* ]]; then
       if [[ $line == *\\ ]]; then
@@ -54,7 +54,7 @@ unit_value() {  # file key
 
 # %i and %I become the instance, %% a percent sign; any other specifier is unexpected.
 expand_specifiers() {  # text instance
-  local text=$1 out= c
+  local text=$1 out='' c
   while [ -n "$text" ]; do
     c=${text:0:1}
     text=${text:1}

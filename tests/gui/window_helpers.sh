@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Finding and driving the program's windows with xdotool on the display of
 # with_xvfb.sh; sourced by the tests that drive the real program.
 
@@ -27,6 +28,7 @@ window_gone() {
 }
 # Sets code to the exit code of a process started by this shell, waited for up to 10 s
 # (not in a subshell: only this shell can wait for its children).
+# shellcheck disable=SC2034  # code is read by the caller
 wait_for_exit() {
   code=timeout
   for _ in $(seq 100); do
