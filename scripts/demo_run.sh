@@ -5,8 +5,9 @@
 #    default server "(local)" finds it, login sa with an empty password;
 #  - the private smbd of testserver/demo.sh, which publishes the server's share
 #    \\127.0.0.1\BKSQLData$ to the Windows user root (as root only);
-#  - testserver's SQL Server Browser responder, which the window's broadcast reaches:
-#    the server list shows TESTSRV, a name this namespace's /etc/hosts gives 127.0.0.1;
+#  - testserver's SQL Server Browser responder on 127.0.0.1, which the window's server
+#    search asks with the loopback: the server list shows TESTSRV, a name this
+#    namespace's /etc/hosts gives 127.0.0.1;
 #  - when the demo has no settings file yet, one with the share's server and account,
 #    written by the dialog's own serializer;
 #  - the window. Closing it stops everything else.
@@ -27,8 +28,6 @@ if [ "${2:-}" != --inside ]; then
 fi
 
 ip link set lo up
-# The server search sends to 255.255.255.255, which loopback carries given this route.
-ip route add broadcast 255.255.255.255 dev lo table local
 mount --make-rprivate /
 {
   cat /etc/hosts
@@ -70,11 +69,6 @@ if grep -q '^smb ' "$demo/server.out"; then
 else
   share="none: Samba's smbd runs only as root, so only \"same machine\" backups work"
 fi
-
-# The broadcast reaches only a socket bound to the broadcast address (or to any
-# address); socat hands each datagram to the responder and its answer back.
-socat -T 3 UDP4-RECVFROM:1434,bind=255.255.255.255,fork UDP4-SENDTO:127.0.0.1:1434 &
-pids+=($!)
 
 if [ -e "$demo/settings/Harrowlander.dat" ]; then
   settings="kept as they were"
