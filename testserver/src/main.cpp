@@ -58,6 +58,8 @@ int main(int argc, char** argv) {
     ServerState state(options->stateDir, publisher);
     state.serverName = options->serverName;
     state.shell = options->shell;
+    state.product = options->product;
+    state.xpCmdShellEnabled = options->xpCmdShell;
     if (options->ansiCodePage) {
       state.literalPage = sql::AnsiCodePage::Open(*options->ansiCodePage);
     }
@@ -111,7 +113,9 @@ int main(int argc, char** argv) {
                              options->tdsVersion,
                              options->encryption,
                              tls.get()};
-    RunServerLoop(sockets, services, BrowserInfo{options->serverName, options->instance, tdsPort});
+    RunServerLoop(sockets, services,
+                  BrowserInfo{options->serverName, options->instance, tdsPort,
+                              std::string(DescribeProduct(options->product).version)});
     state.shares.Clear();
     ::close(sockets.listenFd);
     if (sockets.browserFd >= 0) {

@@ -8,7 +8,7 @@ const char* const kUsage =
     R"(Usage: testserver --state DIR [options]
 
 testserver is a TEST DOUBLE, not Microsoft SQL Server. It plays a SQL Server 2000
-(8.00.2039) on loopback for integration tests and demos: TDS 7.1 to 7.4 logins,
+(8.00.2039), or with --product 2019 a SQL Server 2019, on loopback for integration tests and demos: TDS 7.1 to 7.4 logins,
 the system-table queries, BACKUP/RESTORE, DROP DATABASE/TABLE, DBCC SHRINKDATABASE and
 xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLite.
 
@@ -27,8 +27,13 @@ xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLi
   --ansi-code-page N      store literals without N'' in Windows code page N (874,
                           1250-1258) with best-fit replacement; default: as sent
   --shell-language LANG   xp_cmdshell's cmd.exe and net.exe speak en (default) or zh-CN
-  --deny-shell WHAT       WHAT (mkdir or net-share) fails: Access is denied
+  --deny-shell WHAT       WHAT (mkdir or net-share) fails: Access is denied (net-share:
+                          a service account that is not an administrator, as 2019's is)
   --share NAME=PATH       NAME is already shared, pointing at PATH, at the start
+  --product P             the release played: 2000 (8.00.2039, the default) or 2019
+                          (15.0.2000.5: refuses BACKUP LOG ... WITH NO_LOG with 3032;
+                          needs --tds-version 7.4, its default)
+  --xp-cmdshell on|off    off: xp_cmdshell is switched off and answers 15281 (2019 only)
   --tds-version V         the newest TDS version spoken, and the release whose
                           version numbers PRELOGIN and LOGINACK report: 7.1 (SQL
                           Server 2000, 8.0.2039), 7.2 (2005), 7.3 (2008), 7.4 (2019;
@@ -125,6 +130,17 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         return fail("--tds-version needs 7.1, 7.2, 7.3 or 7.4");
       }
       options.tdsVersion = *version;
+    } else if (arg == "--product") {
+      auto product = ParseProduct(value);
+      if (!product) {
+        return fail("--product needs 2000 or 2019");
+      }
+      options.product = *product;
+    } else if (arg == "--xp-cmdshell") {
+      if (value != "on" && value != "off") {
+        return fail("--xp-cmdshell needs on or off");
+      }
+      options.xpCmdShell = value == "on";
     } else if (arg == "--encryption") {
       if (value == "off") {
         options.encryption = tds::ServerEncryption::kLoginOnly;
@@ -198,6 +214,13 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
     } else {
       return fail("unknown option " + arg);
     }
+  }
+  const ProductInfo& product = DescribeProduct(options.product);
+  if (!options.xpCmdShell && !product.hasXpCmdShellSwitch) {
+    return fail("--xp-cmdshell off needs --product 2019: SQL Server 2000 cannot switch it off");
+  }
+  if (options.product == Product::k2019 && options.tdsVersion != tds::TdsVersion::k74) {
+    return fail("--product 2019 speaks TDS 7.4; it answers older clients in their version");
   }
   if (options.stateDir.empty()) {
     return fail("--state DIR is required (see --help)");

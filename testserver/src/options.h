@@ -8,6 +8,7 @@
 
 #include "net/sockets.h"
 #include "server/faults.h"
+#include "server/product.h"
 #include "server/shell_settings.h"
 #include "tds/prelogin.h"
 #include "tds/protocol_version.h"
@@ -28,6 +29,8 @@ struct Options {
   bool seed = false;
   bool seedArchive = false;         // also the database Archive, with two data files
   std::optional<int> ansiCodePage;  // literals without N go through this code page
+  Product product = Product::k2000;
+  bool xpCmdShell = true;  // off: xp_cmdshell is switched off (2019 only)
   ShellSettings shell;
   std::vector<std::pair<std::string, std::string>> shares;  // shared before the start
   tds::TdsVersion tdsVersion = tds::TdsVersion::k74;

@@ -13,6 +13,7 @@ struct BrowserInfo {
   std::string serverName;
   std::string instance;
   uint16_t tcpPort = 0;
+  std::string version = "8.00.2039";  // the release played
 };
 
 // The datagram to send back, or nullopt when the request gets no answer (an unknown

@@ -92,6 +92,10 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
 StatementResult RunBackupLog(ServerState& state, SessionState& session,
                              const sql::BackupLogStatement& s) {
   const char* what = "BACKUP LOG";
+  // A release without log truncation refuses the option before it looks at anything else.
+  if (s.noLog && !DescribeProduct(state.product).truncatesLogWithoutBackup) {
+    throw SqlError({msg::OptionsNotSupported(s.noLogOption), msg::TerminatingAbnormally(what)});
+  }
   auto database = state.catalog.Find(s.database);
   if (!database) {
     throw SqlError({msg::NoSuchDatabase(s.database), msg::TerminatingAbnormally(what)});

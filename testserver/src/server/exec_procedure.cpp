@@ -16,6 +16,9 @@ StatementResult RunExec(ServerState& state, SessionState& session, const sql::Ex
   if (!session.sysadmin) {
     throw SqlError(msg::ExecutePermissionDenied("xp_cmdshell"));
   }
+  if (!state.xpCmdShellEnabled) {
+    throw SqlError(msg::ComponentTurnedOff("sys.xp_cmdshell", "xp_cmdshell"));
+  }
   if (s.arguments.empty() || s.arguments.front().kind != sql::Operand::Kind::String) {
     throw SqlError(ServerMessage{50001, 1, 16,
                                  "xp_cmdshell: argument must be a string of the command to run."});

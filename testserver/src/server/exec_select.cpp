@@ -153,9 +153,7 @@ Cell Constant(const ServerState& state, const SessionState& session, const Opera
       return state.serverName;
     }
     if (EqualsNoCase(operand.text, "@@version")) {
-      return std::string(
-          "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) -- played by testserver, a test "
-          "double for integration tests, not SQL Server");
+      return std::string(DescribeProduct(state.product).banner);
     }
   }
   throw SqlError(msg::InvalidColumn(operand.text));

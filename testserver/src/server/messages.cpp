@@ -178,6 +178,22 @@ ServerMessage ExecutePermissionDenied(std::string_view object) {
               Format("EXECUTE permission denied on object '%s', database 'master', owner 'dbo'.",
                      S(object).c_str()));
 }
+ServerMessage OptionsNotSupported(std::string_view options) {
+  return Make(3032, 2, 16,
+              Format("One or more of the options (%s) are not supported for this statement. "
+                     "Review the documentation for supported options.",
+                     S(options).c_str()));
+}
+ServerMessage ComponentTurnedOff(std::string_view procedure, std::string_view component) {
+  const std::string p(procedure), c(component);
+  return Make(15281, 1, 16,
+              Format("SQL Server blocked access to procedure '%s' of component '%s' because this "
+                     "component is turned off as part of the security configuration for this "
+                     "server. A system administrator can enable the use of '%s' by using "
+                     "sp_configure. For more information about enabling '%s', see \"Surface Area "
+                     "Configuration\" in SQL Server Books Online.",
+                     p.c_str(), c.c_str(), c.c_str(), c.c_str()));
+}
 ServerMessage PermissionDenied(std::string_view statement, std::string_view database) {
   return Make(
       262, 1, 14,

@@ -46,6 +46,8 @@ ServerMessage NotOnTempdb();                                                    
 ServerMessage ExclusiveAccess();                                                            // 3101
 ServerMessage LogicalFileNotInBackup(std::string_view logical, std::string_view database);  // 3234
 ServerMessage ExecutePermissionDenied(std::string_view object);                             // 229
+ServerMessage OptionsNotSupported(std::string_view options);                                // 3032
+ServerMessage ComponentTurnedOff(std::string_view procedure, std::string_view component);   // 15281
 ServerMessage PermissionDenied(std::string_view statement, std::string_view database);      // 262
 ServerMessage RestorePermissionDenied(std::string_view database);                           // 3110
 ServerMessage TablePermissionDenied(std::string_view table);                                // 3704

@@ -9,6 +9,7 @@
 #include "../sql/code_page.h"
 #include "catalog.h"
 #include "path_map.h"
+#include "product.h"
 #include "shares.h"
 #include "shell_settings.h"
 
@@ -33,6 +34,8 @@ struct ServerState {
   void CreateMachineFolders() const;
 
   std::string serverName = "TESTSRV";
+  Product product = Product::k2000;
+  bool xpCmdShellEnabled = true;  // sp_configure 'xp_cmdshell', where the release has it
   ShellSettings shell;
   std::optional<sql::AnsiCodePage> literalPage;  // set: literals without N go through it
   PathMap paths;

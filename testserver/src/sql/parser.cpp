@@ -349,9 +349,12 @@ class Parser {
         backup.disk = Disk();
       }
       WithOptions([&] {
-        if (Accept("no_log") || Accept("truncate_only")) {
-          backup.noLog = true;
-          return true;
+        for (const char* option : {"no_log", "truncate_only"}) {
+          if (Accept(option)) {
+            backup.noLog = true;
+            backup.noLogOption = option;
+            return true;
+          }
         }
         return Accept("init") || Accept("noinit");
       });
