@@ -8,6 +8,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The status a run ended with.
+std::string LastLine(const std::string& text) {
+  const std::string trimmed = text.substr(0, text.find_last_not_of('\n') + 1);
+  return trimmed.substr(trimmed.rfind('\n') + 1);
+}
+
 class ServerFaults : public FaultTest {
  protected:
   // A good backup of Sales on the workstation, made in same-machine mode.
@@ -118,6 +124,63 @@ TEST_F(ServerFaults, TheArchiverNeitherLosesTheBackupNorShowsThePassword) {
   EXPECT_TRUE(Contains(seen, "second.rar")) << seen;
   EXPECT_FALSE(Contains(seen, "pack-secret")) << seen;
   EXPECT_TRUE(Contains(ReadFile(Work() / "second.rar"), "pack-secret"));
+}
+
+// A SQL Server 2019 refuses what the tool asks of a SQL Server 2000: emptying the log
+// without a backup, the shell while it is switched off, a share while its service
+// account is no administrator. Each refusal stops the run with the server's words as
+// its last status, and leaves neither a transfer folder or share on the server nor a
+// file beside the older backup the user keeps.
+class NewerServer : public ServerFaults {
+ protected:
+  CliResult BackUpOverAnOlderFile(std::vector<std::string> extra = {}) {
+    older = OlderBackup("Sales.bak");
+    std::vector<std::string> args = {"backup", "--database", "Sales", "--to", older.string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Run(Remote(args));
+  }
+
+  void ExpectRefusedWithNothingLeft(const CliResult& run, const std::string& serverText) {
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_TRUE(Contains(LastLine(run.err), serverText)) << run.err;
+    EXPECT_EQ(ReadFile(older), kOlderBytes);
+    EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
+    EXPECT_FALSE(fs::exists(ServerFile("C:\\BKSQLData$")));
+    EXPECT_FALSE(Contains(ReadFile(server->StateDir() / "shares.txt"), "BKSQLData$"));
+  }
+
+  fs::path older;
+};
+
+TEST_F(NewerServer, EmptyingTheLogIsRefusedBeforeAnythingIsMadeAndShrinkingWithoutItWorks) {
+  Start({"--product", "2019"});
+  CliResult run = BackUpOverAnOlderFile({"--shrink"});
+  ExpectRefusedWithNothingLeft(
+      run, "One or more of the options (no_log) are not supported for this statement.");
+  EXPECT_FALSE(SentAnyContaining("mkdir"));
+  EXPECT_FALSE(SentAnyContaining("backup database"));
+
+  run = Run({"backup", "--database", "Sales", "--to", (Work() / "kept-log.bak").string(),
+             "--same-machine", "--shrink", "--no-truncate-log"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(fs::exists(Work() / "kept-log.bak"));
+}
+
+TEST_F(NewerServer, AShellSwitchedOffStopsTheRunAtItsFirstCommand) {
+  Start({"--product", "2019", "--xp-cmdshell", "off"});
+  const CliResult run = BackUpOverAnOlderFile();
+  ExpectRefusedWithNothingLeft(
+      run, "SQL Server blocked access to procedure 'sys.xp_cmdshell' of component 'xp_cmdshell'");
+  EXPECT_FALSE(SentAnyContaining("backup database"));
+}
+
+TEST_F(NewerServer, AShareRefusedToTheServiceAccountTakesDownTheFolderAndFile) {
+  Start({"--product", "2019", "--deny-shell", "net-share"});
+  const CliResult run = BackUpOverAnOlderFile();
+  ExpectRefusedWithNothingLeft(run, "System error 5 has occurred. Access is denied.");
+  EXPECT_TRUE(Sent("xp_cmdshell 'del \"c:\\BKSQLData$\\Sales.bak\" /q'"));
+  EXPECT_TRUE(Sent("xp_cmdshell 'rmdir c:\\BKSQLData$'"));
+  EXPECT_FALSE(SentAnyContaining("/del"));
 }
 
 }  // namespace

@@ -49,6 +49,21 @@ TEST(Options, FaultSwitchesAndLogins) {
   EXPECT_FALSE(Parse({"--state", "/s", "--drop", "("}));
 }
 
+// Only a release that has the switch can have xp_cmdshell off, and a 2019 speaks 7.4.
+TEST(Options, TheProductPlayedAndWhatItCanBe) {
+  auto options = Parse({"--state", "/s", "--product", "2019", "--xp-cmdshell", "off"});
+  ASSERT_TRUE(options);
+  EXPECT_EQ(options->product, Product::k2019);
+  EXPECT_FALSE(options->xpCmdShell);
+  EXPECT_EQ(Parse({"--state", "/s"})->product, Product::k2000);
+
+  std::string message;
+  EXPECT_FALSE(Parse({"--state", "/s", "--xp-cmdshell", "off"}, &message));
+  EXPECT_NE(message.find("needs --product 2019"), std::string::npos) << message;
+  EXPECT_FALSE(Parse({"--state", "/s", "--product", "2019", "--tds-version", "7.1"}));
+  EXPECT_FALSE(Parse({"--state", "/s", "--product", "2008"}));
+}
+
 TEST(Options, HelpSaysItIsATestDouble) {
   std::string message;
   EXPECT_FALSE(Parse({"--help"}, &message));
