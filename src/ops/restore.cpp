@@ -176,16 +176,19 @@ int CHarrowlanderDlg::RestoreDatabase() {
 
       // 14. The old database goes only when the backup can be read whole: the file list
       // reads only its header. A deletion the server's shell refuses comes back only in
-      // output rows, which nobody reads.
+      // output rows, which nobody reads; a server whose shell is switched off refuses the
+      // statement itself, so the deletions come before the drop, which they then stop.
       if (m_bDropBeforeRestore != 0) {
         ExecuteStatement(
             connection, FormatText("RESTORE VERIFYONLY FROM DISK=%s", {Literal(serverBackupPath)}));
-        SetStatus(FormatText("开始删除原有数据库[%s],请等待...", {m_strDatabase}));
-        ExecuteStatement(connection,
-                         FormatText("drop database [%s] ", {EscapeName(m_strDatabase)}));
       }
       for (const std::string& file : unlisted) {
         ExecuteStatement(connection, "xp_cmdshell " + Literal("del \"" + file + "\""));
+      }
+      if (m_bDropBeforeRestore != 0) {
+        SetStatus(FormatText("开始删除原有数据库[%s],请等待...", {m_strDatabase}));
+        ExecuteStatement(connection,
+                         FormatText("drop database [%s] ", {EscapeName(m_strDatabase)}));
       }
 
       // 15.

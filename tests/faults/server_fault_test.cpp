@@ -166,12 +166,23 @@ TEST_F(NewerServer, EmptyingTheLogIsRefusedBeforeAnythingIsMadeAndShrinkingWitho
   EXPECT_TRUE(fs::exists(Work() / "kept-log.bak"));
 }
 
-TEST_F(NewerServer, AShellSwitchedOffStopsTheRunAtItsFirstCommand) {
+// On the same machine a backup needs no shell; a restore does, to clear its target
+// files, and must be stopped by the refusal before it drops the old database.
+TEST_F(NewerServer, AShellSwitchedOffStopsTheRunBeforeItChangesAnything) {
   Start({"--product", "2019", "--xp-cmdshell", "off"});
-  const CliResult run = BackUpOverAnOlderFile();
-  ExpectRefusedWithNothingLeft(
-      run, "SQL Server blocked access to procedure 'sys.xp_cmdshell' of component 'xp_cmdshell'");
+  const char* refusal =
+      "SQL Server blocked access to procedure 'sys.xp_cmdshell' of component 'xp_cmdshell'";
+  CliResult run = BackUpOverAnOlderFile();
+  ExpectRefusedWithNothingLeft(run, refusal);
   EXPECT_FALSE(SentAnyContaining("backup database"));
+
+  const fs::path backup = SalesBackup();
+  run = Run({"restore", "--database", "Sales", "--from", backup.string(), "--same-machine",
+             "--drop-first"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(Contains(LastLine(run.err), refusal)) << run.err;
+  EXPECT_FALSE(SentAnyContaining("drop database"));
+  EXPECT_TRUE(Listed("Sales"));
 }
 
 TEST_F(NewerServer, AShareRefusedToTheServiceAccountTakesDownTheFolderAndFile) {

@@ -112,11 +112,11 @@ TEST_F(RestoreTest, SameMachineNamesTheChosenPathAndDropsFirstWhenAsked) {
            kReadFileList,
            kReadOwners,
            Execute("RESTORE VERIFYONLY FROM DISK='/home/user/old/nightly.bak'"),
-           {"text 1008 = 开始删除原有数据库[Sales],请等待..."},
-           Execute("drop database [Sales] "),
            Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales.Mdf"')"),
            Execute(R"(xp_cmdshell 'del "F:\Logs\Sales.Ldf"')"),
            Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales_1.ndf"')"),
+           {"text 1008 = 开始删除原有数据库[Sales],请等待..."},
+           Execute("drop database [Sales] "),
            {"text 1008 = 开始还原数据库[Sales],请耐心等待..."},
            Execute(
                R"(restore database [Sales] from disk='/home/user/old/nightly.bak' with move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf' ,move 'Old_Log' to 'F:\Logs\Sales.Ldf' ,move 'Old_Extra' to 'E:\MSSQL\Data\Sales_1.ndf')"),

@@ -27,7 +27,8 @@ std::optional<std::vector<uint8_t>> BrowserReply(const std::vector<uint8_t>& req
     return std::nullopt;
   }
   std::string text = "ServerName;" + info.serverName + ";InstanceName;" + info.instance +
-                     ";IsClustered;No;Version;" + info.version + ";tcp;" + std::to_string(info.tcpPort) + ";;";
+                     ";IsClustered;No;Version;" + info.version + ";tcp;" +
+                     std::to_string(info.tcpPort) + ";;";
   std::vector<uint8_t> reply(3 + text.size());
   reply[0] = kServerResponse;
   reply[1] = static_cast<uint8_t>(text.size() & 0xFF);

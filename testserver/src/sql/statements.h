@@ -54,7 +54,7 @@ struct BackupDatabaseStatement {
 
 struct BackupLogStatement {
   std::string database;
-  bool noLog = false;         // WITH NO_LOG or TRUNCATE_ONLY
+  bool noLog = false;       // WITH NO_LOG or TRUNCATE_ONLY
   std::string noLogOption;  // which of the two, in lower case
   std::optional<std::string> disk;
 };
