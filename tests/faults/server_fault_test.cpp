@@ -8,10 +8,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The status a run ended with.
-std::string LastLine(const std::string& text) {
-  const std::string trimmed = text.substr(0, text.find_last_not_of('\n') + 1);
-  return trimmed.substr(trimmed.rfind('\n') + 1);
+// The status a run with --json ended with, as its result line reports it.
+std::string FinalStatus(const CliResult& run) {
+  const auto lines = run.OutLines();
+  return lines.empty() ? "" : JsonField(lines.back(), "status");
 }
 
 class ServerFaults : public FaultTest {
@@ -135,14 +135,15 @@ class NewerServer : public ServerFaults {
  protected:
   CliResult BackUpOverAnOlderFile(std::vector<std::string> extra = {}) {
     older = OlderBackup("Sales.bak");
-    std::vector<std::string> args = {"backup", "--database", "Sales", "--to", older.string()};
+    std::vector<std::string> args = {"backup", "--database",   "Sales",
+                                     "--to",   older.string(), "--json"};
     args.insert(args.end(), extra.begin(), extra.end());
     return Run(Remote(args));
   }
 
   void ExpectRefusedWithNothingLeft(const CliResult& run, const std::string& serverText) {
     EXPECT_EQ(run.exitCode, 1) << run.err;
-    EXPECT_TRUE(Contains(LastLine(run.err), serverText)) << run.err;
+    EXPECT_TRUE(Contains(FinalStatus(run), serverText)) << run.out;
     EXPECT_EQ(ReadFile(older), kOlderBytes);
     EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
     EXPECT_FALSE(fs::exists(ServerFile("C:\\BKSQLData$")));
@@ -178,9 +179,9 @@ TEST_F(NewerServer, AShellSwitchedOffStopsTheRunBeforeItChangesAnything) {
 
   const fs::path backup = SalesBackup();
   run = Run({"restore", "--database", "Sales", "--from", backup.string(), "--same-machine",
-             "--drop-first"});
+             "--drop-first", "--json"});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_TRUE(Contains(LastLine(run.err), refusal)) << run.err;
+  EXPECT_TRUE(Contains(FinalStatus(run), refusal)) << run.out;
   EXPECT_FALSE(SentAnyContaining("drop database"));
   EXPECT_TRUE(Listed("Sales"));
 }
