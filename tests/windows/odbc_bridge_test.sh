@@ -61,6 +61,8 @@ start_server() {
   local dir="$work/server"
   rm -rf "$dir"
   mkdir "$dir"
+  # The server's redirections happen in the child, after this shell may already read.
+  : >"$dir/stdout"
   "$testserver" --state "$dir/state" --listen 127.0.0.1:0 --sa-password 'Secr3t!' --seed \
     --log "$dir/batches.log" "$@" >"$dir/stdout" 2>"$dir/stderr" &
   server_pid=$!
