@@ -12,23 +12,16 @@
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
 #include "platform/smb/unc_file_system.h"
+#include "smbd_fixture_env.h"
 
 namespace harrowlander::smb {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Env;
+using testing::ReadFile;
 
-constexpr const char* kShare = R"(\\127.0.0.1\scratch)";
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? "" : value;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
+constexpr const char* kShare = testing::kScratchShare;
 
 // The sessions that the smbd of an instance lists, with their protocol version.
 std::string SessionsOf(const std::string& instance) {

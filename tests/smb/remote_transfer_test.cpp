@@ -16,16 +16,14 @@
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
 #include "platform/smb/unc_file_system.h"
+#include "smbd_fixture_env.h"
 
 namespace harrowlander {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? "" : value;
-}
+using smb::testing::Env;
+using smb::testing::ReadFile;
 
 std::string Shell(const std::string& command) {
   std::string out;
@@ -37,11 +35,6 @@ std::string Shell(const std::string& command) {
     ::pclose(pipe);
   }
   return out;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The file system the dialog uses, which also keeps a copy of the transfer file as the

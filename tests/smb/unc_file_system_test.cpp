@@ -15,18 +15,16 @@
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
 #include "platform/smb/unc_file_system.h"
+#include "smbd_fixture_env.h"
 
 namespace harrowlander::smb {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Env;
+using testing::ReadFile;
 
-constexpr const char* kShare = R"(\\127.0.0.1\scratch)";
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? "" : value;
-}
+constexpr const char* kShare = testing::kScratchShare;
 
 std::string Shell(const std::string& command) {
   std::string out;
@@ -38,11 +36,6 @@ std::string Shell(const std::string& command) {
     ::pclose(pipe);
   }
   return out;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class UncFileSystemTest : public ::testing::Test {
