@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "copy_bench_support.h"
+#include "fakes/copy_with_callback.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "copy_bench: log-on to the share refused\n");
     return 1;
   }
-  const auto ignore = [](std::uint64_t, std::uint64_t) {};
+  const CopyProgressCallback ignore = [](std::uint64_t, std::uint64_t) {};
 
   std::vector<double> productDown, peerDown, productUp, peerUp, productLocal, peerLocal;
   const fs::path out = share.Local();
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
     std::vector<std::function<void()>> measures = {
         [&] {
           productDown.push_back(Seconds(a, [&] {
-            return files.CopyFile(R"(\\127.0.0.1\bench\big.bin)", a.string(), ignore);
+            return testing::CopyWith(files, R"(\\127.0.0.1\bench\big.bin)", a.string(), ignore);
           }));
         },
         [&] {
@@ -68,7 +69,8 @@ int main(int argc, char** argv) {
         },
         [&] {
           productUp.push_back(Seconds(e, [&] {
-            return files.CopyFile(localSource.string(), R"(\\127.0.0.1\bench\e.bin)", ignore);
+            return testing::CopyWith(files, localSource.string(), R"(\\127.0.0.1\bench\e.bin)",
+                                     ignore);
           }));
         },
         [&] {
@@ -78,8 +80,8 @@ int main(int argc, char** argv) {
           }));
         },
         [&] {
-          productLocal.push_back(
-              Seconds(c, [&] { return local.CopyFile(source.string(), c.string(), ignore); }));
+          productLocal.push_back(Seconds(
+              c, [&] { return testing::CopyWith(local, source.string(), c.string(), ignore); }));
         },
         [&] {
           peerLocal.push_back(Seconds(d, [&] {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "copy_bench_support.h"
+#include "fakes/copy_with_callback.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
                                 " -A '" + share.Authentication().string() + "' -c ";
   const fs::path productDown = share.Local() / "product.bin", peerDown = share.Local() / "peer.bin";
   const fs::path productUp = share.Folder() / "product.bin", peerUp = share.Folder() / "peer.bin";
-  const auto ignore = [](std::uint64_t, std::uint64_t) {};
+  const CopyProgressCallback ignore = [](std::uint64_t, std::uint64_t) {};
 
   std::vector<Times> downloads, uploads;
   for (const int delay : kDelays) {
@@ -129,7 +130,8 @@ int main(int argc, char** argv) {
       std::vector<std::function<void()>> measures = {
           [&] {
             down.product.push_back(Seconds(productDown, [&] {
-              return files.CopyFile(shareUnc + "\\down.bin", productDown.string(), ignore);
+              return testing::CopyWith(files, shareUnc + "\\down.bin", productDown.string(),
+                                       ignore);
             }));
           },
           [&] {
@@ -140,8 +142,8 @@ int main(int argc, char** argv) {
           },
           [&] {
             up.product.push_back(Seconds(productUp, [&] {
-              return files.CopyFile((share.Local() / "up.bin").string(), shareUnc + "\\product.bin",
-                                    ignore);
+              return testing::CopyWith(files, (share.Local() / "up.bin").string(),
+                                       shareUnc + "\\product.bin", ignore);
             }));
           },
           [&] {

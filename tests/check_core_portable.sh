@@ -2,7 +2,7 @@
 # Fails when a core source includes anything but the C++ standard library and the
 # core's own headers (platform code belongs in src/platform and src/gui), or when an
 # include runs against the core's direction:
-#   app -> ui -> ops -> transfer -> {sql, tools} -> {ports, res}
+#   app -> ui -> ops -> transfer -> {sql, tools} -> {ports, res, run}
 # A folder may include its own headers and those of the folders below it. The one
 # exception: the operations are methods of the dialog, so ops/ may include the
 # dialog's class, ui/harrowlander_dlg.h.
@@ -12,7 +12,7 @@ status=0
 
 rank() {
   case "$1" in
-    ports | res) echo 0 ;;
+    ports | res | run) echo 0 ;;
     sql | tools) echo 1 ;;
     transfer) echo 2 ;;
     ops) echo 3 ;;
@@ -44,5 +44,5 @@ while IFS= read -r line; do
       ;;
     *) ;;  # standard library headers have no extension
   esac
-done < <(grep -rHn '^[[:space:]]*#[[:space:]]*include' "$src"/{app,ui,sql,transfer,ops,tools,res,ports} 2>/dev/null || true)
+done < <(grep -rHn '^[[:space:]]*#[[:space:]]*include' "$src"/{app,ui,sql,transfer,ops,tools,res,ports,run} 2>/dev/null || true)
 exit $status

@@ -4,10 +4,11 @@
 #include <string>
 
 #include "ops/elapsed_seconds.h"
-#include "ops/transfer_texts.h"
+#include "ops/operation_run.h"
 #include "ops/workstation_path.h"
 #include "ports/com_error.h"
 #include "res/format_text.h"
+#include "run/run_stopped.h"
 #include "sql/net_server_name.h"
 #include "sql/server_connection.h"
 #include "sql/shell_path.h"
@@ -16,7 +17,8 @@
 #include "tools/process_launch.h"
 #include "transfer/copy_file_with_progress.h"
 #include "transfer/server_transfer.h"
-#include "transfer/transfer_cleanup.h"
+#include "transfer/transfer_session.h"
+#include "transfer/transfer_texts.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
@@ -80,12 +82,14 @@ Packing PackBackupFile(CHarrowlanderDlg& dlg, const std::string& backupPath,
 }  // namespace
 
 int CHarrowlanderDlg::BackupDatabase() {
+  OperationRun run(*this);
+
   // 1.
   const std::string defaultName = DefaultBackupName(*this);
 
   // 2.
   if (m_strDatabase.empty()) {
-    return kNothingDone;
+    return run.NothingDone();
   }
 
   // 3.
@@ -93,7 +97,7 @@ int CHarrowlanderDlg::BackupDatabase() {
       {true, "bak", defaultName, ofn::kHideReadOnly | ofn::kOverwritePrompt,
        "Backup File(*.bak)|*.bak||"});
   if (!chosen) {
-    return kNothingDone;
+    return run.NothingDone();
   }
 
   // 4.
@@ -102,23 +106,23 @@ int CHarrowlanderDlg::BackupDatabase() {
   // 5.
   const std::string& backupPath = *chosen;
   if (!HasDirectorySeparator(backupPath)) {
-    return kStopped;
+    return run.Failed(kStopped);
   }
 
   // 6.
   ServerTransfer transfer;
   bool saveSettings = true;
-  int copyResult = 1;
   if (m_bSameMachine == 0 && !IsShellSafePath(transfer.ServerFilePath(m_strDatabase))) {
     SetStatus(UnsafeTransferNameText(m_strDatabase));
-    return kStopped;
+    return run.Failed(kStopped);
   }
+  run.outcome.file = backupPath;
 
   // 7.
   SqlObjects ado;
   try {
-    TransferCleanup cleanup(transfer, ado, m_platform.network, m_strNetServer, m_platform.sql,
-                            Login());
+    TransferSession session(transfer, ado, m_platform, run.Stop(), Login(), m_strNetServer,
+                            [this](const std::string& text) { SetStatus(text); });
     // 8.
     SqlConnection& connection =
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
@@ -133,11 +137,12 @@ int CHarrowlanderDlg::BackupDatabase() {
                                               {EscapeName(m_strDatabase), m_nShrinkPercent}));
     }
 
-    // 10. A folder that was already there is used, but stays.
+    // 10. Under the server's transfer lock from here to the end.
+    const std::string serverFile = transfer.ServerFilePath(m_strDatabase);
     if (m_bSameMachine == 0) {
-      if (const std::string refused = transfer.CreateServerFolder(connection); !refused.empty()) {
-        SetStatus(FolderRefusedText(transfer, refused));
-        return cleanup.Finish(kStopped);
+      if (const std::string refused = session.PrepareFolder(serverFile); !refused.empty()) {
+        SetStatus(refused);
+        return session.Finish(run.Failed(kStopped));
       }
     }
 
@@ -149,65 +154,71 @@ int CHarrowlanderDlg::BackupDatabase() {
                                 ? FormatText("backup database [%s] to disk=%s",
                                              {EscapeName(m_strDatabase), Literal(backupPath)})
                                 : FormatText("backup database [%s] to disk=%s",
-                                             {EscapeName(m_strDatabase),
-                                              Literal(transfer.ServerFilePath(m_strDatabase))});
+                                             {EscapeName(m_strDatabase), Literal(serverFile)});
     if (m_bIncremental == 0) {
       statement += " with init";
     }
 
-    // 13.
-    ExecuteStatement(connection, statement);
+    // 13. The server writes the transfer file from the statement's start: what a
+    // statement that fails or is cancelled leaves of it is this run's to delete too.
     if (m_bSameMachine == 0) {
-      transfer.MarkFileMade(m_strDatabase);
+      session.NoteFile(serverFile);
     }
+    ExecuteStatement(connection, statement);
 
     // 14. With no Windows user nothing is logged on, and the copy runs under the
     // workstation user's own network credentials.
     if (m_bSameMachine == 0) {
-      if (const std::string refused = transfer.CreateServerShare(connection); !refused.empty()) {
-        SetStatus(ShareRefusedText(transfer, refused));
-        return cleanup.Finish(kStopped);
-      }
-      if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
-                                     m_strNetPassword)) {
-        SetStatus(ShareLogOnFailedText(m_platform.network, m_strNetServer));
-        return cleanup.Finish(kStopped);
+      if (const std::string refused = session.PrepareShare(m_strNetUser, m_strNetPassword);
+          !refused.empty()) {
+        SetStatus(refused);
+        return session.Finish(run.Failed(kStopped));
       }
     }
 
     // 15.
+    CopyOutcome copy{CopyOutcome::Status::kCopied, {}, {}};
     if (transfer.bShareMade) {
       const std::string source = transfer.NetworkFilePath(m_strNetServer, m_strDatabase);
       SetStatus(FormatText("从[%s]复制到本机...", {m_strNetServer}));
-      copyResult = CopyFileWithProgress(m_platform, source, backupPath);
+      copy = CopyFileWithProgress(m_platform, source, backupPath, run.Stop());
+      StopHereIfRequested(run.Stop());
       // The server's copy goes only once this one is complete; else it stays until the
       // folder is taken down at the end.
-      if (copyResult == 1) {
+      if (copy.Copied()) {
         SetStatus("删除临时文件...");
         m_platform.files.DeleteFile(source);
       }
     }
 
     // 16.
-    if (transfer.bLoggedOn) {
-      transfer.CloseShareSession(m_platform.network, m_strNetServer);
-    }
+    session.LogOff();
 
-    // 17. Only that the file opens is checked, not its size or content.
-    const bool backupDone = copyResult == 1 && m_platform.files.CanOpenForReading(backupPath);
+    // 17. Only that the file opens is checked, not its size or content; a copy that
+    // failed says why.
+    const bool backupDone = copy.Copied() && m_platform.files.CanOpenForReading(backupPath);
     if (backupDone) {
       SetStatus(FormatText("已经备份完成.%ss", {ElapsedSeconds(m_platform.system, startTick)}));
     } else {
-      SetStatus("备份失败.");
+      run.outcome.reason = copy.reason;
+      SetStatus(copy.reason.empty() ? std::string("备份失败.") : "备份失败.原因:" + copy.reason);
     }
 
     // 18.
+    bool packed = true;
     if (backupDone && m_bCompressRar != 0) {
       const Packing packing = PackBackupFile(*this, backupPath, startTick);
       if (packing == Packing::kArchiverNotLocated) {
-        return cleanup.Finish(kStopped);
+        return session.Finish(run.Failed(kStopped));
       }
-      saveSettings = packing == Packing::kDone;
+      packed = packing == Packing::kDone;
+      saveSettings = packed;
+      if (packed) {
+        run.outcome.file = ArchivePath(backupPath);
+      }
+    }
+    if (backupDone) {
+      run.outcome.bytes = m_platform.files.FileSize(run.outcome.file);
     }
 
     // 19.
@@ -219,14 +230,16 @@ int CHarrowlanderDlg::BackupDatabase() {
     }
 
     // 21-24.
-    return cleanup.Finish(kRanToItsEnd);
-  } catch (const ComError& error) {
+    return session.Finish(backupDone && packed ? run.Done() : run.Failed(kRanToItsEnd));
+  } catch (const RunStopped&) {
     // The clean-up has taken down what this run set up.
+    return run.Stopped("备份已停止.");
+  } catch (const ComError& error) {
     ReportComError(error);
-    return kStopped;
+    return run.Failed(kStopped);
   } catch (const std::exception& error) {
     ReportFailure(error);
-    return kStopped;
+    return run.Failed(kStopped);
   }
 }
 

@@ -2,8 +2,10 @@
 #include <string>
 #include <vector>
 
+#include "ops/operation_run.h"
 #include "ports/com_error.h"
 #include "res/format_text.h"
+#include "run/run_stopped.h"
 #include "sql/server_connection.h"
 #include "sql/shell_path.h"
 #include "sql/sql_escape.h"
@@ -35,12 +37,14 @@ std::vector<std::string> ReadDatabaseFiles(SqlConnection& connection, const std:
 }  // namespace
 
 int CHarrowlanderDlg::DeleteDatabase() {
+  OperationRun run(*this);
+
   // 1. Confirm; No is the default button. Only an explicit Yes goes on: a box that was
   // dismissed (Esc, the title bar's close) answers No.
   if (m_platform.window.MessageBox(
           FormatText("是否删除服务器[%s]上的数据库[%s]?", {m_strServer, m_strDatabase}), "确认删除",
           mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) != kIdYes) {
-    return kNothingDone;
+    return run.NothingDone();
   }
 
   // 2.
@@ -70,13 +74,15 @@ int CHarrowlanderDlg::DeleteDatabase() {
             "数据库未删除.",
             {m_strDatabase, file}));
         CloseServerConnection(ado);
-        return kStopped;
+        return run.Failed(kStopped);
       }
     }
 
     // 5-6.
     SetStatus(FormatText("开始删除数据库[%s],请等待...", {m_strDatabase}));
     ExecuteStatement(connection, FormatText("drop database [%s] ", {EscapeName(m_strDatabase)}));
+    // The database is gone: its files go with it, whatever is asked from now on.
+    run.Stop().BeginCleanUp();
 
     // 7. Shown before the files go.
     SetStatus(FormatText("已经删除数据库[%s]%s.", {m_strDatabase, primaryFile}));
@@ -88,13 +94,15 @@ int CHarrowlanderDlg::DeleteDatabase() {
 
     // 9.
     CloseServerConnection(ado);
-    return kRanToItsEnd;
+    return run.Done();
+  } catch (const RunStopped&) {
+    return run.Stopped(FormatText("删除数据库[%s]已停止,数据库未删除.", {m_strDatabase}));
   } catch (const ComError& error) {
     ReportComError(error);
-    return kStopped;
+    return run.Failed(kStopped);
   } catch (const std::exception& error) {
     ReportFailure(error);
-    return kStopped;
+    return run.Failed(kStopped);
   }
 }
 

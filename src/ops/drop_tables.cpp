@@ -2,9 +2,11 @@
 #include <vector>
 
 #include "ops/drop_lock.h"
+#include "ops/operation_run.h"
 #include "ops/table_keywords.h"
 #include "ports/com_error.h"
 #include "res/format_text.h"
+#include "run/run_stopped.h"
 #include "sql/server_connection.h"
 #include "sql/sql_escape.h"
 #include "ui/harrowlander_dlg.h"
@@ -41,6 +43,7 @@ std::string ConfirmationText(const std::vector<std::string>& tables) {
 }  // namespace
 
 int CHarrowlanderDlg::DropTables() {
+  OperationRun run(*this);
   DialogWindow& window = m_platform.window;
 
   // 1-2.
@@ -48,7 +51,7 @@ int CHarrowlanderDlg::DropTables() {
   if (keywords.empty()) {
     window.MessageBox("请输入表名关键字", std::string(kKeywordCaption),
                       mb::kOk | mb::kIconExclamation);
-    return kStopped;
+    return run.Failed(kStopped);
   }
 
   // 3.
@@ -92,7 +95,7 @@ int CHarrowlanderDlg::DropTables() {
       SetStatusControlText("已删除指定的数据表");
       ClearUnsavedPasswords();
       SerializeSettings(true);
-      return kRanToItsEnd;
+      return run.Done();
     }
 
     // 15. Nothing dropped.
@@ -100,17 +103,22 @@ int CHarrowlanderDlg::DropTables() {
     if (tables.empty()) {
       window.MessageBox("根据表名关键字,找不到对应的表", std::string(kKeywordCaption),
                         mb::kOk | mb::kIconExclamation);
+      return run.Failed(kStopped);
     }
+    // Not confirmed: nothing was dropped.
+    run.NothingDone();
     return kStopped;
+  } catch (const RunStopped&) {
+    return run.Stopped("删除数据表已停止.");
   } catch (const ComError& error) {
     ReportComError(error);
     m_platform.system.Sleep(500);
     ado.recordset.reset();
     ado.connection.reset();
-    return kStopped;
+    return run.Failed(kStopped);
   } catch (const std::exception& error) {
     ReportFailure(error);
-    return kStopped;
+    return run.Failed(kStopped);
   }
 }
 

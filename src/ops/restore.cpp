@@ -6,17 +6,20 @@
 #include <vector>
 
 #include "ops/elapsed_seconds.h"
+#include "ops/operation_run.h"
 #include "ops/restore_files.h"
-#include "ops/transfer_texts.h"
 #include "ports/com_error.h"
 #include "res/ascii_case.h"
 #include "res/format_text.h"
+#include "run/run_stopped.h"
 #include "sql/server_connection.h"
 #include "sql/shell_path.h"
 #include "sql/sql_escape.h"
 #include "transfer/copy_file_with_progress.h"
 #include "transfer/server_transfer.h"
-#include "transfer/transfer_cleanup.h"
+#include "transfer/shell_output.h"
+#include "transfer/transfer_session.h"
+#include "transfer/transfer_texts.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
@@ -41,12 +44,49 @@ std::string RestoreStatement(const std::string& database, const std::string& ser
   return statement;
 }
 
+// Whether the server's shell runs a harmless command and answers it.
+bool ShellAnswers(SqlConnection& connection) {
+  for (const std::string& line : ShellOutput(connection, "xp_cmdshell 'echo harrowlander'")) {
+    if (line.find("harrowlander") != std::string::npos) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Why the database cannot be dropped now (it is not there, or other connections use
+// it), as a status text; empty when it can.
+std::string DropRefusal(SqlConnection& connection, const std::string& database) {
+  std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
+      connection,
+      FormatText("select name from master.dbo.sysdatabases where name=%s", {Literal(database)}));
+  const bool there = !rows->IsEof();
+  rows->Close();
+  if (!there) {
+    return FormatText("服务器上没有数据库[%s],无法在还原前删除它;没有删除任何文件,数据库未还原.",
+                      {database});
+  }
+  rows =
+      ExecuteForRows(connection, FormatText("select count(*) as users from master.dbo.sysprocesses "
+                                            "where dbid=db_id(%s) and spid<>@@spid",
+                                            {Literal(database)}));
+  const std::string users = rows->IsEof() ? "0" : ReadColumnText(*rows, "users");
+  rows->Close();
+  if (users != "0") {
+    return FormatText("数据库[%s]正被%s个连接使用,无法删除;没有删除任何文件,数据库未还原.",
+                      {database, users});
+  }
+  return {};
+}
+
 }  // namespace
 
 int CHarrowlanderDlg::RestoreDatabase() {
+  OperationRun run(*this);
+
   // 1.
   if (m_strDatabase.empty()) {
-    return kNothingDone;
+    return run.NothingDone();
   }
 
   // 2.
@@ -54,7 +94,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
       {false, "bak", m_strDatabase, ofn::kHideReadOnly | ofn::kOverwritePrompt,
        "Backup File(*.bak)|*.bak|(All Files(*.*)|*.*||"});
   if (!chosen) {
-    return kNothingDone;
+    return run.NothingDone();
   }
 
   // 3.
@@ -65,66 +105,68 @@ int CHarrowlanderDlg::RestoreDatabase() {
   const std::string& backupPath = *chosen;
   if (!m_platform.files.CanOpenForReading(backupPath)) {
     SetStatus(FormatText("不能打开或文件不存%s.", {backupPath}));
-    return kStopped;
+    return run.Failed(kStopped);
   }
+  run.outcome.file = backupPath;
+  run.outcome.bytes = m_platform.files.FileSize(backupPath);
 
   // 5.
   ServerTransfer transfer;
-  int copyResult = 1;
   std::vector<RestoreTarget> targets;
   if (m_bSameMachine == 0 && !IsShellSafePath(transfer.ServerFilePath(m_strDatabase))) {
     SetStatus(UnsafeTransferNameText(m_strDatabase));
-    return kStopped;
+    return run.Failed(kStopped);
   }
+  bool restoring = false;  // the restore statement runs
 
   // 6.
   SqlObjects ado;
   try {
-    TransferCleanup cleanup(transfer, ado, m_platform.network, m_strNetServer, m_platform.sql,
-                            Login());
+    TransferSession session(transfer, ado, m_platform, run.Stop(), Login(), m_strNetServer,
+                            [this](const std::string& text) { SetStatus(text); });
     // 7. No statement of this operation has a time limit.
     SqlConnection& connection =
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
     connection.SetCommandTimeout(0);
 
-    // 8. With no Windows user nothing is logged on, and the copy runs under the
-    // workstation user's own network credentials. A folder that was already there is
-    // used, but stays; a share that was already there is not this run's to use.
+    // 8. Under the server's transfer lock from here to the end. With no Windows user
+    // nothing is logged on, and the copy runs under the workstation user's own network
+    // credentials.
+    const std::string serverFile = transfer.ServerFilePath(m_strDatabase);
     if (m_bSameMachine == 0) {
-      if (const std::string refused = transfer.CreateServerFolder(connection); !refused.empty()) {
-        SetStatus(FolderRefusedText(transfer, refused));
-        return cleanup.Finish(kStopped);
-      }
-      if (const std::string refused = transfer.CreateServerShare(connection); !refused.empty()) {
-        SetStatus(ShareRefusedText(transfer, refused));
-        return cleanup.Finish(kStopped);
-      }
-      if (!transfer.OpenShareSession(m_platform.network, m_strNetServer, m_strNetUser,
-                                     m_strNetPassword)) {
-        SetStatus(ShareLogOnFailedText(m_platform.network, m_strNetServer));
-        return cleanup.Finish(kStopped);
+      if (std::string refused = session.PrepareFolder(serverFile); refused.empty()) {
+        refused = session.PrepareShare(m_strNetUser, m_strNetPassword);
+        if (!refused.empty()) {
+          SetStatus(refused);
+          return session.Finish(run.Failed(kStopped));
+        }
+      } else {
+        SetStatus(refused);
+        return session.Finish(run.Failed(kStopped));
       }
     }
 
     // 9. The transfer file is named after the target database, whatever the chosen
     // file is called.
+    CopyOutcome copy{CopyOutcome::Status::kCopied, {}, {}};
     if (transfer.bShareMade) {
       const std::string destination = transfer.NetworkFilePath(m_strNetServer, m_strDatabase);
       SetStatus(FormatText("从[%s]复制到服务器...", {backupPath}));
-      transfer.MarkFileMade(m_strDatabase);
-      copyResult = CopyFileWithProgress(m_platform, backupPath, destination);
+      session.NoteFile(serverFile);
+      copy = CopyFileWithProgress(m_platform, backupPath, destination, run.Stop());
+      if (!copy.leftover.empty()) {
+        session.NoteLeftover(copy.leftover);
+      }
+      StopHereIfRequested(run.Stop());
     }
 
     // 10.
-    if (transfer.bLoggedOn) {
-      transfer.CloseShareSession(m_platform.network, m_strNetServer);
-    }
+    session.LogOff();
 
     // 11.
-    if (copyResult == 1) {
+    if (copy.Copied()) {
       // 12. The files by their type: data, log, and any further data files.
-      const std::string serverBackupPath =
-          m_bSameMachine != 0 ? backupPath : transfer.ServerFilePath(m_strDatabase);
+      const std::string serverBackupPath = m_bSameMachine != 0 ? backupPath : serverFile;
       const std::vector<BackupFile> files = ReadBackupFileList(connection, serverBackupPath);
 
       // 13.
@@ -143,7 +185,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
       targets = ChooseRestoreTargets(files, m_strDatabase, dataDirectory);
       if (targets.empty()) {
         SetStatus(FormatText("备份文件[%s]中找不到数据文件或日志文件,数据库未还原.", {backupPath}));
-        return cleanup.Finish(kStopped);
+        return session.Finish(run.Failed(kStopped));
       }
 
       // The new file names come partly from the backup file, made by whoever made it,
@@ -154,7 +196,7 @@ int CHarrowlanderDlg::RestoreDatabase() {
               FormatText("数据库文件名[%s]含有双引号、百分号、星号、问号或换行,"
                          "无法安全地交给命令行删除;数据库未还原.",
                          {target.physicalName}));
-          return cleanup.Finish(kStopped);
+          return session.Finish(run.Failed(kStopped));
         }
       }
 
@@ -170,56 +212,76 @@ int CHarrowlanderDlg::RestoreDatabase() {
         } else if (!EqualsIgnoringAsciiCase(owner->second, m_strDatabase)) {
           SetStatus(FormatText("还原的目标文件[%s]属于数据库[%s];数据库未还原,没有删除任何文件.",
                                {target.physicalName, owner->second}));
-          return cleanup.Finish(kStopped);
+          return session.Finish(run.Failed(kStopped));
         }
       }
 
-      // 14. The old database goes only when the backup can be read whole: the file list
-      // reads only its header. A deletion the server's shell refuses comes back only in
-      // output rows, which nobody reads; a server whose shell is switched off refuses the
-      // statement itself, so the deletions come before the drop, which they then stop.
+      // 14. The old database goes only once everything that could stop the run after
+      // it has been asked: the server reads the backup whole (the file list reads only
+      // its header), its shell answers (the deletions come after the drop), and the
+      // database can be dropped. A deletion the shell refuses comes back only in output
+      // rows, which nobody reads.
       if (m_bDropBeforeRestore != 0) {
         ExecuteStatement(
             connection, FormatText("RESTORE VERIFYONLY FROM DISK=%s", {Literal(serverBackupPath)}));
-      }
-      for (const std::string& file : unlisted) {
-        ExecuteStatement(connection, "xp_cmdshell " + Literal("del \"" + file + "\""));
-      }
-      if (m_bDropBeforeRestore != 0) {
+        if (!unlisted.empty() && !ShellAnswers(connection)) {
+          SetStatus(
+              FormatText("服务器[%s]的命令行没有应答,无法删除旧文件;数据库[%s]未删除,也未还原.",
+                         {m_strServer, m_strDatabase}));
+          return session.Finish(run.Failed(kStopped));
+        }
+        if (const std::string refusal = DropRefusal(connection, m_strDatabase); !refusal.empty()) {
+          SetStatus(refusal);
+          return session.Finish(run.Failed(kStopped));
+        }
         SetStatus(FormatText("开始删除原有数据库[%s],请等待...", {m_strDatabase}));
         ExecuteStatement(connection,
                          FormatText("drop database [%s] ", {EscapeName(m_strDatabase)}));
       }
+      for (const std::string& file : unlisted) {
+        ExecuteStatement(connection, "xp_cmdshell " + Literal("del \"" + file + "\""));
+      }
 
       // 15.
       SetStatus(FormatText("开始还原数据库[%s],请耐心等待...", {m_strDatabase}));
+      restoring = true;
       ExecuteStatement(connection, RestoreStatement(m_strDatabase, serverBackupPath, targets,
                                                     m_bSameMachine != 0));
+      restoring = false;
     }
 
     // 16.
-    if (copyResult == 1) {
+    if (copy.Copied()) {
       SetStatus(FormatText("还原数据库[%s]完成,%s,%s,%ss.",
                            {m_strDatabase, targets[0].physicalName, targets[1].physicalName,
                             ElapsedSeconds(m_platform.system, startTick)}));
     } else {
-      SetStatus(FormatText("由于没有服务器[%s]的可写权限,还原失败。请更换登录用户后再试。",
-                           {m_strNetServer}));
+      run.outcome.reason = copy.reason;
+      std::string text = FormatText("由于没有服务器[%s]的可写权限,还原失败。请更换登录用户后再试。",
+                                    {m_strNetServer});
+      SetStatus(copy.reason.empty() ? text : text + "原因:" + copy.reason);
     }
     ClearUnsavedPasswords();
-    if (copyResult == 1) {
+    if (copy.Copied()) {
       SerializeSettings(true);
     }
 
     // 17.
-    return cleanup.Finish(kRanToItsEnd);
+    return session.Finish(copy.Copied() ? run.Done() : run.Failed(kRanToItsEnd));
+  } catch (const RunStopped&) {
+    // The clean-up has taken down what this run set up. A restore that the server was
+    // in the middle of leaves the database unusable until it is restored again.
+    return run.Stopped(restoring
+                           ? FormatText("还原已停止;数据库[%s]可能停留在“正在还原”(RESTORING)状态,"
+                                        "需要重新还原或删除后才能使用.",
+                                        {m_strDatabase})
+                           : std::string("还原已停止."));
   } catch (const ComError& error) {
-    // The clean-up has taken down what this run set up.
     ReportComError(error);
-    return kStopped;
+    return run.Failed(kStopped);
   } catch (const std::exception& error) {
     ReportFailure(error);
-    return kStopped;
+    return run.Failed(kStopped);
   }
 }
 

@@ -1,5 +1,7 @@
+#include "ops/operation_run.h"
 #include "ports/com_error.h"
 #include "res/format_text.h"
+#include "run/run_stopped.h"
 #include "sql/server_connection.h"
 #include "sql/sql_escape.h"
 #include "ui/harrowlander_dlg.h"
@@ -9,6 +11,7 @@ namespace harrowlander {
 using namespace sql;
 
 int CHarrowlanderDlg::ShrinkDatabase() {
+  OperationRun run(*this);
   SqlObjects ado;
   try {
     // 1.
@@ -32,13 +35,15 @@ int CHarrowlanderDlg::ShrinkDatabase() {
 
     // 6-7.
     CloseServerConnection(ado);
-    return kRanToItsEnd;
+    return run.Done();
+  } catch (const RunStopped&) {
+    return run.Stopped(FormatText("收缩数据库[%s]已停止.", {m_strDatabase}));
   } catch (const ComError& error) {
     ReportComError(error);
-    return kStopped;
+    return run.Failed(kStopped);
   } catch (const std::exception& error) {
     ReportFailure(error);
-    return kStopped;
+    return run.Failed(kStopped);
   }
 }
 

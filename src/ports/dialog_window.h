@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "ports/run_progress.h"
+
 namespace harrowlander {
 
 // Message box styles, results and beep sounds, with the values the window systems use.
@@ -69,6 +71,9 @@ class DialogWindow {
   // Sets the text and paints it at once: progress shown while the dialog's thread is
   // busy and processes no input. Adapters whose SetControlText paints at once keep this.
   virtual void SetControlTextNow(int id, const std::string& text) { SetControlText(id, text); }
+  // The figures behind a progress text that was just shown on the status line; front
+  // ends that show the text alone ignore them.
+  virtual void ReportProgress(const RunProgress&) {}
 
   virtual bool IsChecked(int id) = 0;
   virtual void SetCheck(int id, bool checked) = 0;

@@ -16,6 +16,34 @@ struct FileResult {
 // when the copy starts and again after each piece.
 using CopyProgressCallback = std::function<void(std::uint64_t totalSize, std::uint64_t copied)>;
 
+// What a copy tells its caller while it runs, and asks it. Called on the thread that
+// called CopyFile.
+class CopyObserver {
+ public:
+  virtual ~CopyObserver() = default;
+  // The file's total size and the bytes copied so far without a gap: once when the copy
+  // starts, then as pieces arrive.
+  virtual void Progress(std::uint64_t totalSize, std::uint64_t copied) = 0;
+  // The connection to the other machine broke; the copy connects again and goes on
+  // with the pieces it has, for a limited time.
+  virtual void Reconnecting() {}
+  // Asked between pieces and while the copy waits to connect again: true ends it.
+  virtual bool StopRequested() { return false; }
+};
+
+// How a copy ended.
+struct CopyOutcome {
+  enum class Status { kCopied, kFailed, kStopped };
+  Status status = Status::kFailed;
+  // kFailed: what the system said went wrong, in its words ("No space left on device").
+  std::string reason;
+  // A file the copy made beside the destination and could not remove again (the
+  // connection to it was lost); empty when it left nothing.
+  std::string leftover;
+
+  bool Copied() const { return status == Status::kCopied; }
+};
+
 // The workstation's files. Paths are UTF-8; a path that begins with two backslashes is a
 // UNC path, "\\server\share\folder\file", reached through the workstation's network
 // log-ons (NetworkSession).
@@ -32,10 +60,18 @@ class FileSystem {
   virtual FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) = 0;
 
   // Copies the file, local or UNC on either side. The copy goes to a new file beside the
-  // destination, which replaces an existing destination only once it is complete; on
-  // failure the destination is as it was. False when the copy failed.
-  virtual bool CopyFile(const std::string& source, const std::string& destination,
-                        const CopyProgressCallback& progress) = 0;
+  // destination, which replaces an existing destination only once it is complete;
+  // however it ends otherwise (failed, stopped), the destination is as it was. A copy
+  // over the network whose connection breaks connects again and goes on for up to two
+  // minutes in all.
+  virtual CopyOutcome CopyFile(const std::string& source, const std::string& destination,
+                               CopyObserver& observer) = 0;
+
+  // The file's size; nothing when it cannot be learnt.
+  virtual std::optional<std::uint64_t> FileSize(const std::string& path) = 0;
+  // The bytes a new file may take in the folder that holds `path` (which need not
+  // exist); nothing when that cannot be learnt.
+  virtual std::optional<std::uint64_t> FreeSpace(const std::string& path) = 0;
 
   // False when the file could not be deleted (also when it does not exist).
   virtual bool DeleteFile(const std::string& path) = 0;

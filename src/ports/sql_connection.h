@@ -48,6 +48,10 @@ class SqlConnection {
   // first result, if any, come back as an open recordset.
   virtual std::unique_ptr<SqlRecordset> Execute(const std::string& commandText) = 0;
   virtual void Close() = 0;
+  // Called from another thread while Execute or a recordset's Open runs on this
+  // connection: asks the server to cancel that statement, which then fails with a
+  // ComError. Does nothing when no statement runs. Must not throw.
+  virtual void Cancel() {}
 };
 
 // Creates the data-access objects. Either call answers nothing when the object cannot

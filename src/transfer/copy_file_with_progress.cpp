@@ -2,12 +2,63 @@
 
 #include <cstdio>
 
+#include "res/format_text.h"
 #include "res/resource_ids.h"
 
 namespace harrowlander {
+namespace {
+
+constexpr double kMegabyte = 1048576.0;
+
+// The server of a UNC path ("\\server\share\..."); empty for a local path.
+std::string UncServer(const std::string& path) {
+  if (path.rfind("\\\\", 0) != 0) {
+    return {};
+  }
+  return path.substr(2, path.find('\\', 2) - 2);
+}
+
+// Shows each new progress text at once (an unchanged one is not painted again) and
+// asks for a stop between pieces.
+class StatusLineCopy : public CopyObserver {
+ public:
+  StatusLineCopy(Platform& platform, StopRequest& stop, std::string otherMachine)
+      : m_platform(platform), m_stop(stop), m_otherMachine(std::move(otherMachine)) {}
+
+  void Progress(std::uint64_t totalSize, std::uint64_t copied) override {
+    std::string text = CopyProgressText(copied, totalSize);
+    if (text != m_shown) {
+      m_platform.window.SetControlTextNow(res::IDC_STATUS, text);
+      m_shown = std::move(text);
+    }
+    RunProgress progress;
+    progress.step = RunProgress::Step::kCopy;
+    progress.total = totalSize;
+    progress.copied = copied;
+    progress.percent = totalSize == 0 ? 100 : static_cast<int>(copied * 100 / totalSize);
+    m_platform.window.ReportProgress(progress);
+  }
+  void Reconnecting() override {
+    m_shown = FormatText("与[%s]的连接中断,正在重试...", {m_otherMachine});
+    m_platform.window.SetControlTextNow(res::IDC_STATUS, m_shown);
+    RunProgress progress;
+    progress.step = RunProgress::Step::kCopy;
+    progress.reconnecting = true;
+    progress.text = m_shown;
+    m_platform.window.ReportProgress(progress);
+  }
+  bool StopRequested() override { return m_stop.IsRequested(); }
+
+ private:
+  Platform& m_platform;
+  StopRequest& m_stop;
+  std::string m_otherMachine;
+  std::string m_shown;
+};
+
+}  // namespace
 
 std::string CopyProgressText(std::uint64_t copied, std::uint64_t totalSize) {
-  constexpr double kMegabyte = 1048576.0;
   char text[96];
   std::snprintf(text, sizeof text, "已复制%0.2fMB/总计%0.2fMB",
                 static_cast<double>(copied) / kMegabyte,
@@ -15,19 +66,38 @@ std::string CopyProgressText(std::uint64_t copied, std::uint64_t totalSize) {
   return text;
 }
 
-int CopyFileWithProgress(Platform& platform, const std::string& source,
-                         const std::string& destination) {
-  // The dialog handles no input while the copy runs, so each new text is painted at
-  // once; an unchanged text is not painted again.
-  std::string shown;
-  auto showProgress = [&](std::uint64_t totalSize, std::uint64_t copied) {
-    std::string text = CopyProgressText(copied, totalSize);
-    if (text != shown) {
-      platform.window.SetControlTextNow(res::IDC_STATUS, text);
-      shown = std::move(text);
+std::string DescribeSize(std::uint64_t bytes) {
+  char text[96];
+  if (bytes >= (std::uint64_t{1} << 30)) {
+    std::snprintf(text, sizeof text, "%0.2f GB (%llu 字节)",
+                  static_cast<double>(bytes) / (kMegabyte * 1024),
+                  static_cast<unsigned long long>(bytes));
+  } else {
+    std::snprintf(text, sizeof text, "%0.2f MB (%llu 字节)", static_cast<double>(bytes) / kMegabyte,
+                  static_cast<unsigned long long>(bytes));
+  }
+  return text;
+}
+
+CopyOutcome CopyFileWithProgress(Platform& platform, const std::string& source,
+                                 const std::string& destination, StopRequest& stop) {
+  FileSystem& files = platform.files;
+  // The new file is written beside an existing destination, which it replaces only
+  // once it is whole: it needs room for all of itself.
+  if (const auto size = files.FileSize(source)) {
+    if (const auto free = files.FreeSpace(destination); free && *free < *size) {
+      return {CopyOutcome::Status::kFailed,
+              FormatText("目标位置空间不足:文件大小%s,可用空间%s",
+                         {DescribeSize(*size), DescribeSize(*free)}),
+              {}};
     }
-  };
-  return platform.files.CopyFile(source, destination, showProgress) ? 1 : 0;
+  }
+  std::string otherMachine = UncServer(source);
+  if (otherMachine.empty()) {
+    otherMachine = UncServer(destination);
+  }
+  StatusLineCopy observer(platform, stop, otherMachine);
+  return files.CopyFile(source, destination, observer);
 }
 
 }  // namespace harrowlander

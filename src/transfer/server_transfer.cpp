@@ -7,10 +7,32 @@
 #include "res/ascii_case.h"
 #include "res/format_text.h"
 #include "sql/sql_escape.h"
+#include "transfer/shell_output.h"
 
 namespace harrowlander {
 
 using sql::ExecuteStatement;
+
+namespace {
+
+constexpr const char* kMarkerName = "Harrowlander.transfer";
+
+// A Windows path in a line of a command's output: from a drive letter's "X:\" on.
+std::string WindowsPathIn(const std::string& line) {
+  for (std::size_t i = 0; i + 2 < line.size(); ++i) {
+    const unsigned char drive = static_cast<unsigned char>(line[i]);
+    const bool letter = (drive | 0x20) >= 'a' && (drive | 0x20) <= 'z';
+    if (letter && line[i + 1] == ':' && line[i + 2] == '\\' &&
+        (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) {
+      std::string path = line.substr(i);
+      path.erase(path.find_last_not_of(" \t") + 1);
+      return path;
+    }
+  }
+  return {};
+}
+
+}  // namespace
 
 std::string ServerTransfer::ServerFilePath(const std::string& database) const {
   return FormatText("%s\\%s.bak", {strFolder, database});
@@ -25,68 +47,80 @@ std::string ServerTransfer::SharePath(const std::string& netServer) const {
   return FormatText("\\\\%s\\%s", {netServer, strShare});
 }
 
-namespace {
-
-// The lines a shell command printed, without the empty row that ends them.
-std::vector<std::string> ShellOutput(SqlConnection& connection, const std::string& statement) {
-  std::unique_ptr<SqlRecordset> rows = sql::ExecuteForRows(connection, statement);
-  std::vector<std::string> lines;
-  for (; !rows->IsEof(); rows->MoveNext()) {
-    SqlValue line = rows->Collect("output");
-    if (!line.isNull && !line.text.empty()) {
-      lines.push_back(std::move(line.text));
-    }
+std::string ServerTransfer::ServerViewOf(const std::string& networkPath) const {
+  // "\\server\share\name": the part after the share's name.
+  const std::size_t shareStart = networkPath.find('\\', 2);
+  if (networkPath.rfind("\\\\", 0) != 0 || shareStart == std::string::npos) {
+    return {};
   }
-  rows->Close();
-  return lines;
+  const std::size_t nameStart = networkPath.find('\\', shareStart + 1);
+  if (nameStart == std::string::npos ||
+      !EqualsIgnoringAsciiCase(networkPath.substr(shareStart + 1, nameStart - shareStart - 1),
+                               strShare)) {
+    return {};
+  }
+  return strFolder + networkPath.substr(nameStart);
 }
 
-bool Mentions(const std::vector<std::string>& lines, const std::string& name) {
-  for (const std::string& line : lines) {
-    if (ContainsIgnoringAsciiCase(line, name)) {
-      return true;
-    }
-  }
-  return false;
+std::string ServerTransfer::MarkerPath() const {
+  return strFolder + "\\" + kMarkerName;
 }
-
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    text += (text.empty() ? "" : " ") + line;
-  }
-  return text.empty() ? "(no output)" : text;
-}
-
-}  // namespace
 
 // mkdir prints nothing when it made the folder. The shell's messages are in the
 // server's language; the one that names the folder says it was already there, any
 // other is a refusal.
-std::string ServerTransfer::CreateServerFolder(SqlConnection& connection) {
+ServerTransfer::Folder ServerTransfer::CreateServerFolder(SqlConnection& connection,
+                                                          std::string& said) {
   const std::vector<std::string> output =
       ShellOutput(connection, FormatText("xp_cmdshell 'mkdir %s '", {strFolder}));
+  said = JoinedOutput(output);
   if (output.empty()) {
     bFolderMade = true;
-    return {};
+    return Folder::kMade;
   }
-  return Mentions(output, strFolder) ? std::string() : Joined(output);
+  return MentionsIgnoringCase(output, strFolder) ? Folder::kThere : Folder::kRefused;
+}
+
+void ServerTransfer::AdoptFolder(SqlConnection& connection, bool markerThere) {
+  bFolderMade = true;
+  if (!markerThere) {
+    ExecuteStatement(
+        connection,
+        FormatText("xp_cmdshell 'echo Harrowlander transfer folder> \"%s\"'", {MarkerPath()}));
+  }
+  bMarkerMade = true;
 }
 
 // net share names the share when it made it, in every language; its refusals do not.
 std::string ServerTransfer::CreateServerShare(SqlConnection& connection) {
   const std::vector<std::string> output =
       ShellOutput(connection, FormatText("xp_cmdshell 'net share %s=%s'", {strShare, strFolder}));
-  if (!Mentions(output, strShare)) {
-    return Joined(output);
+  if (!MentionsIgnoringCase(output, strShare)) {
+    return JoinedOutput(output);
   }
   bShareMade = true;
   return {};
 }
 
-void ServerTransfer::MarkFileMade(const std::string& database) {
-  strFile = ServerFilePath(database);
-  bFileMade = true;
+// The share's settings, one a line, in the server's language: the folder is the one
+// value that is a Windows path.
+std::string ServerTransfer::SharedFolder(SqlConnection& connection) {
+  for (const std::string& line :
+       ShellOutput(connection, FormatText("xp_cmdshell 'net share %s'", {strShare}))) {
+    if (std::string path = WindowsPathIn(line); !path.empty()) {
+      return path;
+    }
+  }
+  return {};
+}
+
+void ServerTransfer::MarkFileMade(const std::string& serverPath) {
+  for (const std::string& file : strFiles) {
+    if (EqualsIgnoringAsciiCase(file, serverPath)) {
+      return;
+    }
+  }
+  strFiles.push_back(serverPath);
 }
 
 bool ServerTransfer::OpenShareSession(NetworkSession& network, const std::string& netServer,
@@ -111,11 +145,19 @@ void ServerTransfer::RemoveServerShare(SqlConnection& connection) {
   bShareMade = false;
 }
 
+void ServerTransfer::DeleteServerFile(SqlConnection& connection, const std::string& serverPath) {
+  ExecuteStatement(connection,
+                   "xp_cmdshell " + sql::Literal(FormatText("del \"%s\" /q", {serverPath})));
+}
+
 void ServerTransfer::RemoveServerFolder(SqlConnection& connection) {
-  if (bFileMade) {
-    ExecuteStatement(connection,
-                     "xp_cmdshell " + sql::Literal(FormatText("del \"%s\" /q", {strFile})));
-    bFileMade = false;
+  while (!strFiles.empty()) {
+    DeleteServerFile(connection, strFiles.front());
+    strFiles.erase(strFiles.begin());
+  }
+  if (bMarkerMade) {
+    DeleteServerFile(connection, MarkerPath());
+    bMarkerMade = false;
   }
   if (bFolderMade) {
     ExecuteStatement(connection, FormatText("xp_cmdshell 'rmdir %s'", {strFolder}));
@@ -123,36 +165,16 @@ void ServerTransfer::RemoveServerFolder(SqlConnection& connection) {
   }
 }
 
+bool ServerTransfer::AnythingToTakeDown() const {
+  return bShareMade || !strFiles.empty() || bMarkerMade || bFolderMade;
+}
+
 void ServerTransfer::RemoveServerResources(SqlConnection& connection) {
   if (bShareMade) {
     RemoveServerShare(connection);
   }
-  if (bFileMade || bFolderMade) {
+  if (!strFiles.empty() || bMarkerMade || bFolderMade) {
     RemoveServerFolder(connection);
-  }
-}
-
-void ServerTransfer::CleanUpAfterError(NetworkSession& network, const std::string& netServer,
-                                       sql::SqlObjects& objects,
-                                       const Reconnect& reconnect) noexcept {
-  if (bLoggedOn) {
-    CloseShareSession(network, netServer);
-  }
-  if (!bShareMade && !bFileMade && !bFolderMade) {
-    return;
-  }
-  if (objects.connection && TakeDownOn(*objects.connection)) {
-    return;
-  }
-  if (!reconnect) {
-    return;
-  }
-  try {
-    sql::SqlObjects fresh;
-    if (TakeDownOn(reconnect(fresh))) {
-      sql::CloseServerConnection(fresh);
-    }
-  } catch (const std::exception&) {
   }
 }
 
@@ -165,12 +187,12 @@ bool ServerTransfer::TakeDownOn(SqlConnection& connection) noexcept {
   } catch (const std::exception&) {
   }
   try {
-    if (bFileMade || bFolderMade) {
+    if (!strFiles.empty() || bMarkerMade || bFolderMade) {
       RemoveServerFolder(connection);
     }
   } catch (const std::exception&) {
   }
-  return !bShareMade && !bFileMade && !bFolderMade;
+  return !AnythingToTakeDown();
 }
 
 }  // namespace harrowlander

@@ -1,8 +1,10 @@
 #include <string>
 
+#include "ops/operation_run.h"
 #include "ports/com_error.h"
 #include "res/format_text.h"
 #include "res/resource_ids.h"
+#include "run/run_stopped.h"
 #include "sql/database_list.h"
 #include "sql/server_connection.h"
 #include "ui/harrowlander_dlg.h"
@@ -12,6 +14,7 @@ namespace harrowlander {
 using namespace sql;
 
 void CHarrowlanderDlg::OnDropdownDatabase() {
+  OperationRun run(*this);
   DialogWindow& window = m_platform.window;
 
   // 1. Fields from the controls; a failed validation ends the handler.
@@ -58,6 +61,9 @@ void CHarrowlanderDlg::OnDropdownDatabase() {
     // typed before the list opened then stands in the edit part again.
     SetStatus("完成查找.");
     window.SetControlText(res::IDC_DATABASE, typedText);
+    run.Done();
+  } catch (const RunStopped&) {
+    run.Stopped("查找已停止.");
   } catch (const ComError& error) {
     ReportComError(error);
   } catch (const std::exception& error) {

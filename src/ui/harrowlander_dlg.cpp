@@ -19,7 +19,11 @@ CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform)
       m_nCommandTimeout(60),
       m_bIncremental(1),
       m_hIcon(0),
-      m_platform(platform) {
+      m_stoppableSql(platform.sql, m_stop),
+      m_platform{platform.window,         platform.system,        platform.files,
+                 platform.codec,          m_stoppableSql,         platform.browser,
+                 platform.standardOutput, platform.standardError, platform.launcher,
+                 platform.clientUtility,  platform.network} {
   m_nMode = kModeBackup;
   m_hIcon = res::IDR_MAINFRAME;
   m_strSqlUser = "sa";

@@ -6,7 +6,10 @@
 
 #include "ports/com_error.h"
 #include "ports/platform.h"
+#include "run/run_outcome.h"
+#include "run/stop_request.h"
 #include "sql/server_login.h"
+#include "sql/stoppable_sql.h"
 
 namespace harrowlander {
 
@@ -138,10 +141,25 @@ class CHarrowlanderDlg {
   int ShrinkDatabase();
   int DropTables();
 
+  // Any thread: asks the operation that runs now to stop. It cancels what runs on the
+  // server, takes down what it set up and ends with a status that says it was
+  // stopped. False when no operation took the request (none runs, or it is stopping
+  // or cleaning up already). May be repeated until it is taken.
+  bool RequestStop() { return m_stop.Request(); }
+  // How the last operation ended (each one records it, however it ends).
+  const RunOutcome& LastOutcome() const { return m_outcome; }
+
+  // The ports, with the data access made stoppable (see RequestStop).
   Platform& platform() { return m_platform; }
 
  private:
-  Platform& m_platform;
+  friend class OperationRun;
+
+  StopRequest m_stop;
+  sql::StoppableSqlFactory m_stoppableSql;
+  Platform m_platform;
+  RunOutcome m_outcome;
+  std::string m_lastStatusShown;  // by SetStatus or straight into the control
 };
 
 }  // namespace harrowlander

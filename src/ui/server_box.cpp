@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/operation_run.h"
 #include "res/resource_ids.h"
 #include "sql/net_server_name.h"
 #include "sql/server_diagnostics.h"
@@ -9,6 +10,7 @@
 namespace harrowlander {
 
 void CHarrowlanderDlg::OnServerDropDown() {
+  OperationRun run(*this);
   DialogWindow& window = m_platform.window;
 
   // 1-2. Resetting empties both the list and the edit text.
@@ -24,6 +26,10 @@ void CHarrowlanderDlg::OnServerDropDown() {
     for (const ServerEntry& entry : found.entries) {
       window.AddComboString(res::IDC_SERVER, entry.name);
     }
+    run.Done();
+  } else {
+    run.outcome.reason =
+        "the server enumeration failed with system error " + std::to_string(found.status);
   }
 
   // 6.

@@ -9,10 +9,12 @@ namespace harrowlander {
 
 void CHarrowlanderDlg::SetStatus(std::string text) {
   m_strStatus = std::move(text);
+  m_lastStatusShown = m_strStatus;
   UpdateData(false);
 }
 
 void CHarrowlanderDlg::SetStatusControlText(const std::string& text) {
+  m_lastStatusShown = text;
   m_platform.window.SetControlText(res::IDC_STATUS, text);
 }
 

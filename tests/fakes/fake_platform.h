@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -56,7 +57,8 @@ class FakeServerBrowser : public ServerBrowser {
 // Files kept in memory. A path listed in failWrites refuses to be replaced and keeps
 // its old content. Copies, deletions and open tests go to the journal; a copy fails
 // when its source is missing or listed in failCopies, and reports the scripted
-// progress (by default: nothing copied, then everything).
+// progress (by default: nothing copied, then everything, and a stop asked for in
+// between ends it).
 class FakeFileSystem : public FileSystem {
  public:
   std::optional<std::string> ReadWholeFile(const std::string& path) override {
@@ -75,23 +77,42 @@ class FakeFileSystem : public FileSystem {
     files[path] = content;
     return {true, {}};
   }
-  bool CopyFile(const std::string& source, const std::string& destination,
-                const CopyProgressCallback& progress) override {
+  CopyOutcome CopyFile(const std::string& source, const std::string& destination,
+                       CopyObserver& observer) override {
     Record("copy " + source + " -> " + destination);
     auto it = files.find(source);
     if (it == files.end() || failCopies.contains(source)) {
-      return false;
+      return {CopyOutcome::Status::kFailed, copyFailureReason, copyLeftover};
     }
     const std::uint64_t size = it->second.size();
     if (progressSteps.empty()) {
-      progress(size, 0);
-      progress(size, size);
+      observer.Progress(size, 0);
+      if (duringCopy) {
+        duringCopy();
+      }
+      if (observer.StopRequested()) {
+        Record("copy stopped");
+        return {CopyOutcome::Status::kStopped, {}, copyLeftover};
+      }
+      observer.Progress(size, size);
     }
     for (const auto& [total, copied] : progressSteps) {
-      progress(total, copied);
+      observer.Progress(total, copied);
     }
     files[destination] = it->second;
-    return true;
+    return {CopyOutcome::Status::kCopied, {}, {}};
+  }
+  std::optional<std::uint64_t> FileSize(const std::string& path) override {
+    auto it = files.find(path);
+    return it == files.end() ? std::nullopt : std::optional<std::uint64_t>(it->second.size());
+  }
+  std::optional<std::uint64_t> FreeSpace(const std::string& path) override {
+    for (const auto& [folder, bytes] : freeSpace) {
+      if (path.rfind(folder, 0) == 0) {
+        return bytes;
+      }
+    }
+    return std::nullopt;
   }
   bool DeleteFile(const std::string& path) override {
     Record("delete " + path);
@@ -104,7 +125,11 @@ class FakeFileSystem : public FileSystem {
 
   std::map<std::string, std::string> files;
   std::set<std::string> failWrites;
-  std::set<std::string> failCopies;
+  std::set<std::string> failCopies;  // fail with copyFailureReason, leaving copyLeftover
+  std::string copyFailureReason;
+  std::string copyLeftover;
+  std::function<void()> duringCopy;                // between the copy's first and last piece
+  std::map<std::string, std::uint64_t> freeSpace;  // by folder (a path's beginning)
   std::set<std::string> unreadable;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> progressSteps;  // total, copied
   int reads = 0;

@@ -21,9 +21,18 @@ class SqlDialogTest : public DialogTest {
   void SetUp() override {
     Open();
     fake.window.events.clear();
-    // The server's shell says it made the transfer share.
+    // The server's shell says it made the transfer share; the transfer lock is free.
     fake.server.answers[kMakeShareStatement] = {{"output"}, {{kShareMade}, {std::nullopt}}};
+    fake.server.answers[kTakeLock] = {{"result"}, {{"0"}}};
   }
+
+  static constexpr const char* kTakeLock =
+      "declare @result int exec @result=sp_getapplock @Resource='BKSQLData$',"
+      "@LockMode='Exclusive',@LockOwner='Session',@LockTimeout=0 select @result as result";
+  static constexpr const char* kReleaseLock =
+      "exec sp_releaseapplock @Resource='BKSQLData$',@LockOwner='Session'";
+  static constexpr const char* kWriteMarker =
+      R"(xp_cmdshell 'echo Harrowlander transfer folder> "c:\BKSQLData$\Harrowlander.transfer"')";
 
   static constexpr const char* kMakeShareStatement =
       R"(xp_cmdshell 'net share BKSQLData$=c:\BKSQLData$')";

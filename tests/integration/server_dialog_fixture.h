@@ -219,9 +219,15 @@ class ServerDialogTest : public ::testing::Test {
     FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override {
       return m_others.ReplaceFilePrivately(path, content);
     }
-    bool CopyFile(const std::string& source, const std::string& destination,
-                  const CopyProgressCallback& progress) override {
-      return m_others.CopyFile(source, destination, progress);
+    CopyOutcome CopyFile(const std::string& source, const std::string& destination,
+                         CopyObserver& observer) override {
+      return m_others.CopyFile(source, destination, observer);
+    }
+    std::optional<std::uint64_t> FileSize(const std::string& path) override {
+      return m_others.FileSize(path);
+    }
+    std::optional<std::uint64_t> FreeSpace(const std::string& path) override {
+      return m_others.FreeSpace(path);
     }
     bool DeleteFile(const std::string& path) override { return m_others.DeleteFile(path); }
     bool CanOpenForReading(const std::string& path) override {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "fakes/copy_with_callback.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
@@ -75,9 +76,11 @@ TEST_F(DialectTest, SmbOneOnlyAndSmbThreeOnlyServersBothServeTheCopy) {
         << SessionsOf(server.instance);
     const fs::path copy = Folder() / (std::string("copy-") + server.instance);
     const auto ignore = [](std::uint64_t, std::uint64_t) {};
-    ASSERT_TRUE(files.CopyFile(std::string(kShare) + "\\down.bak", copy.string(), ignore));
+    ASSERT_TRUE(harrowlander::testing::CopyWith(files, std::string(kShare) + "\\down.bak",
+                                                copy.string(), ignore));
     EXPECT_TRUE(ReadFile(copy) == content);
-    ASSERT_TRUE(files.CopyFile(copy.string(), std::string(kShare) + "\\up.bak", ignore));
+    ASSERT_TRUE(harrowlander::testing::CopyWith(files, copy.string(),
+                                                std::string(kShare) + "\\up.bak", ignore));
     EXPECT_TRUE(ReadFile(Folder() / "up.bak") == content);
     network.DeleteNetUse(kShare);
   }

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <thread>
 
+#include "fakes/copy_with_callback.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
@@ -138,13 +139,15 @@ TEST_F(UncFileSystemTest, CopiesReplaceExistingFilesInBothDirectionsAndLeaveNoPi
   std::ofstream(Local("up.bak")) << content;
   std::ofstream(OnShare("Sales.bak")) << "left by an earlier run";
   std::uint64_t lastCopied = 0;
-  ASSERT_TRUE(files.CopyFile(Local("up.bak"), std::string(kShare) + "\\Sales.bak",
-                             [&](std::uint64_t, std::uint64_t copied) { lastCopied = copied; }));
+  ASSERT_TRUE(harrowlander::testing::CopyWith(
+      files, Local("up.bak"), std::string(kShare) + "\\Sales.bak",
+      [&](std::uint64_t, std::uint64_t copied) { lastCopied = copied; }));
   EXPECT_EQ(lastCopied, content.size());
   EXPECT_EQ(ReadFile(OnShare("Sales.bak")), content);
 
   std::ofstream(Local("down.bak")) << "old";
-  ASSERT_TRUE(files.CopyFile(std::string(kShare) + "\\Sales.bak", Local("down.bak"), ignore));
+  ASSERT_TRUE(harrowlander::testing::CopyWith(files, std::string(kShare) + "\\Sales.bak",
+                                              Local("down.bak"), ignore));
   EXPECT_EQ(ReadFile(Local("down.bak")), content);
   EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "share"), {}), 1);
 
@@ -155,10 +158,11 @@ TEST_F(UncFileSystemTest, CopiesReplaceExistingFilesInBothDirectionsAndLeaveNoPi
 TEST_F(UncFileSystemTest, AMissingSourceLeavesTheDestinationAsItWas) {
   ASSERT_TRUE(LogOn());
   std::ofstream(Local("keep.bak")) << "keep";
-  EXPECT_FALSE(files.CopyFile(std::string(kShare) + "\\missing.bak", Local("keep.bak"), ignore));
+  EXPECT_FALSE(harrowlander::testing::CopyWith(files, std::string(kShare) + "\\missing.bak",
+                                               Local("keep.bak"), ignore));
   EXPECT_EQ(ReadFile(Local("keep.bak")), "keep");
-  EXPECT_FALSE(
-      files.CopyFile(Local("keep.bak"), std::string(kShare) + "\\no\\such\\dir.bak", ignore));
+  EXPECT_FALSE(harrowlander::testing::CopyWith(
+      files, Local("keep.bak"), std::string(kShare) + "\\no\\such\\dir.bak", ignore));
 }
 
 // A large file goes in pieces over several connections at once, each piece landing at
@@ -180,7 +184,8 @@ TEST_F(UncFileSystemTest, SeveralStreamsCopyALargeFileExactlyInBothDirections) {
       mostSessions = std::max(mostSessions, SessionsOnServer());
     }
   };
-  ASSERT_TRUE(files.CopyFile(std::string(kShare) + "\\big.bak", Local("big.bak"), watch));
+  ASSERT_TRUE(harrowlander::testing::CopyWith(files, std::string(kShare) + "\\big.bak",
+                                              Local("big.bak"), watch));
   EXPECT_TRUE(ReadFile(Local("big.bak")) == content);
   EXPECT_TRUE(onCaller);
   EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
@@ -189,7 +194,8 @@ TEST_F(UncFileSystemTest, SeveralStreamsCopyALargeFileExactlyInBothDirections) {
 
   steps.clear();
   mostSessions = 0;
-  ASSERT_TRUE(files.CopyFile(Local("big.bak"), std::string(kShare) + "\\up.bak", watch));
+  ASSERT_TRUE(harrowlander::testing::CopyWith(files, Local("big.bak"),
+                                              std::string(kShare) + "\\up.bak", watch));
   EXPECT_TRUE(ReadFile(OnShare("up.bak")) == content);
   EXPECT_TRUE(onCaller);
   EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
@@ -217,19 +223,21 @@ TEST_F(UncFileSystemTest, AFailingStreamFailsTheCopyAndLeavesTheOldDestination) 
   std::ofstream(OnShare("cut.bak"), std::ios::binary) << content;
   std::ofstream(Local("cut.bak")) << "old";
   bool cut = false;
-  EXPECT_FALSE(files.CopyFile(std::string(kShare) + "\\cut.bak", Local("cut.bak"),
-                              [&](std::uint64_t, std::uint64_t copied) {
-                                if (copied > 0 && !cut) {
-                                  cut = true;
-                                  fs::resize_file(OnShare("cut.bak"), 5 * 1048576);
-                                }
-                              }));
+  EXPECT_FALSE(harrowlander::testing::CopyWith(files, std::string(kShare) + "\\cut.bak",
+                                               Local("cut.bak"),
+                                               [&](std::uint64_t, std::uint64_t copied) {
+                                                 if (copied > 0 && !cut) {
+                                                   cut = true;
+                                                   fs::resize_file(OnShare("cut.bak"), 5 * 1048576);
+                                                 }
+                                               }));
   EXPECT_TRUE(cut);
   EXPECT_EQ(ReadFile(Local("cut.bak")), "old");
 
   std::ofstream(Local("full.bak"), std::ios::binary) << RandomContent(8 * 1048576);
   std::ofstream(small / "full.bak") << "old";
-  EXPECT_FALSE(files.CopyFile(Local("full.bak"), R"(\\127.0.0.1\tiny\full.bak)", ignore));
+  EXPECT_FALSE(harrowlander::testing::CopyWith(files, Local("full.bak"),
+                                               R"(\\127.0.0.1\tiny\full.bak)", ignore));
   EXPECT_EQ(ReadFile(small / "full.bak"), "old");
 
   EXPECT_EQ(PiecesBeside(m_dir) + PiecesBeside(small), 0u);

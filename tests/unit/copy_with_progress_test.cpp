@@ -24,7 +24,8 @@ TEST_F(CopyFileWithProgressTest, PaintsEachNewTextOnTheStatusControlOnly) {
                               {3221225472ull, 0},
                               {3221225472ull, 1572864},
                               {3221225472ull, 3221225472ull}};
-  EXPECT_EQ(CopyFileWithProgress(fake.ports, "/a", "/b"), 1);
+  StopRequest stop;
+  EXPECT_TRUE(CopyFileWithProgress(fake.ports, "/a", "/b", stop).Copied());
   EXPECT_EQ(fake.window.events,
             (std::vector<std::string>{"copy /a -> /b", "painted 1008 = 已复制0.00MB/总计3072.00MB",
                                       "painted 1008 = 已复制1.50MB/总计3072.00MB",

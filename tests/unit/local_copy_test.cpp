@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "fakes/copy_with_callback.h"
 #include "platform/posix/copy_endpoints.h"
 #include "platform/posix/local_copy_endpoints.h"
 #include "platform/posix/posix_file_system.h"
@@ -20,6 +21,15 @@ namespace harrowlander {
 namespace {
 
 namespace fs = std::filesystem;
+
+using testing::CallbackObserver;
+using testing::CopyWith;
+
+bool PiecesWith(posix::CopySource& source, posix::CopyDestination& destination,
+                const posix::CopyPlan& plan, const CopyProgressCallback& progress) {
+  CallbackObserver observer(progress);
+  return posix::CopyInPieces(source, destination, plan, observer).Copied();
+}
 
 class LocalCopyTest : public ::testing::Test {
  protected:
@@ -69,7 +79,7 @@ TEST_F(LocalCopyTest, ReplacesTheDestinationAndReportsFromNothingToEverything) {
   const std::string content(3 * 1024 * 1024 + 17, 'x');
   Write(Path("src.bak"), content);
   Write(Path("dst.bak"), "old");
-  ASSERT_TRUE(files.CopyFile(Path("src.bak"), Path("dst.bak"), record));
+  ASSERT_TRUE(CopyWith(files, Path("src.bak"), Path("dst.bak"), record));
   EXPECT_EQ(Read(Path("dst.bak")), content);
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.front(), Step(content.size(), 0));
@@ -79,16 +89,16 @@ TEST_F(LocalCopyTest, ReplacesTheDestinationAndReportsFromNothingToEverything) {
 
 TEST_F(LocalCopyTest, AnEmptyFileStillReportsOnce) {
   Write(Path("empty"), "");
-  ASSERT_TRUE(files.CopyFile(Path("empty"), Path("copy"), record));
+  ASSERT_TRUE(CopyWith(files, Path("empty"), Path("copy"), record));
   EXPECT_EQ(progress.front(), Step(0, 0));
   EXPECT_TRUE(fs::exists(Path("copy")));
 }
 
 TEST_F(LocalCopyTest, AMissingSourceOrFolderFailsAndLeavesTheDestinationAlone) {
   Write(Path("dst.bak"), "old");
-  EXPECT_FALSE(files.CopyFile(Path("missing"), Path("dst.bak"), record));
-  EXPECT_FALSE(files.CopyFile(Path("dst.bak"), Path("no/such/folder/x"), record));
-  EXPECT_FALSE(files.CopyFile(Path(""), Path("x"), record)) << "a folder is no file";
+  EXPECT_FALSE(CopyWith(files, Path("missing"), Path("dst.bak"), record));
+  EXPECT_FALSE(CopyWith(files, Path("dst.bak"), Path("no/such/folder/x"), record));
+  EXPECT_FALSE(CopyWith(files, Path(""), Path("x"), record)) << "a folder is no file";
   EXPECT_EQ(Read(Path("dst.bak")), "old");
   EXPECT_EQ(EntriesInFolder(), 1u);
 }
@@ -114,7 +124,7 @@ TEST_F(LocalCopyTest, ACopyThatBreaksOffKeepsTheOldDestination) {
     std::unique_ptr<posix::CopyDestination> destination =
         posix::CreateLocalDestination(Path("dst.bak"));
     ASSERT_TRUE(destination);
-    EXPECT_FALSE(posix::CopyInPieces(source, *destination, {4, 1}, record));
+    EXPECT_FALSE(PiecesWith(source, *destination, {4, 1}, record));
     EXPECT_EQ(EntriesInFolder(), 2u) << "the new piece stands beside the old file";
   }
   EXPECT_EQ(Read(Path("dst.bak")), "old");
@@ -139,7 +149,7 @@ TEST_F(LocalCopyTest, AFailingDestinationStopsTheReaderAhead) {
     bool Commit(std::uint64_t) override { return true; }
     int writes = 0;
   } destination;
-  EXPECT_FALSE(posix::CopyInPieces(source, destination, {16, 1}, record));
+  EXPECT_FALSE(PiecesWith(source, destination, {16, 1}, record));
   EXPECT_EQ(destination.writes, 3);
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.front(), Step(1u << 30, 0));
@@ -171,13 +181,13 @@ TEST_F(LocalCopyTest, ASourceThatChangesDuringTheCopyFailsAndKeepsTheOldDestinat
         }
       };
       if (route == Route::kKernel) {
-        EXPECT_FALSE(files.CopyFile(Path("src.bak"), Path("dst.bak"), change));
+        EXPECT_FALSE(CopyWith(files, Path("src.bak"), Path("dst.bak"), change));
       } else {
         std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
         std::unique_ptr<posix::CopyDestination> destination =
             posix::CreateLocalDestination(Path("dst.bak"));
         ASSERT_TRUE(source && destination);
-        EXPECT_FALSE(posix::CopyInPieces(*source, *destination, {4096, 4}, change));
+        EXPECT_FALSE(PiecesWith(*source, *destination, {4096, 4}, change));
       }
       EXPECT_TRUE(changed);
       EXPECT_EQ(Read(Path("dst.bak")), "old");
@@ -206,7 +216,7 @@ TEST_F(LocalCopyTest, PiecesOfSeveralStreamsLandInPlaceAndProgressRunsInOrderOnT
     std::unique_ptr<posix::CopyDestination> destination =
         posix::CreateLocalDestination(Path("dst.bak"));
     ASSERT_TRUE(source && destination);
-    ASSERT_TRUE(posix::CopyInPieces(*source, *destination, {4096, 4}, check));
+    ASSERT_TRUE(PiecesWith(*source, *destination, {4096, 4}, check));
   }
   EXPECT_EQ(Read(Path("dst.bak")), content);
   EXPECT_TRUE(onCaller);
@@ -281,7 +291,7 @@ TEST_F(LocalCopyTest, OneFailingStreamFailsTheCopyAndShortReadsAreCarriedOn) {
     StreamSource source(options);
     std::unique_ptr<posix::CopyDestination> destination =
         posix::CreateLocalDestination(Path("dst.bak"));
-    return destination && posix::CopyInPieces(source, *destination, {4096, 4}, onProgress);
+    return destination && PiecesWith(source, *destination, {4096, 4}, onProgress);
   };
 
   Write(Path("dst.bak"), "old");
@@ -317,12 +327,12 @@ TEST_F(LocalCopyTest, CopiesAreReadableByTheirOwnerOnly) {
       }
     }
   };
-  const bool kernelCopied = files.CopyFile(Path("src.bak"), Path("kernel.bak"), look);
+  const bool kernelCopied = CopyWith(files, Path("src.bak"), Path("kernel.bak"), look);
   std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
   std::unique_ptr<posix::CopyDestination> destination =
       posix::CreateLocalDestination(Path("pieces.bak"));
   const bool piecesCopied =
-      source && destination && posix::CopyInPieces(*source, *destination, {4096, 2}, look);
+      source && destination && PiecesWith(*source, *destination, {4096, 2}, look);
   umask(umaskBefore);
   ASSERT_TRUE(kernelCopied && piecesCopied);
   EXPECT_EQ(fs::status(Path("kernel.bak")).permissions(),
@@ -337,7 +347,7 @@ TEST_F(LocalCopyTest, CopiesAreReadableByTheirOwnerOnly) {
 
 TEST_F(LocalCopyTest, UncPathsAreNotLocalFiles) {
   Write(Path("src"), "x");
-  EXPECT_FALSE(files.CopyFile(Path("src"), R"(\\server\share\x)", record));
+  EXPECT_FALSE(CopyWith(files, Path("src"), R"(\\server\share\x)", record));
   EXPECT_FALSE(files.CanOpenForReading(R"(\\server\share\x)"));
   EXPECT_FALSE(files.DeleteFile(R"(\\server\share\x)"));
 }

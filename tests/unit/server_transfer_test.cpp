@@ -2,14 +2,22 @@
 
 #include "fakes/fake_platform.h"
 #include "transfer/server_transfer.h"
+#include "transfer/transfer_session.h"
 
 namespace harrowlander {
 namespace {
 
 class ServerTransferTest : public ::testing::Test {
  protected:
+  // The clean-up a session does when it ends without Finish (a failure or a stop).
+  void EndWithoutFinish(sql::SqlObjects& objects) {
+    TransferSession session(transfer, objects, fake.ports, stop, {}, "DBHOST",
+                            [this](const std::string& text) { journal.push_back(text); });
+  }
+
   testing::FakePlatform fake;
   ServerTransfer transfer;
+  StopRequest stop;
   std::vector<std::string>& journal = fake.window.events;
 };
 
@@ -27,10 +35,10 @@ TEST_F(ServerTransferTest, CleanUpAfterErrorGoesInReverseOrderAndSwallowsFailure
   sql::SqlObjects objects;
   objects.connection = fake.sql.CreateConnection();
   transfer.bFolderMade = transfer.bShareMade = transfer.bLoggedOn = true;
-  transfer.MarkFileMade("Sales");
+  transfer.MarkFileMade(transfer.ServerFilePath("Sales"));
   fake.server.failures = {{"execute xp_cmdshell 'net share", "connection lost"}};
   journal.clear();
-  transfer.CleanUpAfterError(fake.network, "DBHOST", objects);
+  EndWithoutFinish(objects);
   EXPECT_EQ(journal,
             (std::vector<std::string>{
                 R"(net use delete \\DBHOST\BKSQLData$)",
@@ -39,11 +47,12 @@ TEST_F(ServerTransferTest, CleanUpAfterErrorGoesInReverseOrderAndSwallowsFailure
                 R"(execute xp_cmdshell 'rmdir c:\BKSQLData$')", "release result"}));
 }
 
-TEST_F(ServerTransferTest, WithoutAConnectionObjectNothingIsSent) {
+TEST_F(ServerTransferTest, WithoutAnyConnectionNothingIsSent) {
   sql::SqlObjects objects;
   transfer.bFolderMade = transfer.bShareMade = true;
-  transfer.CleanUpAfterError(fake.network, "DBHOST", objects);
-  EXPECT_TRUE(journal.empty());
+  fake.server.connectionCreationFails = true;
+  EndWithoutFinish(objects);
+  EXPECT_EQ(journal, std::vector<std::string>{"create connection"});
 }
 
 }  // namespace

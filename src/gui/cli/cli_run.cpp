@@ -8,8 +8,8 @@
 
 #include "gui/cli/console_dialog_window.h"
 #include "gui/cli/passwords.h"
-#include "gui/cli/port_witness.h"
 #include "gui/cli/reporter.h"
+#include "gui/cli/system_without_settings.h"
 #include "gui/cli/workstation_files.h"
 #include "ops/drop_lock.h"
 #include "res/resource_ids.h"
@@ -48,12 +48,10 @@ class CommandRun {
         m_reporter(options.json ? MakeJsonReporter(console) : MakeTextReporter(console)),
         m_window(*m_reporter),
         m_system(ports.system),
-        m_files(ports.files, m_window, *m_reporter),
-        m_sql(ports.sql),
-        m_browser(ports.browser),
-        m_launcher(ports.launcher),
-        m_platform{m_window,    m_system,  m_files,    ports.codec,         m_sql,        m_browser,
-                   m_discarded, std::cerr, m_launcher, ports.clientUtility, ports.network},
+        m_files(ports.files),
+        m_platform{m_window,      m_system,    ports.files, ports.codec,    ports.sql,
+                   ports.browser, m_discarded, std::cerr,   ports.launcher, ports.clientUtility,
+                   ports.network},
         m_dlg(m_platform) {
     m_result.command = CommandName(options.command);
   }
@@ -75,9 +73,11 @@ class CommandRun {
         return Finish(Restore());
       case Command::kDelete:
         m_window.AnswerYes(m_options.yes);
-        return Finish(Outcome(m_dlg.DeleteDatabase()));
+        m_dlg.DeleteDatabase();
+        return Finish(FromOutcome());
       case Command::kShrink:
-        return Finish(Outcome(m_dlg.ShrinkDatabase()));
+        m_dlg.ShrinkDatabase();
+        return Finish(FromOutcome());
       case Command::kDropTables:
         return Finish(DropTables());
       case Command::kListServers:
@@ -179,14 +179,29 @@ class CommandRun {
     return true;
   }
 
-  // 1: ran to its end; 0: failed (its status shown); anything else: nothing done.
-  int Outcome(int result) {
-    if (result == 1) {
-      return kExitDone;
+  // The exit status of the operation's outcome, whose file and size the result gets.
+  int FromOutcome() {
+    const RunOutcome& outcome = m_dlg.LastOutcome();
+    m_result.reason = outcome.reason;
+    switch (outcome.state) {
+      case RunOutcome::State::kDone:
+        m_result.outcome = "done";
+        if (!outcome.file.empty()) {
+          m_result.file = outcome.file;
+          m_result.bytes = outcome.bytes;
+        }
+        return kExitDone;
+      case RunOutcome::State::kFailed:
+        m_result.outcome = "failed";
+        return kExitFailed;
+      case RunOutcome::State::kStopped:
+        m_result.outcome = "stopped";
+        return kExitFailed;
+      case RunOutcome::State::kNothingDone:
+        break;
     }
-    if (result != 0) {
-      m_reporter->Error("nothing was done");
-    }
+    m_result.outcome = "nothing";
+    m_reporter->Error("nothing was done");
     return kExitFailed;
   }
 
@@ -195,7 +210,7 @@ class CommandRun {
       m_window.HoldKey(vk::kControl);
     }
     m_dlg.OnDropdownDatabase();
-    if (!m_sql.QueryCompleted()) {
+    if (m_dlg.LastOutcome().state != RunOutcome::State::kDone) {
       return kExitFailed;
     }
     for (const std::string& name : m_window.GetComboItems(res::IDC_DATABASE)) {
@@ -207,10 +222,9 @@ class CommandRun {
   int ListServers() {
     m_start = std::chrono::steady_clock::now();
     m_dlg.OnServerDropDown();
-    const std::uint32_t status = m_browser.Status();
-    if (status != ServerEnumeration::kSuccess && status != ServerEnumeration::kMoreData) {
-      m_reporter->Error("the server enumeration failed with system error " +
-                        std::to_string(status));
+    if (const RunOutcome& outcome = m_dlg.LastOutcome();
+        outcome.state != RunOutcome::State::kDone) {
+      m_reporter->Error(outcome.reason);
       return kExitFailed;
     }
     for (const std::string& name : m_window.GetComboItems(res::IDC_SERVER)) {
@@ -220,46 +234,31 @@ class CommandRun {
   }
 
   int Backup() {
-    const std::string path = FullPath(m_options.to);
-    m_window.AnswerSaveDialog(path);
+    m_window.AnswerSaveDialog(FullPath(m_options.to));
     if (m_options.shrink && m_options.noTruncateLog) {
-      if (const int shrunk = Outcome(m_dlg.ShrinkDatabase()); shrunk != kExitDone) {
-        return shrunk;
+      m_dlg.ShrinkDatabase();
+      if (m_dlg.LastOutcome().state != RunOutcome::State::kDone) {
+        return FromOutcome();
       }
     }
-    const int result = m_dlg.BackupDatabase();
-    if (result == 0 && m_window.UnansweredOpenDialog()) {
+    m_dlg.BackupDatabase();
+    if (m_dlg.LastOutcome().state == RunOutcome::State::kFailed &&
+        m_window.UnansweredOpenDialog()) {
       m_reporter->Error("cannot open the archiver '" + m_dlg.m_strRarExePath +
                         "'; name it with --archiver");
     }
-    if (result != 1) {
-      return Outcome(result);
-    }
-    // The backup runs to its end also when the copy failed or no file came out.
-    const std::string file = m_options.pack ? ArchivePath(path) : path;
-    const bool packed = !m_options.pack || m_launcher.LastExitCode() == 0;
-    if (m_files.AnyCopyFailed() || !packed || !m_files.CanOpenForReading(file)) {
-      return kExitFailed;
-    }
-    m_result.file = file;
-    m_result.bytes = m_files.CopiedSize(file);
-    if (!m_result.bytes) {
-      m_result.bytes = LocalFileSize(file);
-    }
-    return kExitDone;
+    return FromOutcome();
   }
 
   int Restore() {
     const std::string path = FullPath(m_options.from);
     m_window.AnswerOpenDialog(path);
+    m_dlg.RestoreDatabase();
+    const int exitCode = FromOutcome();
+    // The file read is named whatever became of the restore.
     m_result.file = path;
     m_result.bytes = LocalFileSize(path);
-    const int result = m_dlg.RestoreDatabase();
-    // The restore runs to its end also when the copy to the server failed.
-    if (result == 1 && m_files.AnyCopyFailed()) {
-      return kExitFailed;
-    }
-    return Outcome(result);
+    return exitCode;
   }
 
   int DropTables() {
@@ -270,7 +269,8 @@ class CommandRun {
       }
     }
     m_window.AnswerYes(m_options.yes);
-    return Outcome(m_dlg.DropTables());
+    m_dlg.DropTables();
+    return FromOutcome();
   }
 
   int Finish(int exitCode) {
@@ -287,10 +287,7 @@ class CommandRun {
   std::unique_ptr<Reporter> m_reporter;
   ConsoleDialogWindow m_window;
   SystemWithoutSettings m_system;
-  WatchedFiles m_files;
-  WatchedSql m_sql;
-  WatchedBrowser m_browser;
-  WatchedLauncher m_launcher;
+  FileSystem& m_files;
   Discard m_discard;
   std::ostream m_discarded{&m_discard};
   Platform m_platform;

@@ -11,11 +11,19 @@ std::string ConsoleDialogWindow::GetControlText(int id) {
 void ConsoleDialogWindow::SetControlText(int id, const std::string& text) {
   // Every status message rewrites all controls, the status line with the text it
   // already has among them: only a new text is a new line of output.
-  if (id == res::IDC_STATUS && !m_copyRunning && !text.empty() && text != m_texts[id]) {
+  if (id == res::IDC_STATUS && !text.empty() && text != m_texts[id]) {
     m_lastStatus = text;
     m_reporter.Status(text);
   }
   m_texts[id] = text;
+}
+
+void ConsoleDialogWindow::ReportProgress(const RunProgress& progress) {
+  if (progress.reconnecting) {
+    m_reporter.Status(progress.text);
+  } else if (progress.step == RunProgress::Step::kCopy) {
+    m_reporter.Progress(progress.total, progress.copied);
+  }
 }
 
 bool ConsoleDialogWindow::IsChecked(int id) {

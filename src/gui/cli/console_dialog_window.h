@@ -26,10 +26,6 @@ class ConsoleDialogWindow : public DialogWindow {
   void AnswerOpenDialog(std::optional<std::string> path) { m_openPath = std::move(path); }
   void HoldKey(int virtualKey) { m_keysDown.insert(virtualKey); }
 
-  // While a copy runs the dialog writes its progress on the status line; the console
-  // shows that progress itself, from the bytes.
-  void SetCopyRunning(bool running) { m_copyRunning = running; }
-
   // While the command line's values are typed in, message boxes are kept rather than
   // printed: the front end tells which option they are about.
   void SetTypingValues(bool typing) { m_typingValues = typing; }
@@ -42,6 +38,9 @@ class ConsoleDialogWindow : public DialogWindow {
 
   std::string GetControlText(int id) override;
   void SetControlText(int id, const std::string& text) override;
+  // Progress texts: the console shows progress itself, from the figures.
+  void SetControlTextNow(int id, const std::string& text) override { m_texts[id] = text; }
+  void ReportProgress(const RunProgress& progress) override;
   bool IsChecked(int id) override;
   void SetCheck(int id, bool checked) override;
   void EnableControl(int, bool) override {}
@@ -73,7 +72,6 @@ class ConsoleDialogWindow : public DialogWindow {
   bool m_answerYes = false;
   std::optional<std::string> m_savePath;
   std::optional<std::string> m_openPath;
-  bool m_copyRunning = false;
   bool m_typingValues = false;
   bool m_unansweredOpenDialog = false;
   std::string m_lastMessage;

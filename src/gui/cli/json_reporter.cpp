@@ -58,8 +58,14 @@ class JsonReporter : public Reporter {
     line.Text("type", "result")
         .Text("command", result.command)
         .Boolean("ok", result.exitCode == 0)
-        .Number("exitCode", static_cast<std::int64_t>(result.exitCode))
-        .Text("status", result.status);
+        .Number("exitCode", static_cast<std::int64_t>(result.exitCode));
+    if (!result.outcome.empty()) {
+      line.Text("outcome", result.outcome);
+    }
+    line.Text("status", result.status);
+    if (!result.reason.empty()) {
+      line.Text("reason", result.reason);
+    }
     if (result.file) {
       line.Text("file", *result.file);
     }

@@ -15,7 +15,10 @@ namespace harrowlander::cli {
 struct RunResult {
   std::string command;
   int exitCode = 0;
+  // "done", "failed", "stopped" or "nothing" (nothing was done); empty before a run.
+  std::string outcome;
   std::string status;  // the last status the dialog showed
+  std::string reason;  // what the system said about a failure, when the status quotes less
   std::optional<std::string> file;
   std::optional<std::uint64_t> bytes;
   double seconds = 0;

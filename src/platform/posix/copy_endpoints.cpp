@@ -1,6 +1,8 @@
 #include "platform/posix/copy_endpoints.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -45,8 +47,12 @@ class PieceBoard {
     }
     m_changed.notify_all();
   }
-  void Fail() {
+  // The first failure's reason is the one kept.
+  void Fail(const std::string& reason) {
     std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_failed) {
+      m_reason = reason;
+    }
     m_failed = true;
     m_changed.notify_all();
   }
@@ -56,16 +62,26 @@ class PieceBoard {
     m_changed.notify_all();
   }
 
-  // Waits until more than `reported` bytes from the start are written without a gap, or
-  // until every stream has ended; answers the bytes written without a gap.
-  std::uint64_t WaitBeyond(std::uint64_t reported) {
+  // Waits until more than `reported` bytes from the start are written without a gap,
+  // until every stream has ended, or for `patience` at most; answers the bytes written
+  // without a gap.
+  std::uint64_t WaitBeyond(std::uint64_t reported, std::chrono::milliseconds patience) {
     std::unique_lock<std::mutex> lock(m_lock);
-    m_changed.wait(lock, [&] { return GapFreeBytes() > reported || m_streamsRunning == 0; });
+    m_changed.wait_for(lock, patience,
+                       [&] { return GapFreeBytes() > reported || m_streamsRunning == 0; });
     return GapFreeBytes();
+  }
+  bool StreamsRunning() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_streamsRunning > 0;
   }
   bool Failed() {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_failed;
+  }
+  std::string Reason() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_reason;
   }
 
  private:
@@ -82,6 +98,7 @@ class PieceBoard {
   std::size_t m_gapFree = 0;  // pieces
   int m_streamsRunning;
   bool m_failed = false;
+  std::string m_reason;
 };
 
 // The whole range, or false: a read that fails, or the end of the file before the
@@ -104,9 +121,14 @@ void RunStream(PieceBoard& board, CopyReader& reader, CopyWriter& writer, std::s
   while (const std::optional<std::uint64_t> offset = board.Take()) {
     const std::size_t size =
         static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, board.Size() - *offset));
-    if (!ReadFully(reader, *offset, buffer.get(), size) ||
-        !writer.WriteAt(*offset, buffer.get(), size)) {
-      board.Fail();
+    errno = 0;
+    if (!ReadFully(reader, *offset, buffer.get(), size)) {
+      // A read that ends early without an error is a file that got shorter.
+      board.Fail(errno != 0 ? ErrorText(errno) : kSourceChangedReason);
+      return;
+    }
+    if (!writer.WriteAt(*offset, buffer.get(), size)) {
+      board.Fail(ErrorText(errno != 0 ? errno : EIO));
       return;
     }
     board.Written(*offset);
@@ -122,7 +144,7 @@ class Streams {
   ~Streams() {
     for (std::thread& thread : m_threads) {
       if (thread.joinable()) {
-        m_board.Fail();
+        m_board.Fail("the copy was broken off");
         break;
       }
     }
@@ -135,8 +157,8 @@ class Streams {
       m_threads.emplace_back([this, run] {
         try {
           run();
-        } catch (...) {
-          m_board.Fail();  // bad_alloc, or a system error while opening its ends
+        } catch (const std::exception& error) {
+          m_board.Fail(error.what());  // bad_alloc, or a system error while opening its ends
         }
         m_board.StreamEnded();
       });
@@ -161,10 +183,18 @@ class Streams {
 
 }  // namespace
 
-bool CopyInPieces(CopySource& source, CopyDestination& destination, const CopyPlan& plan,
-                  const CopyProgressCallback& progress) {
+std::string ErrorText(int error) {
+  return std::system_category().message(error);
+}
+
+CopyOutcome CopyFailed(std::string reason) {
+  return {CopyOutcome::Status::kFailed, std::move(reason), {}};
+}
+
+CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const CopyPlan& plan,
+                         CopyObserver& observer) {
   const std::uint64_t size = source.Size();
-  progress(size, 0);
+  observer.Progress(size, 0);
 
   const std::size_t pieceSize = std::max<std::size_t>(plan.pieceSize, 1);
   const std::uint64_t pieces = (size + pieceSize - 1) / pieceSize;
@@ -172,10 +202,11 @@ bool CopyInPieces(CopySource& source, CopyDestination& destination, const CopyPl
       static_cast<int>(std::clamp<std::uint64_t>(pieces, 1, std::max(plan.streams, 1)));
   PieceBoard board(size, pieceSize, streams);
   std::uint64_t copied = 0;
+  bool stopped = false;
   {
     Streams threads(board);
     if (!threads.Start([&] { RunStream(board, source, destination, pieceSize); })) {
-      return false;
+      return CopyFailed(ErrorText(EAGAIN));
     }
     // The other streams open their own reader and writer first, which over a network
     // takes a few round trips: the first stream copies meanwhile, and a stream that
@@ -191,20 +222,36 @@ bool CopyInPieces(CopySource& source, CopyDestination& destination, const CopyPl
         }
       });
     }
+    // A stop is looked for a few times a second, also while no piece arrives.
     for (;;) {
-      const std::uint64_t written = board.WaitBeyond(copied);
-      if (written == copied) {
+      const std::uint64_t written = board.WaitBeyond(copied, std::chrono::milliseconds(200));
+      if (written != copied) {
+        copied = written;
+        observer.Progress(size, copied);
+      } else if (!board.StreamsRunning()) {
         break;
       }
-      copied = written;
-      progress(size, copied);
+      if (!stopped && observer.StopRequested()) {
+        stopped = true;
+        board.Fail("stopped");
+      }
     }
     threads.JoinAll();
   }
-  if (board.Failed() || copied != size || source.CurrentSize() != size) {
-    return false;
+  if (stopped) {
+    return {CopyOutcome::Status::kStopped, {}, {}};
   }
-  return destination.Commit(size);
+  if (board.Failed()) {
+    return CopyFailed(board.Reason());
+  }
+  if (copied != size || source.CurrentSize() != size) {
+    return CopyFailed(kSourceChangedReason);
+  }
+  errno = 0;
+  if (!destination.Commit(size)) {
+    return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
+  }
+  return {CopyOutcome::Status::kCopied, {}, {}};
 }
 
 }  // namespace harrowlander::posix

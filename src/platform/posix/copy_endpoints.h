@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "ports/file_system.h"
@@ -66,9 +67,17 @@ struct CopyPlan {
 
 // Copies the source's size at opening into the destination and commits it. Progress
 // is reported on the calling thread, before the first piece and whenever the bytes
-// copied from the start without a gap grow. Fails, leaving the destination as it was,
-// when any stream fails or the source turns out shorter or longer than it was.
-bool CopyInPieces(CopySource& source, CopyDestination& destination, const CopyPlan& plan,
-                  const CopyProgressCallback& progress);
+// copied from the start without a gap grow; a stop asked for there ends the copy
+// after the pieces on their way. Fails, leaving the destination as it was, when any
+// stream fails or the source turns out shorter or longer than it was.
+CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const CopyPlan& plan,
+                         CopyObserver& observer);
+
+// The system's description of the error number.
+std::string ErrorText(int error);
+// The reasons of the failures that carry no error number of the system.
+inline constexpr const char* kSourceChangedReason =
+    "the source file changed its size while it was copied";
+CopyOutcome CopyFailed(std::string reason);
 
 }  // namespace harrowlander::posix

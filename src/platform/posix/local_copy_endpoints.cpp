@@ -179,12 +179,15 @@ std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
 
 // copy_file_range in pieces. Nothing copied when the kernel cannot do it for these two
 // files (another file system, an old kernel): the caller copies through a buffer then.
-enum class KernelCopy { kDone, kFailed, kUnsupported };
+enum class KernelCopy { kDone, kFailed, kStopped, kUnsupported };
 
-KernelCopy CopyInKernel(LocalSource& source, LocalDestination& destination,
-                        const CopyProgressCallback& progress) {
+KernelCopy CopyInKernel(LocalSource& source, LocalDestination& destination, CopyObserver& observer,
+                        std::string& reason) {
   std::uint64_t copied = 0;
   for (;;) {
+    if (observer.StopRequested()) {
+      return KernelCopy::kStopped;
+    }
     const ssize_t moved = copy_file_range(source.Descriptor(), nullptr, destination.Descriptor(),
                                           nullptr, kKernelPiece, 0);
     if (moved < 0) {
@@ -193,16 +196,20 @@ KernelCopy CopyInKernel(LocalSource& source, LocalDestination& destination,
       }
       const bool unsupported = copied == 0 && (errno == EXDEV || errno == ENOSYS ||
                                                errno == EINVAL || errno == EOPNOTSUPP);
+      reason = ErrorText(errno);
       return unsupported ? KernelCopy::kUnsupported : KernelCopy::kFailed;
     }
     if (moved == 0) {
       // The end of the file: the copy holds what the file held at opening, and still
       // holds.
-      return copied == source.Size() && source.CurrentSize() == copied ? KernelCopy::kDone
-                                                                       : KernelCopy::kFailed;
+      if (copied == source.Size() && source.CurrentSize() == copied) {
+        return KernelCopy::kDone;
+      }
+      reason = kSourceChangedReason;
+      return KernelCopy::kFailed;
     }
     copied += static_cast<std::uint64_t>(moved);
-    progress(source.Size(), copied);
+    observer.Progress(source.Size(), copied);
   }
 }
 
@@ -216,26 +223,34 @@ std::unique_ptr<CopyDestination> CreateLocalDestination(const std::string& path)
   return CreateDestination(path);
 }
 
-bool CopyLocalFile(const std::string& source, const std::string& destination,
-                   const CopyProgressCallback& progress) {
+CopyOutcome CopyLocalFile(const std::string& source, const std::string& destination,
+                          CopyObserver& observer) {
+  errno = 0;
   std::unique_ptr<LocalSource> from = OpenSource(source);
   if (!from) {
-    return false;
+    return CopyFailed(errno != 0 ? ErrorText(errno) : "the source is no regular file");
   }
   std::unique_ptr<LocalDestination> to = CreateDestination(destination);
   if (!to) {
-    return false;
+    return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
   }
-  progress(from->Size(), 0);
-  switch (CopyInKernel(*from, *to, progress)) {
+  observer.Progress(from->Size(), 0);
+  std::string reason;
+  switch (CopyInKernel(*from, *to, observer, reason)) {
     case KernelCopy::kDone:
-      return to->Commit(from->Size());
+      errno = 0;
+      if (!to->Commit(from->Size())) {
+        return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
+      }
+      return {CopyOutcome::Status::kCopied, {}, {}};
     case KernelCopy::kFailed:
-      return false;
+      return CopyFailed(reason);
+    case KernelCopy::kStopped:
+      return {CopyOutcome::Status::kStopped, {}, {}};
     case KernelCopy::kUnsupported:
       break;
   }
-  return CopyInPieces(*from, *to, kBufferPlan, progress);
+  return CopyInPieces(*from, *to, kBufferPlan, observer);
 }
 
 }  // namespace harrowlander::posix

@@ -19,7 +19,7 @@ std::unique_ptr<CopyDestination> CreateLocalDestination(const std::string& path)
 
 // Local to local, copied inside the kernel where the file systems allow it, on the
 // same terms as CopyInPieces.
-bool CopyLocalFile(const std::string& source, const std::string& destination,
-                   const CopyProgressCallback& progress);
+CopyOutcome CopyLocalFile(const std::string& source, const std::string& destination,
+                          CopyObserver& observer);
 
 }  // namespace harrowlander::posix

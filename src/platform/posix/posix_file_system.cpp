@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,10 +16,6 @@
 
 namespace harrowlander::posix {
 namespace {
-
-std::string ErrorText(int error) {
-  return std::system_category().message(error);
-}
 
 bool WriteAll(int fd, std::string_view content) {
   while (!content.empty()) {
@@ -108,12 +105,28 @@ FileResult PosixFileSystem::ReplaceFilePrivately(const std::string& path,
   return {true, {}};
 }
 
-bool PosixFileSystem::CopyFile(const std::string& source, const std::string& destination,
-                               const CopyProgressCallback& progress) {
+CopyOutcome PosixFileSystem::CopyFile(const std::string& source, const std::string& destination,
+                                      CopyObserver& observer) {
   if (IsUncPath(source) || IsUncPath(destination)) {
-    return false;
+    return CopyFailed("this workstation reaches no network share");
   }
-  return CopyLocalFile(source, destination, progress);
+  return CopyLocalFile(source, destination, observer);
+}
+
+std::optional<std::uint64_t> PosixFileSystem::FileSize(const std::string& path) {
+  struct stat info {};
+  if (IsUncPath(path) || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::optional<std::uint64_t> PosixFileSystem::FreeSpace(const std::string& path) {
+  struct statvfs info {};
+  if (IsUncPath(path) || statvfs(DirectoryOf(path).c_str(), &info) != 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
 }
 
 bool PosixFileSystem::DeleteFile(const std::string& path) {

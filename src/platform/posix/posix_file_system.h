@@ -12,8 +12,10 @@ class PosixFileSystem : public FileSystem {
   // target; on failure the new file is removed and the target is left untouched.
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
   // Local paths only: a UNC path fails here (see platform/smb for those).
-  bool CopyFile(const std::string& source, const std::string& destination,
-                const CopyProgressCallback& progress) override;
+  CopyOutcome CopyFile(const std::string& source, const std::string& destination,
+                       CopyObserver& observer) override;
+  std::optional<std::uint64_t> FileSize(const std::string& path) override;
+  std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;
 };

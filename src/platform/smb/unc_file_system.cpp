@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 
+#include <cerrno>
+
 #include "platform/posix/local_copy_endpoints.h"
 #include "platform/smb/smb_copy_endpoints.h"
 
@@ -32,25 +34,43 @@ FileResult UncFileSystem::ReplaceFilePrivately(const std::string& path,
   return m_local.ReplaceFilePrivately(path, content);
 }
 
-bool UncFileSystem::CopyFile(const std::string& source, const std::string& destination,
-                             const CopyProgressCallback& progress) {
+CopyOutcome UncFileSystem::CopyFile(const std::string& source, const std::string& destination,
+                                    CopyObserver& observer) {
   const std::optional<UncPath> uncSource = ParseUncPath(source);
   const std::optional<UncPath> uncDestination = ParseUncPath(destination);
   if (!uncSource && !uncDestination) {
-    return m_local.CopyFile(source, destination, progress);
+    return m_local.CopyFile(source, destination, observer);
   }
+  errno = 0;
   std::unique_ptr<posix::CopySource> from =
       uncSource ? OpenSmbSource(m_client, *uncSource) : posix::OpenLocalSource(source);
   if (!from) {
-    return false;
+    return posix::CopyFailed(posix::ErrorText(errno != 0 ? errno : ENOENT));
   }
+  errno = 0;
   std::unique_ptr<posix::CopyDestination> to = uncDestination
                                                    ? CreateSmbDestination(m_client, *uncDestination)
                                                    : posix::CreateLocalDestination(destination);
   if (!to) {
-    return false;
+    return posix::CopyFailed(posix::ErrorText(errno != 0 ? errno : EACCES));
   }
-  return posix::CopyInPieces(*from, *to, kNetworkPlan, progress);
+  return posix::CopyInPieces(*from, *to, kNetworkPlan, observer);
+}
+
+std::optional<std::uint64_t> UncFileSystem::FileSize(const std::string& path) {
+  const std::optional<UncPath> unc = ParseUncPath(path);
+  if (!unc) {
+    return m_local.FileSize(path);
+  }
+  std::unique_ptr<posix::CopySource> source = OpenSmbSource(m_client, *unc);
+  return source ? std::optional(source->Size()) : std::nullopt;
+}
+
+std::optional<std::uint64_t> UncFileSystem::FreeSpace(const std::string& path) {
+  if (!ParseUncPath(path)) {
+    return m_local.FreeSpace(path);
+  }
+  return std::nullopt;  // the server checks its own disk as it writes
 }
 
 bool UncFileSystem::DeleteFile(const std::string& path) {

@@ -17,8 +17,10 @@ class UncFileSystem : public FileSystem {
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
   // A copy to or from a share runs several streams at once, each over a connection of
   // its own; see posix::CopyInPieces for what it guarantees.
-  bool CopyFile(const std::string& source, const std::string& destination,
-                const CopyProgressCallback& progress) override;
+  CopyOutcome CopyFile(const std::string& source, const std::string& destination,
+                       CopyObserver& observer) override;
+  std::optional<std::uint64_t> FileSize(const std::string& path) override;
+  std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;
 
