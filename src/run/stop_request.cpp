@@ -34,6 +34,11 @@ bool StopRequest::IsStopping() const {
   return m_state == State::kStopping;
 }
 
+bool StopRequest::IsEnding() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_state == State::kIdle || m_state == State::kStopping || m_state == State::kCleaningUp;
+}
+
 void StopRequest::BeginCleanUp() {
   std::lock_guard<std::mutex> lock(m_lock);
   if (m_state == State::kRunning || m_state == State::kRequested) {

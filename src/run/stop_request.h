@@ -28,6 +28,8 @@ class StopRequest {
   bool Acknowledge();
   // The run has begun to stop.
   bool IsStopping() const;
+  // No run is going, or it has begun its clean-up: nothing more to ask of it.
+  bool IsEnding() const;
   // The run begins its clean-up (at its end, whichever end): from now on requests do
   // nothing, so that nothing breaks the clean-up off.
   void BeginCleanUp();

@@ -146,6 +146,9 @@ class CHarrowlanderDlg {
   // stopped. False when no operation took the request (none runs, or it is stopping
   // or cleaning up already). May be repeated until it is taken.
   bool RequestStop() { return m_stop.Request(); }
+  // Any thread: no operation runs, or the one that runs is taking down what it set up
+  // (after a stop, a failure or at its end).
+  bool RunIsEnding() const { return m_stop.IsEnding(); }
   // How the last operation ended (each one records it, however it ends).
   const RunOutcome& LastOutcome() const { return m_outcome; }
 
