@@ -296,6 +296,13 @@ bool WildcardMatch(std::string_view name, std::string_view pattern) {
 }
 
 ShellOutput RunShellCommand(ServerState& state, std::string_view commandLine) {
+  // echo prints its text as written, blanks and quotes included, trailing ones too.
+  size_t first = commandLine.find_first_not_of(" \t");
+  std::string_view typed = first == std::string_view::npos ? "" : commandLine.substr(first);
+  if (typed.size() >= 4 && EqualsNoCase(typed.substr(0, 4), "echo") &&
+      (typed.size() == 4 || typed[4] == ' ' || typed[4] == '\t')) {
+    return Echo(state, typed.substr(4));
+  }
   std::string line = Trim(commandLine);
   // cmd /c drops the first and the last quote when the line starts with one.
   if (!line.empty() && line.front() == '"') {
@@ -305,11 +312,6 @@ ShellOutput RunShellCommand(ServerState& state, std::string_view commandLine) {
   }
   if (line.empty()) {
     return {};
-  }
-  // echo prints its text as written, blanks and quotes included.
-  if (line.size() >= 4 && EqualsNoCase(line.substr(0, 4), "echo") &&
-      (line.size() == 4 || line[4] == ' ' || line[4] == '\t')) {
-    return Echo(state, std::string_view(line).substr(4));
   }
   std::vector<std::string> args = SplitArguments(line);
   std::string command = ToLower(args.front());

@@ -78,7 +78,7 @@ StatementResult RunGetAppLock(ServerState& state, SessionState& session,
     }
     int slice = kWaitSliceMs;
     if (*timeout >= 0) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
       if (left.count() <= 0) {
         return Status(-1);
       }
