@@ -10,7 +10,8 @@ const char* const kUsage =
 testserver is a TEST DOUBLE, not Microsoft SQL Server. It plays a SQL Server 2000
 (8.00.2039), or with --product 2019 a SQL Server 2019, on loopback for integration tests and demos: TDS 7.1 to 7.4 logins,
 the system-table queries, BACKUP/RESTORE, DROP DATABASE/TABLE, DBCC SHRINKDATABASE and
-xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLite.
+xp_cmdshell (mkdir, del, rmdir, net share, echo) acting inside DIR, xp_dirtree and
+application locks. Data lives in SQLite.
 
   --state DIR             state directory: catalog, drives (DIR/c, DIR/d, ...)
   --listen ADDR:PORT      TDS listener, loopback only (default 127.0.0.1:1433;
@@ -27,8 +28,9 @@ xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLi
   --ansi-code-page N      store literals without N'' in Windows code page N (874,
                           1250-1258) with best-fit replacement; default: as sent
   --shell-language LANG   xp_cmdshell's cmd.exe and net.exe speak en (default) or zh-CN
-  --deny-shell WHAT       WHAT (mkdir or net-share) fails: Access is denied (net-share:
-                          a service account that is not an administrator, as 2019's is)
+  --deny-shell WHAT       WHAT (mkdir, net-share or echo) fails: Access is denied
+                          (net-share: a service account that is not an administrator,
+                          as 2019's is; echo: writing a file through "echo ... > P")
   --share NAME=PATH       NAME is already shared, pointing at PATH, at the start
   --product P             the release played: 2000 (8.00.2039, the default) or 2019
                           (15.0.2000.5: refuses BACKUP LOG ... WITH NO_LOG with 3032;
@@ -45,7 +47,9 @@ xp_cmdshell (mkdir, del, rmdir, net share) acting inside DIR. Data lives in SQLi
   --tls-ciphers LIST      offer only these TLS cipher suites (OpenSSL names), to play a
                           server whose encryption a client cannot agree to
 Fault switches (PATTERN: regular expression, case-insensitive, searched in the batch):
-  --delay MS,PATTERN      wait MS milliseconds before running a matching batch
+  --delay MS,PATTERN      wait MS milliseconds before running a matching batch (a
+                          BACKUP or RESTORE DATABASE WITH STATS reports its progress
+                          meanwhile)
   --fail NUMBER,PATTERN   answer a matching batch with error NUMBER (severity 16)
   --fail-text TEXT        the message text of the --fail before it
   --drop PATTERN          close the connection on a matching batch
@@ -57,6 +61,9 @@ Fault switches (PATTERN: regular expression, case-insensitive, searched in the b
   --replace-after PATTERN,PATH
                           once a matching batch has run, rewrite that file in place
                           with other content (its bytes inverted, 64 KB longer)
+  --fail-partway PATTERN,BYTES
+                          a matching BACKUP DATABASE writes its file, leaves it cut
+                          to BYTES bytes and fails: disk full (3202, then 3013)
   --refuse-logins         refuse every login with error 18456
   --help                  this text
 
@@ -175,6 +182,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       if (!options.faults.AddTruncateAfter(value)) {
         return fail("--truncate-after needs PATTERN,PATH,BYTES");
       }
+    } else if (arg == "--fail-partway") {
+      if (!options.faults.AddFailPartway(value)) {
+        return fail("--fail-partway needs PATTERN,BYTES");
+      }
     } else if (arg == "--replace-after") {
       if (!options.faults.AddReplaceAfter(value)) {
         return fail("--replace-after needs PATTERN,PATH");
@@ -202,8 +213,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
         options.shell.denyMkdir = true;
       } else if (value == "net-share") {
         options.shell.denyNetShare = true;
+      } else if (value == "echo") {
+        options.shell.denyEcho = true;
       } else {
-        return fail("--deny-shell needs mkdir or net-share");
+        return fail("--deny-shell needs mkdir, net-share or echo");
       }
     } else if (arg == "--share") {
       size_t eq = value.find('=');

@@ -174,3 +174,36 @@ TEST_F(Shell, RefusalsAndSharesAsWindowsPrintsThemInEnglishAndChinese) {
             (Lines{"发生系统错误 5。", "NULL", "拒绝访问。", "NULL"}));
   EXPECT_TRUE(state.shares.Find("New"));
 }
+
+TEST_F(Shell, EchoPrintsOrWritesAFileAsCmdDoes) {
+  auto read = [&](const std::string& relative) {
+    std::ifstream in(Drive(relative), std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  };
+  int status = -1;
+  EXPECT_EQ(Run("echo harrowlander", &status), Lines{"harrowlander"});
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Run("echo  two  blanks \"q\" "), Lines{" two  blanks \"q\" "});
+  Run("mkdir c:\\BKSQLData$");
+  EXPECT_EQ(
+      Run("echo Harrowlander transfer folder> \"c:\\BKSQLData$\\Harrowlander.transfer\"", &status),
+      Lines{});
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(read("BKSQLData$/Harrowlander.transfer"), "Harrowlander transfer folder\r\n");
+  // The blank before ">" belongs to the text; ">>" appends.
+  Run("echo a >c:\\BKSQLData$\\m.txt");
+  Run("echo b>> c:\\bksqldata$\\M.TXT");
+  EXPECT_EQ(read("BKSQLData$/m.txt"), "a \r\nb\r\n");
+  Run("echo c> c:\\BKSQLData$\\m.txt");
+  EXPECT_EQ(read("BKSQLData$/m.txt"), "c\r\n");
+
+  EXPECT_EQ(Run("echo x> c:\\missing\\m.txt", &status),
+            Lines{"The system cannot find the path specified."});
+  EXPECT_EQ(status, 1);
+  state.shell.denyEcho = true;
+  EXPECT_EQ(Run("echo x> c:\\BKSQLData$\\m.txt", &status), Lines{"Access is denied."});
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(read("BKSQLData$/m.txt"), "c\r\n");
+  state.shell.language = ShellLanguage::Chinese;
+  EXPECT_EQ(Run("echo x> c:\\missing\\m.txt"), Lines{"系统找不到指定的路径。"});
+}

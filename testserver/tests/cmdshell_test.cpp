@@ -48,3 +48,31 @@ TEST(CmdShell, StartupShareRefusalsAndChineseThroughTheSwitches) {
             (Names{"拒绝访问。", "NULL"}));
   EXPECT_FALSE(std::filesystem::exists(server.StateDir() / "c" / "BKSQLData$"));
 }
+
+TEST(CmdShell, ProbeMarkerAndListingOfTheTransferFolder) {
+  ServerProcess server({"--login", "bob:pw"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient sa;
+  ASSERT_TRUE(sa.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  EXPECT_EQ(FirstColumn(sa.Execute("xp_cmdshell 'echo harrowlander'")),
+            (Names{"harrowlander", "NULL"}));
+  sa.Execute("xp_cmdshell 'mkdir c:\\BKSQLData$\\Sub'");
+  EXPECT_EQ(FirstColumn(sa.Execute("xp_cmdshell 'echo Harrowlander transfer folder> "
+                                   "\"c:\\BKSQLData$\\Harrowlander.transfer\"'")),
+            Names{"NULL"});
+
+  auto listed = sa.Execute("exec master.dbo.xp_dirtree 'c:\\BKSQLData$',1,1");
+  ASSERT_EQ(listed.results.size(), 1u) << listed.Messages();
+  EXPECT_EQ(listed.results[0].columns, (Names{"subdirectory", "depth", "file"}));
+  using Row = std::vector<std::optional<std::string>>;
+  EXPECT_EQ(listed.results[0].rows,
+            (std::vector<Row>{{"Harrowlander.transfer", "1", "1"}, {"Sub", "1", "0"}}));
+  auto missing = sa.Execute("xp_dirtree N'c:\\NoSuchFolder',1,1");
+  ASSERT_EQ(missing.results.size(), 1u) << missing.Messages();
+  EXPECT_TRUE(missing.results[0].rows.empty());
+  EXPECT_FALSE(missing.Failed());
+
+  OdbcClient bob;
+  ASSERT_TRUE(bob.Connect(server.Port(), "bob", "pw"));
+  EXPECT_TRUE(bob.Execute("exec master.dbo.xp_dirtree 'c:\\BKSQLData$',1,1").HasNative(229));
+}

@@ -93,15 +93,20 @@ bool OdbcClient::ConnectWith(std::string connectionString) {
   return m_connected;
 }
 
-Outcome OdbcClient::Execute(const std::string& sql, int queryTimeoutSeconds) {
+Outcome OdbcClient::Execute(const std::string& sql, int queryTimeoutSeconds,
+                            const std::function<void(const Outcome&)>& afterEachCall) {
   Outcome outcome;
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &stmt);
   SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
                  reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(queryTimeoutSeconds)), 0);
   std::string text = sql;
+  m_running = stmt;
   outcome.rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
   Collect(SQL_HANDLE_STMT, stmt, outcome.diagnostics);
+  if (afterEachCall) {
+    afterEachCall(outcome);
+  }
   SQLRETURN rc = outcome.rc;
   // Bounded: a dead connection makes SQLMoreResults fail for ever.
   for (int round = 0; round < 64 && rc != SQL_NO_DATA && rc != SQL_ERROR; ++round) {
@@ -114,9 +119,19 @@ Outcome OdbcClient::Execute(const std::string& sql, int queryTimeoutSeconds) {
     if (rc != SQL_NO_DATA) {
       Collect(SQL_HANDLE_STMT, stmt, outcome.diagnostics);
     }
+    if (afterEachCall) {
+      afterEachCall(outcome);
+    }
   }
+  m_running = SQL_NULL_HSTMT;
   SQLFreeHandle(SQL_HANDLE_STMT, stmt);
   return outcome;
+}
+
+void OdbcClient::Cancel() {
+  if (SQLHSTMT stmt = m_running) {
+    SQLCancel(stmt);
+  }
 }
 
 SQLRETURN OdbcClient::ExecuteAndAbandon(const std::string& sql) {

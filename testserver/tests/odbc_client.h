@@ -5,6 +5,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,7 +42,13 @@ class OdbcClient {
   bool Connect(int port, const std::string& user, const std::string& password,
                const std::string& database = "master");
   bool ConnectWith(std::string connectionString);
-  Outcome Execute(const std::string& sql, int queryTimeoutSeconds = 0);
+  // `afterEachCall` sees the outcome so far after SQLExecDirect and after every
+  // SQLMoreResults, as the answer streams in.
+  Outcome Execute(const std::string& sql, int queryTimeoutSeconds = 0,
+                  const std::function<void(const Outcome&)>& afterEachCall = {});
+  // SQLCancel of the statement Execute runs, from another thread while Execute waits
+  // inside a call (FreeTDS is not safe against a cancel between calls).
+  void Cancel();
   // Executes without reading the results, then closes the statement, which makes
   // the client cancel with an ATTENTION while the server is idle.
   SQLRETURN ExecuteAndAbandon(const std::string& sql);
@@ -54,6 +62,7 @@ class OdbcClient {
   SQLHENV m_env = SQL_NULL_HENV;
   SQLHDBC m_dbc = SQL_NULL_HDBC;
   bool m_connected = false;
+  std::atomic<SQLHSTMT> m_running{SQL_NULL_HSTMT};
   std::vector<Diagnostic> m_loginDiagnostics;
 };
 

@@ -131,3 +131,35 @@ TEST(Parser, LiteralsWithoutNPassThroughTheAnsiCodePage) {
   EXPECT_EQ(columns.at(1).text, "Sālēs");
   EXPECT_EQ(columns.at(2).text, "Sālēs");
 }
+
+TEST(Parser, VariablesNamedArgumentsAliasesAndStats) {
+  auto statements = ParseBatch(
+      "declare @result int exec @result=sp_getapplock @Resource='BKSQLData$',"
+      "@LockMode='Exclusive',\n @LockOwner='Session',@LockTimeout=0; select @result as result");
+  ASSERT_EQ(statements.size(), 3u);
+  EXPECT_EQ(std::get<DeclareStatement>(statements[0]).variables.at(0).type, "int");
+  const auto& exec = std::get<ExecStatement>(statements[1]);
+  EXPECT_EQ(exec.returnVariable, "@result");
+  EXPECT_EQ(exec.parameterNames,
+            (std::vector<std::string>{"@Resource", "@LockMode", "@LockOwner", "@LockTimeout"}));
+  EXPECT_EQ(exec.arguments.at(3).number, 0);
+  const auto& select = std::get<SelectStatement>(statements[2]);
+  EXPECT_EQ(select.columns.at(0).kind, Operand::Kind::Variable);
+  EXPECT_EQ(select.aliases, std::vector<std::string>{"result"});
+  EXPECT_EQ(One<SelectStatement>("select count(*) users from master.dbo.sysprocesses").aliases,
+            std::vector<std::string>{"users"});
+  // A variable the batch never declared stops the whole batch.
+  EXPECT_EQ(SyntaxError("exec @r = sp_getapplock 'x', 'Shared'"), 137);
+  EXPECT_EQ(SyntaxError("declare @R int select @r, @other"), 137);
+
+  EXPECT_EQ(One<BackupDatabaseStatement>("backup database [a] to disk='x' with stats").stats, 10);
+  EXPECT_EQ(
+      One<BackupDatabaseStatement>("backup database [a] to disk='x' with init, STATS = 5").stats,
+      5);
+  EXPECT_FALSE(One<BackupDatabaseStatement>("backup database [a] to disk='x' with init").stats);
+  EXPECT_EQ(One<RestoreDatabaseStatement>(
+                "restore database [a] from disk='x' with stats=20, move 'd' to 'p', replace")
+                .stats,
+            20);
+  One<RestoreVerifyStatement>("restore verifyonly from disk='x' with stats = 10");
+}

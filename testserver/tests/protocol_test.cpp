@@ -263,3 +263,23 @@ TEST(Protocol, FilesAreCutOrReplacedOnceAMatchingBatchHasRun) {
   std::ifstream swapped(drive / "swap.bak", std::ios::binary);
   EXPECT_EQ(swapped.get(), static_cast<unsigned char>(~'H'));
 }
+
+TEST(Protocol, ABackupThatRunsOutOfDiskLeavesItsFileCutAndFails) {
+  ServerProcess server({"--seed", "--fail-partway", "-- full, disk,100"});
+  ASSERT_TRUE(server.Ready());
+  OdbcClient client;
+  ASSERT_TRUE(client.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  auto full =
+      client.Execute("backup database [Sales] to disk='C:\\full.bak' with init -- full, disk");
+  EXPECT_TRUE(full.Failed());
+  ASSERT_EQ(full.diagnostics.size(), 2u) << full.Messages();
+  EXPECT_EQ(full.diagnostics[0].native, 3202);
+  EXPECT_NE(full.diagnostics[0].message.find(
+                "Write on 'C:\\full.bak' failed: 112(There is not enough space on the disk.)"),
+            std::string::npos)
+      << full.Messages();
+  EXPECT_EQ(full.diagnostics[1].native, 3013);
+  EXPECT_EQ(std::filesystem::file_size(server.StateDir() / "c" / "full.bak"), 100u);
+  auto whole = client.Execute("backup database [Sales] to disk='C:\\whole.bak' with init");
+  EXPECT_FALSE(whole.Failed()) << whole.Messages();
+}

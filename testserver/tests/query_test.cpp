@@ -96,6 +96,31 @@ TEST_F(Queries, ErrorsOfTheRealServer) {
   EXPECT_TRUE(use.HasNative(911)) << use.Messages();
 }
 
+TEST_F(Queries, SysprocessesCountsTheOtherSessionsInADatabase) {
+  const std::string users =
+      "select count(*) as users from master.dbo.sysprocesses where dbid=db_id('Sales') and "
+      "spid<>@@spid";
+  auto none = client.Execute(users);
+  ASSERT_EQ(none.results.size(), 1u) << none.Messages();
+  EXPECT_EQ(none.results[0].columns, Names{"users"});
+  EXPECT_EQ(FirstColumn(none), Names{"0"});
+  OdbcClient inSales, moved;
+  ASSERT_TRUE(inSales.Connect(server.Port(), "sa", ServerProcess::kSaPassword, "Sales"));
+  ASSERT_TRUE(moved.Connect(server.Port(), "sa", ServerProcess::kSaPassword));
+  moved.Execute("use [Sales]");
+  EXPECT_EQ(FirstColumn(client.Execute(users)), Names{"2"});
+  EXPECT_EQ(FirstColumn(inSales.Execute(users)), Names{"1"});  // not itself
+  moved.Execute("use [master]");
+  EXPECT_EQ(FirstColumn(client.Execute(users)), Names{"1"});
+  auto self =
+      FirstColumn(client.Execute("select loginame from master..sysprocesses where spid=@@spid"));
+  ASSERT_EQ(self.size(), 1u);
+  EXPECT_EQ(TrimRight(self[0]), "sa");
+  EXPECT_EQ(
+      FirstColumn(client.Execute("select name from master.dbo.sysdatabases where name='Sales'")),
+      Names{"Sales"});
+}
+
 TEST(AnsiCodePage, LiteralsWithoutNFindALookAlikeNameOnlyWithTheSwitch) {
   const std::string query = "select db_id('S\xc4\x81l\xc4\x93s'), db_id(N'S\xc4\x81l\xc4\x93s')";
   for (bool western : {false, true}) {

@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "../server/messages.h"
 #include "../tds/login7.h"
@@ -129,6 +130,34 @@ class Session {
     return message->type == tds::kAttention;
   }
 
+  // Waits until `until`; true when a cancel came (or the client left) first.
+  bool CancelledBefore(std::chrono::steady_clock::time_point until) {
+    auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    return AttentionWithin(static_cast<int>(std::max<int64_t>(left.count(), 0))) || m_closed;
+  }
+
+  // A --delay. A BACKUP or RESTORE that asked for STATS reports its progress over the
+  // delay, each message with a DONE of its own and sent at once: clients hand such
+  // messages over one by one, but hold back messages that share a DONE until the end.
+  // False when the client cancelled or left meanwhile.
+  bool Delay(int ms, const std::vector<ProgressStep>& steps) {
+    const auto start = std::chrono::steady_clock::now();
+    for (const ProgressStep& step : steps) {
+      if (CancelledBefore(start + std::chrono::milliseconds(int64_t{ms} * step.percent / 100))) {
+        return false;
+      }
+      TokenWriter writer = Writer();
+      writer.Message(step.message);
+      writer.Done(tds::kDoneMore);
+      if (!m_connection.Write(tds::kReply, writer.Out().Take(), false)) {
+        m_closed = true;
+        return false;
+      }
+    }
+    return !CancelledBefore(start + std::chrono::milliseconds(ms));
+  }
+
   bool Dispatch(const tds::Message& message) {
     switch (message.type) {
       case tds::kAttention:
@@ -179,11 +208,8 @@ class Session {
       return false;
     }
     if (int delay = faults.DelayMsFor(text); delay > 0) {
-      if (AttentionWithin(delay)) {
-        return AcknowledgeAttention();
-      }
-      if (m_closed) {
-        return false;
+      if (!Delay(delay, m_services.engine.ProgressOf(text))) {
+        return !m_closed && AcknowledgeAttention();
       }
     }
     TokenWriter writer = Writer();
@@ -195,7 +221,12 @@ class Session {
       writer.Message(error);
       writer.Done(tds::kDoneError);
     } else {
-      std::vector<StatementResult> results = m_services.engine.ExecuteBatch(m_state, text);
+      BatchOutcome outcome = m_services.engine.ExecuteBatch(
+          m_state, text, [this](int ms) { return AttentionWithin(ms) || m_closed; });
+      if (outcome.cancelled) {
+        return !m_closed && AcknowledgeAttention();
+      }
+      const std::vector<StatementResult>& results = outcome.results;
       for (size_t i = 0; i < results.size(); ++i) {
         tds::WriteStatementResult(writer, results[i], i + 1 < results.size());
       }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "../text.h"
+#include "shell_echo.h"
 #include "shell_texts.h"
 
 namespace testserver {
@@ -66,20 +67,6 @@ ShellOutput SystemError(ShellLanguage language, int number, ShellText reason) {
   return Printed({Say(language, ShellText::SystemError, std::to_string(number)), std::nullopt,
                   Say(language, reason), std::nullopt},
                  2);
-}
-
-// xp_cmdshell runs cmd.exe in the system folder of drive C:, so relative names land there.
-std::string ShellPath(const std::string& path) {
-  bool drive = path.size() >= 2 && path[1] == ':';
-  if (drive || path.rfind("\\\\", 0) == 0 || (!path.empty() && path[0] == '/')) {
-    return drive && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'))
-               ? path.substr(0, 2) + "\\" + path.substr(2)
-               : path;
-  }
-  if (!path.empty() && path[0] == '\\') {
-    return "C:" + path;
-  }
-  return "C:\\WINDOWS\\system32\\" + path;
 }
 
 ShellOutput MakeDirectory(ServerState& state, const std::vector<std::string>& args) {
@@ -270,6 +257,20 @@ ShellOutput NetShare(ServerState& state, const std::vector<std::string>& args) {
 
 }  // namespace
 
+// xp_cmdshell runs cmd.exe in the system folder of drive C:, so relative names land there.
+std::string ShellPath(const std::string& path) {
+  bool drive = path.size() >= 2 && path[1] == ':';
+  if (drive || path.rfind("\\\\", 0) == 0 || (!path.empty() && path[0] == '/')) {
+    return drive && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'))
+               ? path.substr(0, 2) + "\\" + path.substr(2)
+               : path;
+  }
+  if (!path.empty() && path[0] == '\\') {
+    return "C:" + path;
+  }
+  return "C:\\WINDOWS\\system32\\" + path;
+}
+
 bool WildcardMatch(std::string_view name, std::string_view pattern) {
   if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*" &&
       name.find('.') == std::string_view::npos &&
@@ -295,6 +296,13 @@ bool WildcardMatch(std::string_view name, std::string_view pattern) {
 }
 
 ShellOutput RunShellCommand(ServerState& state, std::string_view commandLine) {
+  // echo prints its text as written, blanks and quotes included, trailing ones too.
+  size_t first = commandLine.find_first_not_of(" \t");
+  std::string_view typed = first == std::string_view::npos ? "" : commandLine.substr(first);
+  if (typed.size() >= 4 && EqualsNoCase(typed.substr(0, 4), "echo") &&
+      (typed.size() == 4 || typed[4] == ' ' || typed[4] == '\t')) {
+    return Echo(state, typed.substr(4));
+  }
   std::string line = Trim(commandLine);
   // cmd /c drops the first and the last quote when the line starts with one.
   if (!line.empty() && line.front() == '"') {

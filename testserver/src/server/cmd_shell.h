@@ -1,5 +1,5 @@
 // The command shell behind xp_cmdshell: the cmd.exe commands this tool's users send
-// (mkdir, del, rmdir, net share), acting on the mapped folders and printing what
+// (mkdir, del, rmdir, net share, echo), acting on the mapped folders and printing what
 // cmd.exe prints.
 #pragma once
 
@@ -18,6 +18,9 @@ struct ShellOutput {
 };
 
 ShellOutput RunShellCommand(ServerState& state, std::string_view commandLine);
+
+// A path as cmd.exe under xp_cmdshell reads it: relative names are in C:\WINDOWS\system32.
+std::string ShellPath(const std::string& path);
 
 // Shares the folder `path` (created when missing) as `name`, as an administrator did
 // before the server started; false when the path cannot be mapped or published.

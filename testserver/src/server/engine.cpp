@@ -1,5 +1,7 @@
 #include "engine.h"
 
+#include <thread>
+
 #include "../sql/parser.h"
 #include "../text.h"
 #include "executors.h"
@@ -26,21 +28,49 @@ LoginOutcome Engine::Login(const tds::Login7& login, SessionState& session) {
   session.login = login.userName;
   session.sysadmin = account->second.sysadmin;
   session.database = database->name;
-  m_state.sessionDatabases[session.spid] = database->name;
+  m_state.sessions[session.spid] =
+      ConnectedSession{login.userName, login.hostName, login.appName, database->name};
   return {true, {}};
 }
 
-std::vector<StatementResult> Engine::ExecuteBatch(SessionState& session, std::string_view text) {
-  std::lock_guard lock(m_mutex);
-  std::vector<StatementResult> results = Run(session, text);
+BatchOutcome Engine::ExecuteBatch(SessionState& session, std::string_view text,
+                                  const CancelWatch& watch) {
+  std::unique_lock lock(m_mutex);
+  BatchContext batch;
   if (m_faults) {
+    batch.cutBackupTo = m_faults->FailPartwayFor(std::string(text));
+  }
+  batch.pause = [&](int ms) {
+    lock.unlock();
+    bool stop = false;
+    if (watch) {
+      stop = watch(ms);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+    lock.lock();
+    return !stop;
+  };
+  BatchOutcome outcome = Run(session, text, batch);
+  if (m_faults && !outcome.cancelled) {
     m_faults->DamageFilesAfter(std::string(text), m_state.paths);
   }
-  return results;
+  return outcome;
 }
 
-std::vector<StatementResult> Engine::Run(SessionState& session, std::string_view text) {
-  std::vector<StatementResult> results;
+std::vector<ProgressStep> Engine::ProgressOf(std::string_view text) const {
+  // The code page is settled before the first client comes, so no lock is needed.
+  try {
+    return ProgressSteps(
+        sql::ParseBatch(text, m_state.literalPage ? &*m_state.literalPage : nullptr));
+  } catch (const SqlError&) {
+    return {};
+  }
+}
+
+BatchOutcome Engine::Run(SessionState& session, std::string_view text, BatchContext& batch) {
+  BatchOutcome outcome;
+  std::vector<StatementResult>& results = outcome.results;
   std::vector<sql::Statement> statements;
   try {
     statements = sql::ParseBatch(text, m_state.literalPage ? &*m_state.literalPage : nullptr);
@@ -49,21 +79,26 @@ std::vector<StatementResult> Engine::Run(SessionState& session, std::string_view
     failed.messages = error.messages;
     failed.failed = true;
     results.push_back(std::move(failed));
-    return results;
+    return outcome;
   }
   for (const sql::Statement& statement : statements) {
+    // DECLARE only names variables; the server answers nothing for it.
+    if (auto* declare = std::get_if<sql::DeclareStatement>(&statement)) {
+      RunDeclare(batch, *declare);
+      continue;
+    }
     try {
       results.push_back(std::visit(
           [&](const auto& s) -> StatementResult {
             using T = std::decay_t<decltype(s)>;
             if constexpr (std::is_same_v<T, sql::SelectStatement>) {
-              return RunSelect(m_state, session, s);
+              return RunSelect(m_state, session, s, batch);
             } else if constexpr (std::is_same_v<T, sql::UseStatement>) {
               return RunUse(m_state, session, s);
             } else if constexpr (std::is_same_v<T, sql::SetStatement>) {
               return StatementResult{};
             } else if constexpr (std::is_same_v<T, sql::BackupDatabaseStatement>) {
-              return RunBackupDatabase(m_state, session, s);
+              return RunBackupDatabase(m_state, session, s, batch);
             } else if constexpr (std::is_same_v<T, sql::BackupLogStatement>) {
               return RunBackupLog(m_state, session, s);
             } else if constexpr (std::is_same_v<T, sql::RestoreFileListStatement>) {
@@ -78,11 +113,16 @@ std::vector<StatementResult> Engine::Run(SessionState& session, std::string_view
               return RunDropTable(m_state, session, s);
             } else if constexpr (std::is_same_v<T, sql::ShrinkDatabaseStatement>) {
               return RunShrinkDatabase(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::ExecStatement>) {
+              return RunExec(m_state, session, s, batch);
             } else {
-              return RunExec(m_state, session, s);
+              return StatementResult{};  // DECLARE, answered above
             }
           },
           statement));
+    } catch (const BatchCancelled&) {
+      outcome.cancelled = true;
+      return outcome;
     } catch (const SqlError& error) {
       StatementResult failed;
       failed.messages = error.messages;
@@ -98,12 +138,13 @@ std::vector<StatementResult> Engine::Run(SessionState& session, std::string_view
       results.push_back(std::move(failed));
     }
   }
-  return results;
+  return outcome;
 }
 
 void Engine::EndSession(const SessionState& session) {
   std::lock_guard lock(m_mutex);
-  m_state.sessionDatabases.erase(session.spid);
+  m_state.sessions.erase(session.spid);
+  m_state.appLocks.ReleaseAll(session.spid);
 }
 
 }  // namespace testserver

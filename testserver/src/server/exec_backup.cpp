@@ -30,7 +30,7 @@ std::string Now() {
 }  // namespace
 
 StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
-                                  const sql::BackupDatabaseStatement& s) {
+                                  const sql::BackupDatabaseStatement& s, BatchContext& batch) {
   auto started = std::chrono::steady_clock::now();
   const char* what = "BACKUP DATABASE";
   auto database = state.catalog.Find(s.database);
@@ -72,6 +72,14 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
   }
   if (!WriteBackupSet(*target, set, s.init)) {
     throw SqlError({msg::CannotOpenBackupDevice(disk), msg::TerminatingAbnormally(what)});
+  }
+  if (batch.cutBackupTo) {
+    // The disk filled up part-way: what was written stays behind.
+    if (*batch.cutBackupTo < fs::file_size(*target, ec)) {
+      fs::resize_file(*target, *batch.cutBackupTo, ec);
+    }
+    throw SqlError(
+        {msg::WriteFailedDiskFull(state.product, disk), msg::TerminatingAbnormally(what)});
   }
 
   StatementResult result;

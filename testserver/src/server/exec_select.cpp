@@ -14,8 +14,43 @@ namespace {
 using sql::Condition;
 using sql::Operand;
 
+// A value that does not depend on a row: a literal, db_id(), a variable.
+Cell Constant(const ServerState& state, const SessionState& session, BatchContext& batch,
+              const Operand& operand) {
+  if (operand.kind == Operand::Kind::Number) {
+    return operand.number;
+  }
+  if (operand.kind == Operand::Kind::String) {
+    return operand.text;
+  }
+  if (operand.kind == Operand::Kind::DbIdOf) {
+    auto db = state.catalog.Find(operand.text);
+    return db ? Cell{int64_t{db->dbid}} : Cell{};
+  }
+  if (operand.kind == Operand::Kind::CountAll) {
+    return int64_t{1};
+  }
+  if (operand.kind == Operand::Kind::Variable) {
+    if (EqualsNoCase(operand.text, "@@spid")) {
+      return int64_t{session.spid};
+    }
+    if (EqualsNoCase(operand.text, "@@servername")) {
+      return state.serverName;
+    }
+    if (EqualsNoCase(operand.text, "@@version")) {
+      return std::string(DescribeProduct(state.product).banner);
+    }
+    if (Variable* variable = batch.Find(operand.text)) {
+      return variable->value;
+    }
+  }
+  throw SqlError(msg::InvalidColumn(operand.text));
+}
+
 struct Evaluator {
   ServerState& state;
+  const SessionState& session;
+  BatchContext& batch;
   const ResultSet& table;
 
   int ColumnIndex(const std::string& name) const {
@@ -40,6 +75,7 @@ struct Evaluator {
       case Operand::Kind::Column:
         return row[ColumnIndex(operand.text)];
       case Operand::Kind::Variable:
+        return Constant(state, session, batch, operand);
       case Operand::Kind::CountAll:
         return Cell{};
     }
@@ -131,42 +167,26 @@ DatabaseEntry TargetDatabase(ServerState& state, const SessionState& session,
   return *entry;
 }
 
-Cell Constant(const ServerState& state, const SessionState& session, const Operand& operand) {
-  if (operand.kind == Operand::Kind::Number) {
-    return operand.number;
+// The type of a constant column: a variable's declared one, else the value's.
+ColumnType TypeOf(BatchContext& batch, const Operand& operand, const Cell& value) {
+  if (Variable* variable = batch.Find(operand.text);
+      variable && operand.kind == Operand::Kind::Variable) {
+    return variable->type;
   }
-  if (operand.kind == Operand::Kind::String) {
-    return operand.text;
-  }
-  if (operand.kind == Operand::Kind::DbIdOf) {
-    auto db = state.catalog.Find(operand.text);
-    return db ? Cell{int64_t{db->dbid}} : Cell{};
-  }
-  if (operand.kind == Operand::Kind::CountAll) {
-    return int64_t{1};
-  }
-  if (operand.kind == Operand::Kind::Variable) {
-    if (EqualsNoCase(operand.text, "@@spid")) {
-      return int64_t{session.spid};
-    }
-    if (EqualsNoCase(operand.text, "@@servername")) {
-      return state.serverName;
-    }
-    if (EqualsNoCase(operand.text, "@@version")) {
-      return std::string(DescribeProduct(state.product).banner);
-    }
-  }
-  throw SqlError(msg::InvalidColumn(operand.text));
+  return value && std::holds_alternative<int64_t>(*value) ? ColumnType::Int : ColumnType::NVarChar;
+}
+
+std::string AliasOf(const sql::SelectStatement& s, size_t column) {
+  return column < s.aliases.size() ? s.aliases[column] : std::string();
 }
 
 StatementResult SelectConstants(ServerState& state, const SessionState& session,
-                                const sql::SelectStatement& s) {
+                                BatchContext& batch, const sql::SelectStatement& s) {
   ResultSet rows;
   Row row;
-  for (const Operand& operand : s.columns) {
-    Cell value = Constant(state, session, operand);
-    bool number = value && std::holds_alternative<int64_t>(*value);
-    rows.columns.push_back(Column{"", number ? ColumnType::Int : ColumnType::NVarChar, 4000, true});
+  for (size_t i = 0; i < s.columns.size(); ++i) {
+    Cell value = Constant(state, session, batch, s.columns[i]);
+    rows.columns.push_back(Column{AliasOf(s, i), TypeOf(batch, s.columns[i], value), 4000, true});
     row.push_back(value);
   }
   rows.rows.push_back(std::move(row));
@@ -177,10 +197,10 @@ StatementResult SelectConstants(ServerState& state, const SessionState& session,
 
 }  // namespace
 
-StatementResult RunSelect(ServerState& state, SessionState& session,
-                          const sql::SelectStatement& s) {
+StatementResult RunSelect(ServerState& state, SessionState& session, const sql::SelectStatement& s,
+                          BatchContext& batch) {
   if (!s.from) {
-    return SelectConstants(state, session, s);
+    return SelectConstants(state, session, batch, s);
   }
   const sql::ObjectName& name = *s.from;
   DatabaseEntry database = TargetDatabase(state, session, name);
@@ -194,7 +214,7 @@ StatementResult RunSelect(ServerState& state, SessionState& session,
   if (!table) {
     throw SqlError(msg::InvalidObject(name.written));
   }
-  Evaluator evaluate{state, *table};
+  Evaluator evaluate{state, session, batch, *table};
 
   std::vector<Row> kept;
   for (const Row& row : table->rows) {
@@ -217,13 +237,14 @@ StatementResult RunSelect(ServerState& state, SessionState& session,
       throw SqlError(msg::NotInGroupBy());
     }
     StatementResult result;
-    result.rows = ResultSet{{Column{"", ColumnType::Int, 4, true}},
+    result.rows = ResultSet{{Column{AliasOf(s, 0), ColumnType::Int, 4, true}},
                             {{Cell{static_cast<int64_t>(kept.size())}}}};
     return result;
   }
   ResultSet out;
   std::vector<int> picked;
-  for (const Operand& column : s.columns) {
+  for (size_t c = 0; c < s.columns.size(); ++c) {
+    const Operand& column = s.columns[c];
     if (column.kind == Operand::Kind::Column && column.text == "*") {
       for (size_t i = 0; i < table->columns.size(); ++i) {
         out.columns.push_back(table->columns[i]);
@@ -232,6 +253,9 @@ StatementResult RunSelect(ServerState& state, SessionState& session,
     } else if (column.kind == Operand::Kind::Column) {
       int index = evaluate.ColumnIndex(column.text);
       out.columns.push_back(table->columns[index]);
+      if (!AliasOf(s, c).empty()) {
+        out.columns.back().name = AliasOf(s, c);
+      }
       picked.push_back(index);
     } else {
       throw SqlError(msg::IncorrectSyntax(column.text));

@@ -10,7 +10,7 @@ StatementResult RunUse(ServerState& state, SessionState& session, const sql::Use
     throw SqlError(msg::NoSuchDatabase(s.database));
   }
   session.database = entry->name;
-  state.sessionDatabases[session.spid] = entry->name;
+  state.sessions[session.spid].database = entry->name;
   StatementResult result;
   result.databaseChange = entry->name;
   result.messages.push_back(msg::ChangedDatabase(entry->name));

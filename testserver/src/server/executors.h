@@ -3,15 +3,17 @@
 #pragma once
 
 #include "../sql/statements.h"
+#include "batch_context.h"
 #include "result.h"
 #include "server_state.h"
 
 namespace testserver {
 
-StatementResult RunSelect(ServerState& state, SessionState& session, const sql::SelectStatement& s);
+StatementResult RunSelect(ServerState& state, SessionState& session, const sql::SelectStatement& s,
+                          BatchContext& batch);
 StatementResult RunUse(ServerState& state, SessionState& session, const sql::UseStatement& s);
 StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
-                                  const sql::BackupDatabaseStatement& s);
+                                  const sql::BackupDatabaseStatement& s, BatchContext& batch);
 StatementResult RunBackupLog(ServerState& state, SessionState& session,
                              const sql::BackupLogStatement& s);
 StatementResult RunRestoreFileList(ServerState& state, SessionState& session,
@@ -26,6 +28,8 @@ StatementResult RunDropTable(ServerState& state, SessionState& session,
                              const sql::DropTableStatement& s);
 StatementResult RunShrinkDatabase(ServerState& state, SessionState& session,
                                   const sql::ShrinkDatabaseStatement& s);
-StatementResult RunExec(ServerState& state, SessionState& session, const sql::ExecStatement& s);
+StatementResult RunExec(ServerState& state, SessionState& session, const sql::ExecStatement& s,
+                        BatchContext& batch);
+void RunDeclare(BatchContext& batch, const sql::DeclareStatement& s);
 
 }  // namespace testserver

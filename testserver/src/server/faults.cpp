@@ -21,6 +21,18 @@ bool SplitLast(const std::string& value, std::string& rest, std::string& last) {
   return true;
 }
 
+bool ParseSize(const std::string& text, std::optional<uint64_t>& into) {
+  if (text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  try {
+    into = std::stoull(text);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return true;
+}
+
 // What a replaced backup holds instead: the old bytes inverted, then 64 KB more, so
 // both its content and its size differ from what was there.
 void Replace(const fs::path& file) {
@@ -85,17 +97,24 @@ bool Faults::AddFreeze(const std::string& value) {
 
 bool Faults::AddTruncateAfter(const std::string& value) {
   std::string rest, bytes, pattern, path;
+  Damage damage;
   if (!SplitLast(value, rest, bytes) || !SplitLast(rest, pattern, path) ||
-      bytes.find_first_not_of("0123456789") != std::string::npos) {
+      !ParseSize(bytes, damage.truncateTo)) {
     return false;
   }
-  Damage damage{{}, path, {}};
-  try {
-    damage.truncateTo = std::stoull(bytes);
-  } catch (const std::exception&) {
-    return false;
-  }
+  damage.serverPath = path;
   return Compile(pattern, damage.pattern) && (m_damages.push_back(damage), true);
+}
+
+bool Faults::AddFailPartway(const std::string& value) {
+  std::string pattern, bytes;
+  Damage damage;
+  if (!SplitLast(value, pattern, bytes) || !ParseSize(bytes, damage.truncateTo) ||
+      !Compile(pattern, damage.pattern)) {
+    return false;
+  }
+  m_partway.push_back(damage);
+  return true;
 }
 
 bool Faults::AddReplaceAfter(const std::string& value) {
@@ -139,6 +158,14 @@ bool Faults::DropFor(const std::string& batch) const {
 }
 bool Faults::FreezeFor(const std::string& batch) const {
   return Match(m_freezes, batch) != nullptr;
+}
+std::optional<uint64_t> Faults::FailPartwayFor(const std::string& batch) const {
+  for (const Damage& rule : m_partway) {
+    if (std::regex_search(batch, rule.pattern)) {
+      return rule.truncateTo;
+    }
+  }
+  return std::nullopt;
 }
 
 void Faults::DamageFilesAfter(const std::string& batch, const PathMap& paths) const {

@@ -1,6 +1,6 @@
 // Fault switches for tests: statements matching a pattern (ECMAScript regular
 // expression, searched without regard to case) are delayed, failed, cut off or frozen,
-// or damage a file of the server once they have run.
+// damage a file of the server once they have run, or run out of disk part-way.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +24,8 @@ class Faults {
   // pattern may hold commas and the path may not.
   bool AddTruncateAfter(const std::string& value);
   bool AddReplaceAfter(const std::string& value);
+  // "PATTERN,BYTES", read from the right likewise.
+  bool AddFailPartway(const std::string& value);
   // The text of the error the last added failure answers with; false when none was added.
   bool SetLastFailureText(const std::string& text);
   void RefuseLogins() { m_refuseLogins = true; }
@@ -36,6 +38,8 @@ class Faults {
   std::optional<Failure> FailureFor(const std::string& batch) const;
   bool DropFor(const std::string& batch) const;
   bool FreezeFor(const std::string& batch) const;
+  // The size a matching batch's BACKUP DATABASE leaves its file at before it fails.
+  std::optional<uint64_t> FailPartwayFor(const std::string& batch) const;
   bool LoginsRefused() const { return m_refuseLogins; }
 
   // Truncates or replaces the files of every damage rule `batch` matches.
@@ -58,6 +62,7 @@ class Faults {
 
   std::vector<Rule> m_delays, m_failures, m_drops, m_freezes;
   std::vector<Damage> m_damages;
+  std::vector<Damage> m_partway;  // truncateTo always set
   bool m_refuseLogins = false;
 };
 

@@ -214,6 +214,52 @@ ServerMessage DbccPermissionDenied(std::string_view login, std::string_view comm
               Format("User '%s' does not have permission to run DBCC %s.", S(login).c_str(),
                      S(command).c_str()));
 }
+ServerMessage MustDeclareVariable(std::string_view name) {
+  return Make(137, 2, 15, Format("Must declare the variable '%s'.", S(name).c_str()));
+}
+ServerMessage PercentProcessed(int percent) {
+  return Make(3211, 1, 10, Format("%d percent processed.", percent));
+}
+ServerMessage WriteFailedDiskFull(Product product, std::string_view device) {
+  // Later releases quote the device in double quotes.
+  const char* quote = product == Product::k2000 ? "'" : "\"";
+  return Make(3202, 1, 16,
+              Format("Write on %s%s%s failed: 112(There is not enough space on the disk.)", quote,
+                     S(device).c_str(), quote));
+}
+ServerMessage ParameterNotSupplied(std::string_view procedure, std::string_view parameter) {
+  return Make(201, 4, 16,
+              Format("Procedure '%s' expects parameter '%s', which was not supplied.",
+                     S(procedure).c_str(), S(parameter).c_str()));
+}
+ServerMessage NotAParameter(std::string_view parameter, std::string_view procedure) {
+  return Make(8145, 2, 16,
+              Format("%s is not a parameter for procedure %s.", S(parameter).c_str(),
+                     S(procedure).c_str()));
+}
+ServerMessage TooManyArguments(std::string_view procedure) {
+  return Make(
+      8144, 2, 16,
+      Format("Procedure or function %s has too many arguments specified.", S(procedure).c_str()));
+}
+ServerMessage AppLockNotHeld(Product product, std::string_view principal,
+                             std::string_view resource) {
+  return Make(1223, 1, 16,
+              Format("Cannot release the application lock (%s: '%s', Resource: '%s') because it "
+                     "is not currently held.",
+                     product == Product::k2000 ? "Principal" : "Database Principal",
+                     S(principal).c_str(), S(resource).c_str()));
+}
+ServerMessage OptionNotRecognized(std::string_view value, std::string_view parameter) {
+  return Make(15625, 1, 10,
+              Format("Option '%s' not recognized for '%s' parameter.", S(value).c_str(),
+                     S(parameter).c_str()));
+}
+ServerMessage TransactionalAppLockWithoutTransaction() {
+  return Make(15626, 1, 10,
+              "You attempted to acquire a transactional application lock without an active "
+              "transaction.");
+}
 ServerMessage Injected(int number) {
   return Make(number, 1, 16, Format("testserver: injected failure %d.", number));
 }

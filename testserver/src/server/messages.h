@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "product.h"
 #include "result.h"
 
 namespace testserver::msg {
@@ -52,6 +53,16 @@ ServerMessage PermissionDenied(std::string_view statement, std::string_view data
 ServerMessage RestorePermissionDenied(std::string_view database);                           // 3110
 ServerMessage TablePermissionDenied(std::string_view table);                                // 3704
 ServerMessage DbccPermissionDenied(std::string_view login, std::string_view command);       // 2571
+ServerMessage MustDeclareVariable(std::string_view name);                                   // 137
+ServerMessage PercentProcessed(int percent);                                                // 3211
+ServerMessage WriteFailedDiskFull(Product product, std::string_view device);                // 3202
+ServerMessage ParameterNotSupplied(std::string_view procedure, std::string_view parameter);  // 201
+ServerMessage NotAParameter(std::string_view parameter, std::string_view procedure);         // 8145
+ServerMessage TooManyArguments(std::string_view procedure);                                  // 8144
+ServerMessage AppLockNotHeld(Product product, std::string_view principal,
+                             std::string_view resource);                                // 1223
+ServerMessage OptionNotRecognized(std::string_view value, std::string_view parameter);  // 15625
+ServerMessage TransactionalAppLockWithoutTransaction();                                 // 15626
 ServerMessage Injected(int number);  // a fault switch's error
 
 }  // namespace testserver::msg

@@ -5,8 +5,8 @@
 namespace testserver {
 
 bool ServerState::InUseByOthers(std::string_view database, int spid) const {
-  for (const auto& [other, name] : sessionDatabases) {
-    if (other != spid && EqualsNoCase(name, database)) {
+  for (const auto& [other, session] : sessions) {
+    if (other != spid && EqualsNoCase(session.database, database)) {
       return true;
     }
   }

@@ -1,12 +1,13 @@
 // Everything the statements of all sessions share: the catalog, the path mapping, the
-// shares made through xp_cmdshell and which database each session is in. Guarded by
-// the engine's lock.
+// shares made through xp_cmdshell, the sessions with their current databases and the
+// application locks they hold. Guarded by the engine's lock.
 #pragma once
 
 #include <map>
 #include <string>
 
 #include "../sql/code_page.h"
+#include "app_locks.h"
 #include "catalog.h"
 #include "path_map.h"
 #include "product.h"
@@ -20,6 +21,14 @@ struct SessionState {
   std::string login;
   bool sysadmin = false;
   std::string database;
+};
+
+// A logged-in session as the others see it (sysprocesses).
+struct ConnectedSession {
+  std::string login;
+  std::string hostName;
+  std::string programName;
+  std::string database;  // current
 };
 
 struct ServerState {
@@ -41,7 +50,8 @@ struct ServerState {
   PathMap paths;
   Catalog catalog;
   Shares shares;
-  std::map<int, std::string> sessionDatabases;
+  std::map<int, ConnectedSession> sessions;  // by spid
+  AppLocks appLocks;
 };
 
 }  // namespace testserver

@@ -10,6 +10,7 @@ struct ShellSettings {
   ShellLanguage language = ShellLanguage::English;
   bool denyMkdir = false;     // "mkdir" of a new folder: Access is denied.
   bool denyNetShare = false;  // "net share NAME=PATH" and "/delete": System error 5
+  bool denyEcho = false;      // "echo TEXT> FILE": Access is denied.
 };
 
 }  // namespace testserver

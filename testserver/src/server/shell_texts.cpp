@@ -55,6 +55,7 @@ constexpr std::array kTexts = {
     Texts{ShellText::SharePermission, "Permission", "权限"},
     Texts{ShellText::NoLimit, "No limit", "无限制"},
     Texts{ShellText::ManualCaching, "Manual caching of documents", "手动缓存文档"},
+    Texts{ShellText::EchoIsOn, "ECHO is on.", "ECHO 处于打开状态。"},
 };
 
 constexpr size_t kValueColumn = 18;

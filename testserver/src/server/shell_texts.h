@@ -41,6 +41,7 @@ enum class ShellText {
   SharePermission,
   NoLimit,
   ManualCaching,
+  EchoIsOn,
 };
 
 std::string Say(ShellLanguage language, ShellText text, std::string_view argument = {});

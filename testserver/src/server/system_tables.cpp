@@ -44,6 +44,20 @@ ResultSet SysFiles(const DatabaseEntry& db) {
   return table;
 }
 
+// The client sessions (the played server's own system processes are left out), with
+// the fixed-width columns padded as the real table pads them.
+ResultSet SysProcesses(ServerState& state) {
+  ResultSet table{{Int("spid"), Int("dbid"), Fixed("hostname", 128), Fixed("program_name", 128),
+                   Fixed("loginame", 128)},
+                  {}};
+  for (const auto& [spid, session] : state.sessions) {
+    auto database = state.catalog.Find(session.database);
+    table.rows.push_back({int64_t{spid}, database ? Cell{int64_t{database->dbid}} : Cell{},
+                          session.hostName, session.programName, session.login});
+  }
+  return table;
+}
+
 ResultSet SysObjects(ServerState& state, const DatabaseEntry& db) {
   ResultSet table{{Text("name", 128), Int("id"), Fixed("xtype", 2), Fixed("type", 2)}, {}};
   int64_t id = 1;
@@ -109,6 +123,9 @@ std::optional<ResultSet> SystemTable(ServerState& state, const DatabaseEntry& da
   }
   if (inMaster && EqualsNoCase(table, "sysaltfiles")) {
     return SysAltFiles(state);
+  }
+  if (inMaster && EqualsNoCase(table, "sysprocesses")) {
+    return SysProcesses(state);
   }
   if (EqualsNoCase(table, "sysfiles")) {
     return SysFiles(database);

@@ -1,5 +1,7 @@
 #include "parser.h"
 
+#include <set>
+
 #include "../server/messages.h"
 #include "../text.h"
 #include "lexer.h"
@@ -32,8 +34,9 @@ class Parser {
   bool IsWord(std::string_view word, size_t ahead = 0) const {
     return Peek(ahead).kind == TokenKind::Word && EqualsNoCase(Peek(ahead).text, word);
   }
-  bool IsSymbol(std::string_view symbol) const {
-    return Peek().kind == TokenKind::Symbol && Peek().text == symbol;
+  bool IsSymbol(std::string_view symbol) const { return IsSymbolAt(0, symbol); }
+  bool IsSymbolAt(size_t ahead, std::string_view symbol) const {
+    return Peek(ahead).kind == TokenKind::Symbol && Peek(ahead).text == symbol;
   }
   const Token& Next() {
     const Token& t = Peek();
@@ -131,6 +134,8 @@ class Parser {
         return Drop();
       if (IsWord("dbcc"))
         return Dbcc();
+      if (IsWord("declare"))
+        return Declare();
       if (IsWord("exec") || IsWord("execute")) {
         Next();
         return Exec();
@@ -164,9 +169,9 @@ class Parser {
       operand.kind = Operand::Kind::DbIdOf;
       operand.text = StringLiteral();
       Expect(")");
-    } else if (t.kind == TokenKind::Word && t.text.rfind("@@", 0) == 0) {
+    } else if (IsVariable()) {
       operand.kind = Operand::Kind::Variable;
-      operand.text = Next().text;
+      operand.text = DeclaredVariable();
     } else if (t.kind == TokenKind::Word || t.kind == TokenKind::QuotedIdentifier) {
       operand.kind = Operand::Kind::Column;
       operand.text = Next().text;
@@ -176,14 +181,41 @@ class Parser {
     return operand;
   }
 
+  bool IsVariable() const { return Peek().kind == TokenKind::Word && Peek().text[0] == '@'; }
+  bool IsLocalVariable() const { return IsVariable() && Peek().text.rfind("@@", 0) != 0; }
+
+  // A variable as used: @@ functions always exist; a local one must have been declared
+  // earlier in the batch, or the batch does not compile.
+  std::string DeclaredVariable() {
+    if (IsLocalVariable() && !m_declared.count(ToLower(Peek().text))) {
+      throw SqlError(msg::MustDeclareVariable(Peek().text));
+    }
+    return Next().text;
+  }
+
+  // "AS name", or a bare name before the next clause.
+  std::string Alias() {
+    if (Accept("as")) {
+      return Peek().kind == TokenKind::String ? StringLiteral() : Identifier();
+    }
+    if ((Peek().kind == TokenKind::Word && !IsWord("from") && !IsWord("where") &&
+         !IsWord("order") && !IsVariable() && !IsStatementStart()) ||
+        Peek().kind == TokenKind::QuotedIdentifier) {
+      return Identifier();
+    }
+    return {};
+  }
+
   SelectStatement Select() {
     Expect("select");
     SelectStatement select;
     do {
       if (Accept("*")) {
         select.columns.push_back(Operand{Operand::Kind::Column, "*", 0});
+        select.aliases.emplace_back();
       } else {
         select.columns.push_back(Value());
+        select.aliases.push_back(Alias());
       }
     } while (Accept(","));
     if (Accept("from")) {
@@ -277,8 +309,8 @@ class Parser {
     return SetStatement{};
   }
   bool IsStatementStart() const {
-    for (const char* word :
-         {"select", "use", "set", "backup", "restore", "drop", "dbcc", "exec", "execute"}) {
+    for (const char* word : {"select", "use", "set", "backup", "restore", "drop", "dbcc", "exec",
+                             "execute", "declare"}) {
       if (IsWord(word)) {
         return true;
       }
@@ -323,6 +355,15 @@ class Parser {
     } while (Accept(","));
   }
 
+  // STATS [= n]; without a number the server reports every 10 percent.
+  bool StatsOption(std::optional<int>& stats) {
+    if (!Accept("stats")) {
+      return false;
+    }
+    stats = Accept("=") ? static_cast<int>(Number()) : 10;
+    return true;
+  }
+
   Statement Backup() {
     Expect("backup");
     if (Accept("database")) {
@@ -338,7 +379,7 @@ class Parser {
           backup.init = false;
           return true;
         }
-        return false;
+        return StatsOption(backup.stats);
       });
       return backup;
     }
@@ -402,7 +443,7 @@ class Parser {
         Number();
         return true;
       }
-      return false;
+      return StatsOption(restore.stats);
     });
     return restore;
   }
@@ -453,20 +494,59 @@ class Parser {
     return shrink;
   }
 
+  DeclareStatement Declare() {
+    Expect("declare");
+    DeclareStatement declare;
+    do {
+      if (!IsLocalVariable()) {
+        Fail();
+      }
+      std::string name = Next().text;
+      Accept("as");
+      std::string type = Identifier();
+      if (Accept("(")) {
+        // varchar(30), numeric(10, 2), nvarchar(max): the length does not matter here.
+        while (!Accept(")")) {
+          if (AtEnd()) {
+            Fail();
+          }
+          Next();
+        }
+      }
+      m_declared.insert(ToLower(name));
+      declare.variables.push_back({name, type});
+    } while (Accept(","));
+    return declare;
+  }
+
   ExecStatement Exec() {
     ExecStatement exec;
+    if (IsLocalVariable() && IsSymbolAt(1, "=")) {
+      exec.returnVariable = DeclaredVariable();
+      Next();
+    }
     exec.procedure = Object();
     if (AtEnd() || IsSymbol(";") || IsStatementStart()) {
       return exec;
     }
     do {
+      std::string name;
+      if (IsLocalVariable() && IsSymbolAt(1, "=")) {
+        name = Next().text;
+        Next();
+      }
+      exec.parameterNames.push_back(name);
       exec.arguments.push_back(Value());
+      if (!Accept("output")) {
+        Accept("out");
+      }
     } while (Accept(","));
     return exec;
   }
 
   std::vector<Token> m_tokens;
   size_t m_pos = 0;
+  std::set<std::string> m_declared;  // lower-case names of the batch's variables so far
 };
 
 }  // namespace

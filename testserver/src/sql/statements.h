@@ -33,7 +33,8 @@ struct Condition {
 };
 
 struct SelectStatement {
-  std::vector<Operand> columns;  // Column "*" selects all
+  std::vector<Operand> columns;      // Column "*" selects all
+  std::vector<std::string> aliases;  // per column: the name given with AS, or empty
   std::optional<ObjectName> from;
   std::optional<Condition> where;
   std::optional<std::string> orderBy;
@@ -46,10 +47,20 @@ struct UseStatement {
 
 struct SetStatement {};
 
+// DECLARE @name type [, ...]: variables that live until the end of the batch.
+struct DeclareStatement {
+  struct Variable {
+    std::string name;  // with its @
+    std::string type;  // the type's name, without length
+  };
+  std::vector<Variable> variables;
+};
+
 struct BackupDatabaseStatement {
   std::string database;
   std::string disk;
   bool init = false;
+  std::optional<int> stats;  // WITH STATS [= n]: report progress every n percent
 };
 
 struct BackupLogStatement {
@@ -72,6 +83,7 @@ struct RestoreDatabaseStatement {
   std::string disk;
   std::vector<std::pair<std::string, std::string>> moves;  // logical name, new path
   bool replace = false;
+  std::optional<int> stats;
 };
 
 struct DropDatabaseStatement {
@@ -91,11 +103,14 @@ struct ShrinkDatabaseStatement {
 struct ExecStatement {
   ObjectName procedure;
   std::vector<Operand> arguments;
+  std::vector<std::string> parameterNames;  // per argument: "@name" when passed by name, or empty
+  std::string returnVariable;               // EXEC @v = proc: receives the return status
 };
 
-using Statement = std::variant<SelectStatement, UseStatement, SetStatement, BackupDatabaseStatement,
-                               BackupLogStatement, RestoreFileListStatement, RestoreVerifyStatement,
-                               RestoreDatabaseStatement, DropDatabaseStatement, DropTableStatement,
-                               ShrinkDatabaseStatement, ExecStatement>;
+using Statement =
+    std::variant<SelectStatement, UseStatement, SetStatement, DeclareStatement,
+                 BackupDatabaseStatement, BackupLogStatement, RestoreFileListStatement,
+                 RestoreVerifyStatement, RestoreDatabaseStatement, DropDatabaseStatement,
+                 DropTableStatement, ShrinkDatabaseStatement, ExecStatement>;
 
 }  // namespace testserver::sql

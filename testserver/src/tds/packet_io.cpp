@@ -142,19 +142,21 @@ bool Connection::WaitReadable(int timeoutMs) const {
   return rc > 0;
 }
 
-bool Connection::Write(uint8_t type, const std::vector<uint8_t>& payload) {
+bool Connection::Write(uint8_t type, const std::vector<uint8_t>& payload, bool endOfMessage) {
   const size_t chunk = m_packetSize - kHeaderSize;
   size_t offset = 0;
-  uint8_t packetId = 1;
   std::vector<uint8_t> packet;
   do {
     size_t n = std::min(chunk, payload.size() - offset);
-    bool last = offset + n == payload.size();
+    bool last = offset + n == payload.size() && endOfMessage;
     size_t length = n + kHeaderSize;
     packet.assign({type, static_cast<uint8_t>(last ? kEndOfMessage : 0),
                    static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length & 0xFF),
                    static_cast<uint8_t>(m_spid >> 8), static_cast<uint8_t>(m_spid & 0xFF),
-                   packetId++, 0});
+                   m_packetId++, 0});
+    if (last) {
+      m_packetId = 1;
+    }
     packet.insert(packet.end(), payload.begin() + offset, payload.begin() + offset + n);
     if (m_tls && m_tlsScope == TlsScope::kSession) {
       std::vector<uint8_t> records;

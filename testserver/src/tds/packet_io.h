@@ -33,8 +33,10 @@ class Connection {
   std::optional<Message> Read();
   // Waits at most timeoutMs for the start of a packet; true when one is ready to read.
   bool WaitReadable(int timeoutMs) const;
-  // Splits the payload into packets of at most m_packetSize bytes.
-  bool Write(uint8_t type, const std::vector<uint8_t>& payload);
+  // Splits the payload into packets of at most m_packetSize bytes. Without
+  // `endOfMessage` the message goes on in the next Write: what was written so far
+  // reaches the client at once, as progress messages must.
+  bool Write(uint8_t type, const std::vector<uint8_t>& payload, bool endOfMessage = true);
 
   // What travels encrypted once the TLS handshake is done.
   enum class TlsScope {
@@ -62,6 +64,7 @@ class Connection {
   size_t m_plainRead = 0;
   uint32_t m_packetSize = 4096;
   uint16_t m_spid = 0;
+  uint8_t m_packetId = 1;  // of the next packet; counts on across a message's packets
 };
 
 }  // namespace testserver::tds
