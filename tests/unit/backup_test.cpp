@@ -170,6 +170,27 @@ TEST_F(BackupTest, AFailedCopyReportsFailureStillLogsOffAndCleansUp) {
   EXPECT_EQ(fake.files.writes, 1) << "settings saved";
 }
 
+// A file that cannot fit fails before anything is copied, with both sizes; a copy that
+// fails says what the system said.
+TEST_F(BackupTest, AFailedCopySaysWhy) {
+  fake.files.freeSpace[kBackupFolder] = 3;
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(dlg.m_strStatus,
+            "备份失败.原因:目标位置空间不足:文件大小0.00 MB (10 字节),可用空间0.00 MB (3 字节)");
+  for (const std::string& line : Timeline()) {
+    EXPECT_FALSE(line.starts_with("copy ")) << line;
+  }
+
+  fake.files.freeSpace.clear();
+  fake.files.failCopies.insert(kTransferFile);
+  fake.files.copyFailureReason = "Connection reset by peer";
+  dlg.m_strNetPassword = "pw";  // the run before emptied the unsaved password
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(dlg.m_strStatus, "备份失败.原因:Connection reset by peer");
+  EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kFailed);
+  EXPECT_EQ(dlg.LastOutcome().reason, "Connection reset by peer");
+}
+
 TEST_F(BackupTest, AnUnreadableResultIsAFailedBackup) {
   fake.files.unreadable.insert(kBackupPath);
   EXPECT_EQ(Run(), 1);

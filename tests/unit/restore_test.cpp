@@ -351,6 +351,42 @@ TEST_F(RestoreTest, DropFirstDropsNothingWhenTheServerCannotReadTheBackupWhole) 
                                                          {"release connection"}}));
 }
 
+// Before the old database goes, everything that would stop the run after the drop is
+// asked: it is there, nobody uses it, the shell answers. Any refusal drops and deletes
+// nothing of the database's.
+TEST_F(RestoreTest, DropFirstDropsAndDeletesNothingWhenTheDropOrTheShellWouldFail) {
+  dlg.m_bDropBeforeRestore = 1;
+  const struct {
+    const char* statement;
+    FakeRows answer;
+    std::string status;
+  } kRefusals[] = {
+      {kSalesThere,
+       {{"name"}, {}},
+       "服务器上没有数据库[Sales],无法在还原前删除它;没有删除任何文件,数据库未还原."},
+      {kSalesUsers,
+       {{"users"}, {{"2"}}},
+       "数据库[Sales]正被2个连接使用,无法删除;没有删除任何文件,数据库未还原."},
+      {kShellProbe,
+       {{"output"}, {{"'echo' is not recognized"}, {std::nullopt}}},
+       "服务器[(local)]的命令行没有应答,无法删除旧文件;数据库[Sales]未删除,也未还原."},
+  };
+  for (const auto& refusal : kRefusals) {
+    const FakeRows normal = fake.server.answers[refusal.statement];
+    fake.server.answers[refusal.statement] = refusal.answer;
+    fake.window.events.clear();
+    EXPECT_EQ(Run(), 0) << refusal.status;
+    EXPECT_EQ(dlg.m_strStatus, refusal.status);
+    for (const std::string& line : Timeline()) {
+      EXPECT_FALSE(line.starts_with("execute drop") ||
+                   (line.starts_with("execute xp_cmdshell 'del \"") &&
+                    !line.starts_with("execute xp_cmdshell 'del \"c:\\BKSQLData$")))
+          << line;
+    }
+    fake.server.answers[refusal.statement] = normal;
+  }
+}
+
 TEST_F(RestoreTest, WildcardsInTheNameNeverReachTheShell) {
   dlg.m_strDatabase = "Sales*";
   EXPECT_EQ(Run(), 0);  // the transfer file's name: refused before connecting
