@@ -5,12 +5,14 @@
 
 #include "ops/elapsed_seconds.h"
 #include "ops/operation_run.h"
+#include "ops/server_step_progress.h"
 #include "ops/workstation_path.h"
 #include "ports/com_error.h"
 #include "res/format_text.h"
 #include "run/run_stopped.h"
 #include "sql/net_server_name.h"
 #include "sql/server_connection.h"
+#include "sql/server_progress.h"
 #include "sql/shell_path.h"
 #include "sql/sql_escape.h"
 #include "tools/archiver.h"
@@ -149,22 +151,25 @@ int CHarrowlanderDlg::BackupDatabase() {
     // 11.
     SetStatus("开始备份,请等待...");
 
-    // 12. Without " with init" the server adds this backup set to a file already there.
+    // 12. Without "init" the server adds this backup set to a file already there. The
+    // server reports each percent it has written, which also keeps the command timeout
+    // from cutting off a backup that is making progress.
     std::string statement = m_bSameMachine != 0
                                 ? FormatText("backup database [%s] to disk=%s",
                                              {EscapeName(m_strDatabase), Literal(backupPath)})
                                 : FormatText("backup database [%s] to disk=%s",
                                              {EscapeName(m_strDatabase), Literal(serverFile)});
-    if (m_bIncremental == 0) {
-      statement += " with init";
-    }
+    statement += m_bIncremental == 0 ? std::string(" with init, ") + kProgressOption
+                                     : std::string(" with ") + kProgressOption;
 
     // 13. The server writes the transfer file from the statement's start: what a
     // statement that fails or is cancelled leaves of it is this run's to delete too.
     if (m_bSameMachine == 0) {
       session.NoteFile(serverFile);
     }
-    ExecuteStatement(connection, statement);
+    connection.ExecuteReporting(statement,
+                                ShowServerProgress(m_platform, RunProgress::Step::kBackup,
+                                                   FormatText("正在备份[%s]...", {m_strDatabase})));
 
     // 14. With no Windows user nothing is logged on, and the copy runs under the
     // workstation user's own network credentials.

@@ -8,11 +8,13 @@
 #include "ops/elapsed_seconds.h"
 #include "ops/operation_run.h"
 #include "ops/restore_files.h"
+#include "ops/server_step_progress.h"
 #include "ports/com_error.h"
 #include "res/ascii_case.h"
 #include "res/format_text.h"
 #include "run/run_stopped.h"
 #include "sql/server_connection.h"
+#include "sql/server_progress.h"
 #include "sql/shell_path.h"
 #include "sql/sql_escape.h"
 #include "transfer/copy_file_with_progress.h"
@@ -41,7 +43,8 @@ std::string RestoreStatement(const std::string& database, const std::string& ser
     statement += FormatText(sameMachine ? " ,move %s to %s" : ",move %s to %s",
                             {Literal(targets[i].logicalName), Literal(targets[i].physicalName)});
   }
-  return statement;
+  // The server reports each percent it has restored.
+  return statement + (sameMachine ? " ," : ",") + kProgressOption;
 }
 
 // Whether the server's shell runs a harmless command and answers it.
@@ -251,8 +254,10 @@ int CHarrowlanderDlg::RestoreDatabase() {
       // 15.
       SetStatus(FormatText("开始还原数据库[%s],请耐心等待...", {m_strDatabase}));
       restoring = true;
-      ExecuteStatement(connection, RestoreStatement(m_strDatabase, serverBackupPath, targets,
-                                                    m_bSameMachine != 0));
+      connection.ExecuteReporting(
+          RestoreStatement(m_strDatabase, serverBackupPath, targets, m_bSameMachine != 0),
+          ShowServerProgress(m_platform, RunProgress::Step::kRestore,
+                             FormatText("正在还原[%s]...", {m_strDatabase})));
       restoring = false;
     }
 

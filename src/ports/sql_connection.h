@@ -1,11 +1,20 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace harrowlander {
 
 class SqlConnection;
+
+// An informational message the server sent while it ran a statement ("30 percent
+// processed."), with its number.
+struct ServerMessage {
+  int number = 0;
+  std::string text;
+};
+using ServerMessageHandler = std::function<void(const ServerMessage&)>;
 
 // A column value of the current row: SQL NULL, or the value in its text form.
 struct SqlValue {
@@ -47,6 +56,15 @@ class SqlConnection {
   // Runs one statement to its end, every result and message included. The rows of its
   // first result, if any, come back as an open recordset.
   virtual std::unique_ptr<SqlRecordset> Execute(const std::string& commandText) = 0;
+  // Runs one statement as Execute does, and hands each informational message of the
+  // server to `onMessage` on this thread as the server sends it, not at the end. The
+  // command timeout bounds how long the server may say nothing, so a statement that
+  // keeps reporting is never cut off.
+  virtual std::unique_ptr<SqlRecordset> ExecuteReporting(const std::string& commandText,
+                                                         const ServerMessageHandler& onMessage) {
+    (void)onMessage;
+    return Execute(commandText);
+  }
   virtual void Close() = 0;
   // Called from another thread while Execute or a recordset's Open runs on this
   // connection: asks the server to cancel that statement, which then fails with a

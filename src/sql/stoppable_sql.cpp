@@ -38,6 +38,11 @@ class StoppableConnection : public SqlConnection {
   std::unique_ptr<SqlRecordset> Execute(const std::string& commandText) override {
     return RunStoppable(m_stop, *m_connection, [&] { return m_connection->Execute(commandText); });
   }
+  std::unique_ptr<SqlRecordset> ExecuteReporting(const std::string& commandText,
+                                                 const ServerMessageHandler& onMessage) override {
+    return RunStoppable(m_stop, *m_connection,
+                        [&] { return m_connection->ExecuteReporting(commandText, onMessage); });
+  }
   void Close() override { m_connection->Close(); }
   void Cancel() override { m_connection->Cancel(); }
 

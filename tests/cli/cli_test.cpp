@@ -136,7 +136,7 @@ TEST_F(CliTest, BackupAndRestoreOnTheSameMachineLeaveTheSettingsAlone) {
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   const fs::path file = Work() / "sales.bak";
   ASSERT_TRUE(fs::exists(file));
-  EXPECT_TRUE(Sent("backup database [Sales] to disk='" + file.string() + "' with init"));
+  EXPECT_TRUE(Sent("backup database [Sales] to disk='" + file.string() + "' with init, stats = 1"));
   for (const std::string& line : run.OutLines()) {
     EXPECT_TRUE(line.starts_with("{\"type\":\"") && line.ends_with("}")) << line;
   }
@@ -180,7 +180,7 @@ TEST_F(CliTest, ShrinkingBeforeABackupKeepsTheLogWhenAsked) {
   ASSERT_NE(shrink, batches.end());
   EXPECT_TRUE(std::find(shrink, batches.end(),
                         "backup database [Sales] to disk='" + (Work() / "s.bak").string() +
-                            "' with init") != batches.end());
+                            "' with init, stats = 1") != batches.end());
   EXPECT_FALSE(Sent("backup log [Sales] with no_log"));
 
   run = Run({"backup", "--database", "Sales", "--to", "t.bak", "--same-machine", "--shrink"});

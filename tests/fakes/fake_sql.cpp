@@ -84,7 +84,25 @@ class FakeConnection : public SqlConnection {
     m_server.Record("connection open " + connectionString);
   }
   std::unique_ptr<SqlRecordset> Execute(const std::string& commandText) override {
+    return Run(commandText, {});
+  }
+  std::unique_ptr<SqlRecordset> ExecuteReporting(const std::string& commandText,
+                                                 const ServerMessageHandler& onMessage) override {
+    return Run(commandText, onMessage);
+  }
+  void Close() override { m_server.Record("connection close"); }
+  void Cancel() override { m_server.journal.push_back("cancel"); }
+
+ private:
+  std::unique_ptr<SqlRecordset> Run(const std::string& commandText,
+                                    const ServerMessageHandler& onMessage) {
     m_server.Record("execute " + commandText);
+    if (auto sent = m_server.messages.find(commandText);
+        onMessage && sent != m_server.messages.end()) {
+      for (const ServerMessage& message : sent->second) {
+        onMessage(message);
+      }
+    }
     if (m_server.whileRunning) {
       m_server.whileRunning(commandText);
     }
@@ -98,10 +116,7 @@ class FakeConnection : public SqlConnection {
     return std::make_unique<FakeRecordset>(m_server, "result",
                                            it == m_server.answers.end() ? FakeRows{} : it->second);
   }
-  void Close() override { m_server.Record("connection close"); }
-  void Cancel() override { m_server.journal.push_back("cancel"); }
 
- private:
   FakeSqlServer& m_server;
 };
 

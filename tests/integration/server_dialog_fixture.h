@@ -133,7 +133,7 @@ class ServerDialogTest : public ::testing::Test {
     fake.window.fileDialogAnswers = {file};
     EXPECT_EQ(dlg.BackupDatabase(), 1);
     EXPECT_TRUE(dlg.m_strStatus.starts_with("已经备份完成.")) << dlg.m_strStatus;
-    EXPECT_TRUE(Sent(ServerBatches(), "backup database [Sales] to disk='" + file + "' with init"));
+    EXPECT_TRUE(Sent(ServerBatches(), "backup database [Sales] to disk='" + file + "' with init, stats = 1"));
     ASSERT_TRUE(std::filesystem::exists(OnServerDisk(onServer)));
 
     dlg.m_strDatabase = "SalesCopy";

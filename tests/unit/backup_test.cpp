@@ -57,20 +57,20 @@ class BackupTest : public testing::SqlDialogTest {
                        "painted 1008 = 已复制0.00MB/总计0.00MB", "text 1008 = 删除临时文件...",
                        std::string("delete ") + kTransferFile};
   const Lines kLogOff = {R"(net use delete \\DBHOST\BKSQLData$)"};
-  const Lines kRemoteRun =
-      Concat({{"save dialog Sales_at0903070905onWORKSTATION"},
-              kConnect,
-              kMakeFolder,
-              {"text 1008 = 开始备份,请等待..."},
-              Execute(R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init)"),
-              kMakeShare,
-              kLogOn,
-              kCopy,
-              kLogOff,
-              {std::string("open for reading ") + kBackupPath, "text 1008 = 已经备份完成.1.500s"},
-              kRemoveShare,
-              kRemoveFolder,
-              kEnd});
+  const Lines kRemoteRun = Concat(
+      {{"save dialog Sales_at0903070905onWORKSTATION"},
+       kConnect,
+       kMakeFolder,
+       {"text 1008 = 开始备份,请等待..."},
+       Execute(R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init, stats = 1)"),
+       kMakeShare,
+       kLogOn,
+       kCopy,
+       kLogOff,
+       {std::string("open for reading ") + kBackupPath, "text 1008 = 已经备份完成.1.500s"},
+       kRemoveShare,
+       kRemoveFolder,
+       kEnd});
 };
 
 TEST_F(BackupTest, RemoteRunPullsTheFileThroughTheShareAndTakesEverythingDown) {
@@ -79,6 +79,24 @@ TEST_F(BackupTest, RemoteRunPullsTheFileThroughTheShareAndTakesEverythingDown) {
   EXPECT_EQ(fake.files.files[kBackupPath], "backup set");
   EXPECT_FALSE(fake.files.files.contains(kTransferFile));
   EXPECT_EQ(fake.files.writes, 1) << "settings saved";
+}
+
+// The server's percentages are shown as they come; its other messages are not.
+TEST_F(BackupTest, TheServersProgressIsShownAsItComes) {
+  fake.server.messages
+      [R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init, stats = 1)"] = {
+      {3211, "10 percent processed."},
+      {4035, "Processed 208 pages for database 'Sales', file 'Sales_Data' on file 1."},
+      {3211, "55 percent backed up."},
+      {3211, "100 percent processed."},
+      {3014, "BACKUP DATABASE successfully processed 209 pages in 0.050 seconds (34.078 MB/sec)."}};
+  EXPECT_EQ(Run(), 1);
+  const Lines afterStatement = After("execute backup database");
+  ASSERT_GE(afterStatement.size(), 3u);
+  EXPECT_EQ(Lines(afterStatement.begin(), afterStatement.begin() + 3),
+            (Lines{"painted 1008 = 正在备份[Sales]... 10%", "painted 1008 = 正在备份[Sales]... 55%",
+                   "painted 1008 = 正在备份[Sales]... 100%"}));
+  EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s");
 }
 
 TEST_F(BackupTest, TheSaveDialogProposesNameDateAndComputer) {
@@ -113,7 +131,7 @@ TEST_F(BackupTest, SameMachineBacksUpStraightToTheChosenPath) {
       Concat({{"save dialog Sales_at0903070905onWORKSTATION"},
               kConnect,
               {"text 1008 = 开始备份,请等待..."},
-              Execute("backup database [Sales] to disk='" + kBackupPath + "'"),
+              Execute("backup database [Sales] to disk='" + kBackupPath + "' with stats = 1"),
               {std::string("open for reading ") + kBackupPath, "text 1008 = 已经备份完成.1.500s"},
               kClose}));
 }

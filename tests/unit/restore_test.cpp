@@ -104,7 +104,7 @@ class RestoreTest : public testing::SqlDialogTest {
        Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales_1.ndf"')"),
        {"text 1008 = 开始还原数据库[Sales],请耐心等待..."},
        Execute(
-           R"(restore database [Sales] from disk='c:\BKSQLData$\Sales.bak' WITH  move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf',move 'Old_Log' to 'F:\Logs\Sales.Ldf',move 'Old_Extra' to 'E:\MSSQL\Data\Sales_1.ndf')"),
+           R"(restore database [Sales] from disk='c:\BKSQLData$\Sales.bak' WITH  move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf',move 'Old_Log' to 'F:\Logs\Sales.Ldf',move 'Old_Extra' to 'E:\MSSQL\Data\Sales_1.ndf',stats = 1)"),
        {R"(text 1008 = 还原数据库[Sales]完成,E:\MSSQL\Data\Sales.Mdf,F:\Logs\Sales.Ldf,2.000s.)"},
        kRemoveShare,
        kRemoveFolder,
@@ -142,7 +142,7 @@ TEST_F(RestoreTest, SameMachineNamesTheChosenPathAndDropsFirstWhenAsked) {
            Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales_1.ndf"')"),
            {"text 1008 = 开始还原数据库[Sales],请耐心等待..."},
            Execute(
-               R"(restore database [Sales] from disk='/home/user/old/nightly.bak' with move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf' ,move 'Old_Log' to 'F:\Logs\Sales.Ldf' ,move 'Old_Extra' to 'E:\MSSQL\Data\Sales_1.ndf')"),
+               R"(restore database [Sales] from disk='/home/user/old/nightly.bak' with move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf' ,move 'Old_Log' to 'F:\Logs\Sales.Ldf' ,move 'Old_Extra' to 'E:\MSSQL\Data\Sales_1.ndf' ,stats = 1)"),
            {R"(text 1008 = 还原数据库[Sales]完成,E:\MSSQL\Data\Sales.Mdf,F:\Logs\Sales.Ldf,2.000s.)"},
            kClose}));
 }
@@ -253,7 +253,7 @@ TEST_F(RestoreTest, QuotesInLogicalNamesAndTheDatabaseNameAreDoubled) {
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(
       After("text 1008 = 开始还原数据库").at(0),
-      R"(execute restore database [O'Brien]]s] from disk='/home/user/old/nightly.bak' with move 'a''b' to 'E:\D\O''Brien]s.Mdf' ,move 'c' to 'E:\D\O''Brien]s.Ldf')");
+      R"(execute restore database [O'Brien]]s] from disk='/home/user/old/nightly.bak' with move 'a''b' to 'E:\D\O''Brien]s.Mdf' ,move 'c' to 'E:\D\O''Brien]s.Ldf' ,stats = 1)");
 }
 
 // Each statement failing in turn: result 0, the server's text, the share and folder
@@ -300,7 +300,7 @@ TEST_F(RestoreTest, TheFileListIsReadByTypeNotByPosition) {
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(
       After("text 1008 = 开始还原数据库").at(0),
-      R"(execute restore database [Sales] from disk='c:\BKSQLData$\Sales.bak' WITH  move 'D1' to 'E:\x\Sales.Mdf',move 'L1' to 'F:\x\Sales.Ldf',move 'D2' to 'E:\x\Sales_1.ndf',move 'D3' to 'E:\x\Sales_2.ndf')");
+      R"(execute restore database [Sales] from disk='c:\BKSQLData$\Sales.bak' WITH  move 'D1' to 'E:\x\Sales.Mdf',move 'L1' to 'F:\x\Sales.Ldf',move 'D2' to 'E:\x\Sales_1.ndf',move 'D3' to 'E:\x\Sales_2.ndf',stats = 1)");
 }
 
 // A target file that another database lists is that database's: the run stops before

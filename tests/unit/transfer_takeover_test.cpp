@@ -38,7 +38,7 @@ TEST_F(TransferTakeoverTest, AFileInAFolderThatIsNotThisToolsStopsTheRun) {
       dlg.m_strStatus,
       R"(服务器的临时目录[c:\BKSQLData$]中已有文件[SALES.BAK],它不是本程序留下的;未做任何改动.)");
   EXPECT_TRUE(Removals().empty());
-  EXPECT_FALSE(Sent(R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init)"));
+  EXPECT_FALSE(Sent(R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init, stats = 1)"));
   EXPECT_TRUE(Sent(kReleaseLock));
 
   FolderThereWith({"notes.txt"});

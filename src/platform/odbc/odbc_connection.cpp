@@ -103,6 +103,11 @@ std::unique_ptr<SqlRecordset> OdbcConnection::Execute(const std::string& command
   return std::make_unique<OdbcRecordset>(Run(commandText));
 }
 
+std::unique_ptr<SqlRecordset> OdbcConnection::ExecuteReporting(
+    const std::string& commandText, const ServerMessageHandler& onMessage) {
+  return std::make_unique<OdbcRecordset>(Run(commandText, onMessage));
+}
+
 void OdbcConnection::Close() {
   if (!m_open) {
     throw ComError(kClosedError, "Operation is not allowed when the object is closed.");
@@ -133,7 +138,7 @@ SQLRETURN WaitingForTheServer(std::unique_lock<std::mutex>& lock, Call call) {
 
 }  // namespace
 
-BufferedRows OdbcConnection::Run(const std::string& text) {
+BufferedRows OdbcConnection::Run(const std::string& text, const ServerMessageHandler& onMessage) {
   RequireUsable();
   std::unique_lock<std::mutex> lock(m_statementLock);
   SQLHANDLE handle = SQL_NULL_HANDLE;
@@ -157,10 +162,31 @@ BufferedRows OdbcConnection::Run(const std::string& text) {
     if (!Succeeded(rc) || results == kMaxResults) {
       FailRunning(statement);
     }
+    if (rc == SQL_SUCCESS_WITH_INFO && onMessage) {
+      HandOverMessages(statement, onMessage, lock);
+    }
     CaptureRows(statement, rows, lock);
     rc = WaitingForTheServer(lock, [&] { return SQLMoreResults(statement.get()); });
   }
   return rows;
+}
+
+// The server's informational messages of the last call. The handler runs without the
+// statement's lock: it may take its time, and a cancel may come meanwhile.
+void OdbcConnection::HandOverMessages(const OdbcHandle& statement,
+                                      const ServerMessageHandler& onMessage,
+                                      std::unique_lock<std::mutex>& lock) {
+  std::vector<ServerMessage> messages;
+  for (const DiagRecord& record : ReadDiagnostics(statement)) {
+    if (IsServerMessage(record) && record.sqlState.starts_with("01")) {
+      messages.push_back({static_cast<int>(record.nativeError), record.message});
+    }
+  }
+  lock.unlock();
+  for (const ServerMessage& message : messages) {
+    onMessage(message);
+  }
+  lock.lock();
 }
 
 void OdbcConnection::CaptureRows(const OdbcHandle& statement, BufferedRows& rows,

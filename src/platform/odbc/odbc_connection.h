@@ -34,13 +34,18 @@ class OdbcConnection : public SqlConnection {
   void SetCommandTimeout(int seconds) override;
   void Open(const std::string& connectionString) override;
   std::unique_ptr<SqlRecordset> Execute(const std::string& commandText) override;
+  // The messages come with each result the driver hands over; FreeTDS's query timeout
+  // is a wait for each packet of the answer, so a statement that keeps sending messages
+  // is not cut off by it.
+  std::unique_ptr<SqlRecordset> ExecuteReporting(const std::string& commandText,
+                                                 const ServerMessageHandler& onMessage) override;
   void Close() override;
   // SQLCancel of the statement Run is in, which sends the server an attention.
   void Cancel() override;
 
   // Runs one batch to its end: the rows of its first result set are kept, every
   // further result and message is read and dropped. SQL_NO_DATA counts as success.
-  BufferedRows Run(const std::string& text);
+  BufferedRows Run(const std::string& text, const ServerMessageHandler& onMessage = {});
 
  private:
   void RequireUsable() const;
@@ -51,6 +56,8 @@ class OdbcConnection : public SqlConnection {
   [[noreturn]] void FailRunning(const OdbcHandle& statement);
   void CaptureRows(const OdbcHandle& statement, BufferedRows& rows,
                    std::unique_lock<std::mutex>& lock);
+  void HandOverMessages(const OdbcHandle& statement, const ServerMessageHandler& onMessage,
+                        std::unique_lock<std::mutex>& lock);
 
   std::shared_ptr<OdbcHandle> m_environment;
   std::vector<std::string> m_installedDrivers;
