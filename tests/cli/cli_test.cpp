@@ -150,7 +150,7 @@ TEST_F(CliTest, BackupAndRestoreOnTheSameMachineLeaveTheSettingsAlone) {
 
   run = Run({"backup", "--database", "Sales", "--to", file.string(), "--same-machine", "--append"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_TRUE(Sent("backup database [Sales] to disk='" + file.string() + "'"));
+  EXPECT_TRUE(Sent("backup database [Sales] to disk='" + file.string() + "' with stats = 1"));
 
   run = Run({"restore", "--database", "SalesCopy", "--from", "sales.bak", "--same-machine"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
