@@ -105,6 +105,9 @@ class DialogWindow {
   // The key's state word: bit 0x8000 (and with it 0x80) set while the key is down.
   virtual std::int16_t GetKeyState(int virtualKey) = 0;
 
+  // Closes the dialog as its Exit button does.
+  virtual void CloseWindow() {}
+
   // Window decorations set up once when the dialog opens.
   virtual void SetIcon(int iconResource, bool big) = 0;
   virtual void AppendAboutToSystemMenu(int commandId, const std::string& text) = 0;

@@ -59,7 +59,9 @@ void StopRequest::Unregister(Cancels::iterator cancel) {
 
 void StopRequest::BeginRun() {
   std::lock_guard<std::mutex> lock(m_lock);
-  m_state = State::kRunning;
+  if (m_state == State::kIdle) {
+    m_state = State::kRunning;
+  }
 }
 
 void StopRequest::EndRun() {

@@ -38,7 +38,8 @@ class StopRequest {
   // request that a run takes. A registration ends only once no call of it runs.
   [[nodiscard]] Registration OnRequest(std::function<void()> cancel);
 
-  // A run begins (nothing asked yet) and ends; runs do not nest.
+  // A run begins and ends. A run that has begun already goes on as it is (with a stop
+  // asked for it): the window begins a run before the operation begins its own.
   void BeginRun();
   void EndRun();
 

@@ -1,10 +1,16 @@
 #include "ui/harrowlander_dlg.h"
 
 #include "res/resource_ids.h"
+#include "ui/threaded_dialog_window.h"
 
 namespace harrowlander {
 
-CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform)
+CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform) : CHarrowlanderDlg(platform, nullptr) {}
+
+CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform, WindowThread& windowThread)
+    : CHarrowlanderDlg(platform, &windowThread) {}
+
+CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform, WindowThread* windowThread)
     : m_bSaveSqlPassword(0),
       m_bSameMachine(0),
       m_bCompressRar(0),
@@ -20,14 +26,34 @@ CHarrowlanderDlg::CHarrowlanderDlg(Platform& platform)
       m_bIncremental(1),
       m_hIcon(0),
       m_stoppableSql(platform.sql, m_stop),
-      m_platform{platform.window,         platform.system,        platform.files,
-                 platform.codec,          m_stoppableSql,         platform.browser,
-                 platform.standardOutput, platform.standardError, platform.launcher,
-                 platform.clientUtility,  platform.network} {
+      m_windowThread(windowThread),
+      m_threadedWindow(windowThread == nullptr ? nullptr
+                                               : std::make_unique<ThreadedDialogWindow>(
+                                                     platform.window, *windowThread)),
+      m_platform{m_threadedWindow ? *m_threadedWindow : platform.window,
+                 platform.system,
+                 platform.files,
+                 platform.codec,
+                 m_stoppableSql,
+                 platform.browser,
+                 platform.standardOutput,
+                 platform.standardError,
+                 platform.launcher,
+                 platform.clientUtility,
+                 platform.network} {
   m_nMode = kModeBackup;
   m_hIcon = res::IDR_MAINFRAME;
   m_strSqlUser = "sa";
   m_strServer = "(local)";
+}
+
+CHarrowlanderDlg::~CHarrowlanderDlg() {
+  if (m_worker.joinable()) {
+    m_worker.join();
+  }
+  if (m_stopper.joinable()) {
+    m_stopper.join();
+  }
 }
 
 }  // namespace harrowlander

@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
+#include <thread>
 
 #include "ports/com_error.h"
 #include "ports/platform.h"
+#include "ports/window_thread.h"
 #include "run/run_outcome.h"
 #include "run/stop_request.h"
 #include "sql/server_login.h"
@@ -39,6 +42,14 @@ enum OperationResult : int {
 class CHarrowlanderDlg {
  public:
   explicit CHarrowlanderDlg(Platform& platform);
+  // A dialog whose operations run on a thread of their own, so that the window keeps
+  // answering: Start begins the run and returns, the run's window calls are carried to
+  // `windowThread`, and its end comes back there (see OnStart).
+  CHarrowlanderDlg(Platform& platform, WindowThread& windowThread);
+  // Waits for a run that is still going; the window closes only after its run.
+  ~CHarrowlanderDlg();
+  CHarrowlanderDlg(const CHarrowlanderDlg&) = delete;
+  CHarrowlanderDlg& operator=(const CHarrowlanderDlg&) = delete;
 
   // Fields, in declaration order, which is also the order of the data exchange.
   // Flags are 32-bit values used as 0/1; they are compared as the mode rules say.
@@ -99,7 +110,19 @@ class CHarrowlanderDlg {
   bool OnInitDialog();
 
   // Notification handlers.
+  // Start: the operation of the mode, with the sound of its result. With a window
+  // thread the operation runs on a thread of its own: meanwhile the Start button reads
+  // "停止" and stops the run, and every control that could change the run's fields is
+  // disabled; afterwards they are as the mode rules say.
   void OnStart();
+  // Why the window is about to close.
+  enum class CloseReason { kExitButton, kEscape, kWindowClose };
+  // Whether the window may close now. During a run Esc does nothing, and Exit or the
+  // window's close ask whether to stop and exit: Yes stops the run, which closes the
+  // window once it has cleaned up; No (or a dismissed box) lets it go on.
+  bool OnCloseRequest(CloseReason reason);
+  // An operation runs on its thread now.
+  bool IsRunning() const { return m_running; }
   void OnModeChanged();
   void OnShrinkModeClicked();
   void OnDropTablesModeClicked();
@@ -157,12 +180,28 @@ class CHarrowlanderDlg {
 
  private:
   friend class OperationRun;
+  using Operation = int (CHarrowlanderDlg::*)();
+
+  CHarrowlanderDlg(Platform& platform, WindowThread* windowThread);
+  // The run on its own thread, and its end back on the window's thread.
+  void StartRun(Operation operation);
+  void EndRun(int result);
+  // Asks the run to stop from a thread of its own, again each second until it stops.
+  void StopRun();
+  // Every control that could change the run's fields, and the Start caption.
+  void LockControlsForRun(bool locked);
 
   StopRequest m_stop;
   sql::StoppableSqlFactory m_stoppableSql;
+  WindowThread* m_windowThread;
+  std::unique_ptr<DialogWindow> m_threadedWindow;
   Platform m_platform;
   RunOutcome m_outcome;
   std::string m_lastStatusShown;  // by SetStatus or straight into the control
+  std::thread m_worker;
+  std::thread m_stopper;
+  bool m_running = false;  // the window's thread's view: from StartRun to EndRun
+  bool m_closeWhenRunEnds = false;
 };
 
 }  // namespace harrowlander
