@@ -60,13 +60,12 @@ class CommandRun {
   }
 
   int Run() {
-    if (m_options.command != Command::kListServers) {
-      if (!TypeInValues()) {
-        return Finish(kExitUsage);
-      }
-      if (m_options.command == Command::kBackup && !CheckBackupDestination()) {
-        return Finish(kExitUsage);
-      }
+    // Before any password is asked for, which would be asked in vain.
+    if (m_options.command == Command::kBackup && !CheckBackupDestination()) {
+      return Finish(kExitUsage);
+    }
+    if (m_options.command != Command::kListServers && !TypeInValues()) {
+      return Finish(kExitUsage);
     }
     m_start = std::chrono::steady_clock::now();
     m_stop.BeginOperation(

@@ -12,9 +12,8 @@ std::string Seconds(std::chrono::milliseconds duration) {
   return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(duration).count()) + " s";
 }
 
-// What a run left behind when the process ends without it: the server drops the
-// connection's transfer lock with the connection, and the next run finds the folder,
-// share and file that this one set up and takes them down before it begins.
+// What becomes of a run that the process ends without: the server drops the transfer
+// lock with the connection, and the next run recognises what this one left.
 constexpr const char* kLeftBehind =
     "; what it left on the server is cleared by the next run (the server frees the transfer "
     "lock when the connection ends, and the next run recognises the leftovers)";
