@@ -57,21 +57,27 @@ bool ShellAnswers(SqlConnection& connection) {
 // Why the database cannot be dropped now (it is not there, or other connections use
 // it), as a status text; empty when it can.
 std::string DropRefusal(SqlConnection& connection, const std::string& database) {
-  std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
-      connection,
-      FormatText("select name from master.dbo.sysdatabases where name=%s", {Literal(database)}));
-  const bool there = !rows->IsEof();
-  rows->Close();
-  if (!there) {
+  const auto firstValue = [&](const std::string& query, const std::string& column) {
+    std::unique_ptr<SqlRecordset> rows = ExecuteForRows(connection, query);
+    std::optional<std::string> value;
+    if (!rows->IsEof()) {
+      value = ReadColumnText(*rows, column);
+    }
+    rows->Close();
+    return value;
+  };
+  if (!firstValue(
+          FormatText("select name from master.dbo.sysdatabases where name=%s", {Literal(database)}),
+          "name")) {
     return FormatText("服务器上没有数据库[%s],无法在还原前删除它;没有删除任何文件,数据库未还原.",
                       {database});
   }
-  rows =
-      ExecuteForRows(connection, FormatText("select count(*) as users from master.dbo.sysprocesses "
-                                            "where dbid=db_id(%s) and spid<>@@spid",
-                                            {Literal(database)}));
-  const std::string users = rows->IsEof() ? "0" : ReadColumnText(*rows, "users");
-  rows->Close();
+  const std::string users =
+      firstValue(FormatText("select count(*) as users from master.dbo.sysprocesses "
+                            "where dbid=db_id(%s) and spid<>@@spid",
+                            {Literal(database)}),
+                 "users")
+          .value_or("0");
   if (users != "0") {
     return FormatText("数据库[%s]正被%s个连接使用,无法删除;没有删除任何文件,数据库未还原.",
                       {database, users});

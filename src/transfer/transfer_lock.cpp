@@ -37,7 +37,8 @@ bool TakeTransferLock(SqlConnection& connection, SystemInfo& system, StopRequest
   waiting();
   const std::uint32_t start = system.TickCount();
   const std::uint64_t limit = static_cast<std::uint64_t>(waitSeconds) * 1000;
-  for (;;) {
+  // Bounded by the number of tries as well, whatever the clock says.
+  for (int tries = 0; tries < waitSeconds; ++tries) {
     for (unsigned slept = 0; slept < kPollMilliseconds; slept += kStopCheckMilliseconds) {
       StopHereIfRequested(stop);
       system.Sleep(kStopCheckMilliseconds);
@@ -46,9 +47,10 @@ bool TakeTransferLock(SqlConnection& connection, SystemInfo& system, StopRequest
       return true;
     }
     if (static_cast<std::uint32_t>(system.TickCount() - start) >= limit) {
-      return false;
+      break;
     }
   }
+  return false;
 }
 
 void ReleaseTransferLock(SqlConnection& connection) {

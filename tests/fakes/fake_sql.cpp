@@ -85,11 +85,21 @@ class FakeConnection : public SqlConnection {
   }
   std::unique_ptr<SqlRecordset> Execute(const std::string& commandText) override {
     m_server.Record("execute " + commandText);
+    if (m_server.whileRunning) {
+      m_server.whileRunning(commandText);
+    }
+    if (auto turns = m_server.answersInTurn.find(commandText);
+        turns != m_server.answersInTurn.end() && !turns->second.empty()) {
+      FakeRows rows = std::move(turns->second.front());
+      turns->second.erase(turns->second.begin());
+      return std::make_unique<FakeRecordset>(m_server, "result", std::move(rows));
+    }
     auto it = m_server.answers.find(commandText);
     return std::make_unique<FakeRecordset>(m_server, "result",
                                            it == m_server.answers.end() ? FakeRows{} : it->second);
   }
   void Close() override { m_server.Record("connection close"); }
+  void Cancel() override { m_server.journal.push_back("cancel"); }
 
  private:
   FakeSqlServer& m_server;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,7 +18,8 @@ struct FakeRows {
 };
 
 // A scripted server behind the fake connections, and the journal of every data-access
-// call, one readable line each ("execute drop database [x] ", "recordset eof", ...).
+// call, one readable line each ("execute drop database [x] ", "recordset eof", ...; a
+// cancel from another thread is "cancel").
 // The journal is shared with the fake window so that one timeline shows both.
 struct FakeSqlServer {
   explicit FakeSqlServer(std::vector<std::string>& journal) : journal(journal) {}
@@ -27,7 +29,12 @@ struct FakeSqlServer {
   void Record(const std::string& line);
 
   std::vector<std::string>& journal;
-  std::map<std::string, FakeRows> answers;      // by statement or query text
+  std::map<std::string, FakeRows> answers;  // by statement or query text
+  // Answers given in turn, before `answers` takes over, by statement text.
+  std::map<std::string, std::vector<FakeRows>> answersInTurn;
+  // Called as a statement runs (after its journal line): another thread's doings
+  // while the server works on it.
+  std::function<void(const std::string&)> whileRunning;
   std::map<std::string, std::string> failures;  // journal-line prefix -> description
   bool connectionCreationFails = false;
   bool recordsetCreationFails = false;

@@ -33,6 +33,15 @@ class SqlDialogTest : public DialogTest {
       "exec sp_releaseapplock @Resource='BKSQLData$',@LockOwner='Session'";
   static constexpr const char* kWriteMarker =
       R"(xp_cmdshell 'echo Harrowlander transfer folder> "c:\BKSQLData$\Harrowlander.transfer"')";
+  static constexpr const char* kDeleteMarker =
+      R"(xp_cmdshell 'del "c:\BKSQLData$\Harrowlander.transfer" /q')";
+
+  // The timeline lines of the transfer lock taken at the first try, and released.
+  static std::vector<std::string> TakeLock() {
+    return {std::string("execute ") + kTakeLock, "result eof", "result collect result",
+            "result close", "release result"};
+  }
+  static std::vector<std::string> ReleaseLock() { return Execute(kReleaseLock); }
 
   static constexpr const char* kMakeShareStatement =
       R"(xp_cmdshell 'net share BKSQLData$=c:\BKSQLData$')";

@@ -39,13 +39,17 @@ class BackupTest : public testing::SqlDialogTest {
 
   const Lines kConnect = {"create connection", "connection timeout 15", "command timeout 60",
                           kMasterConnection};
-  const Lines kMakeFolder = ShellCommand(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')");
+  // The lock, then a folder made now, which gets its marker.
+  const Lines kMakeFolder = Concat(
+      {TakeLock(), ShellCommand(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')"), Execute(kWriteMarker)});
   const Lines kMakeShare = ShellCommand(kMakeShareStatement, 2);
   const Lines kRemoveShare = Execute(R"(xp_cmdshell 'net share BKSQLData$ /del')");
   const Lines kRemoveFile = Execute(R"(xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')");
   const Lines kRemoveEmptyFolder = Execute(R"(xp_cmdshell 'rmdir c:\BKSQLData$')");
-  const Lines kRemoveFolder = Concat({kRemoveFile, kRemoveEmptyFolder});
+  const Lines kRemoveFolder = Concat({kRemoveFile, Execute(kDeleteMarker), kRemoveEmptyFolder});
   const Lines kClose = {"connection close", "release connection"};
+  // A remote run's end: the lock released, the connection closed.
+  const Lines kEnd = Concat({ReleaseLock(), kClose});
   const Lines kLogOn = {R"(net use delete \\DBHOST\IPC$)",
                         R"(net use add \\DBHOST\BKSQLData$ backup pw)"};
   const Lines kCopy = {"text 1008 = 从[DBHOST]复制到本机...",
@@ -66,7 +70,7 @@ class BackupTest : public testing::SqlDialogTest {
               {std::string("open for reading ") + kBackupPath, "text 1008 = 已经备份完成.1.500s"},
               kRemoveShare,
               kRemoveFolder,
-              kClose});
+              kEnd});
 };
 
 TEST_F(BackupTest, RemoteRunPullsTheFileThroughTheShareAndTakesEverythingDown) {
@@ -121,7 +125,7 @@ TEST_F(BackupTest, ShrinkFirstRunsLogAndShrinkBeforeTheFolderIsMade) {
   fake.window.fileDialogAnswers = {kBackupPath};
   EXPECT_EQ(dlg.BackupDatabase(), 1);
   const Lines timeline = Timeline();
-  EXPECT_EQ(Lines(timeline.begin() + 5, timeline.begin() + 15),
+  EXPECT_EQ(Lines(timeline.begin() + 5, timeline.begin() + 22),
             Concat({{"text 1008 = 开始清空[pubs]日志..."},
                     Execute("backup log [pubs] with no_log"),
                     {"text 1008 = 开始收缩[pubs]尺寸..."},
@@ -151,7 +155,7 @@ TEST_F(BackupTest, RefusedLogOnRemovesShareThenFolderAndSavesNothing) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(
       After("net use add"),
-      Concat({{"text 1008 = 登陆远程服务器[DBHOST]失败!"}, kRemoveShare, kRemoveFolder, kClose}));
+      Concat({{"text 1008 = 登陆远程服务器[DBHOST]失败!"}, kRemoveShare, kRemoveFolder, kEnd}));
   EXPECT_EQ(dlg.m_strStatus, "登陆远程服务器[DBHOST]失败!");
   EXPECT_EQ(dlg.m_strNetPassword, "wrong");
   EXPECT_EQ(fake.files.writes, 0);
@@ -162,8 +166,29 @@ TEST_F(BackupTest, AFailedCopyReportsFailureStillLogsOffAndCleansUp) {
   EXPECT_EQ(Run(), 1);
   // The server's copy is not deleted through the share; the folder's clean-up takes it.
   EXPECT_EQ(After(std::string("copy ")),
-            Concat({kLogOff, {"text 1008 = 备份失败."}, kRemoveShare, kRemoveFolder, kClose}));
+            Concat({kLogOff, {"text 1008 = 备份失败."}, kRemoveShare, kRemoveFolder, kEnd}));
   EXPECT_EQ(fake.files.writes, 1) << "settings saved";
+}
+
+// A file that cannot fit fails before anything is copied, with both sizes; a copy that
+// fails says what the system said.
+TEST_F(BackupTest, AFailedCopySaysWhy) {
+  fake.files.freeSpace[kBackupFolder] = 3;
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(dlg.m_strStatus,
+            "备份失败.原因:目标位置空间不足:文件大小0.00 MB (10 字节),可用空间0.00 MB (3 字节)");
+  for (const std::string& line : Timeline()) {
+    EXPECT_FALSE(line.starts_with("copy ")) << line;
+  }
+
+  fake.files.freeSpace.clear();
+  fake.files.failCopies.insert(kTransferFile);
+  fake.files.copyFailureReason = "Connection reset by peer";
+  dlg.m_strNetPassword = "pw";  // the run before emptied the unsaved password
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(dlg.m_strStatus, "备份失败.原因:Connection reset by peer");
+  EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kFailed);
+  EXPECT_EQ(dlg.LastOutcome().reason, "Connection reset by peer");
 }
 
 TEST_F(BackupTest, AnUnreadableResultIsAFailedBackup) {
@@ -173,26 +198,31 @@ TEST_F(BackupTest, AnUnreadableResultIsAFailedBackup) {
 }
 
 // Each statement failing in turn: the server's text on the status line, result 0, and
-// exactly what this run had made taken down, share before folder.
+// exactly what this run had made taken down, share before folder, then the lock freed.
 TEST_F(BackupTest, AnSqlFailureAtEachStepTakesDownWhatTheRunHadMade) {
-  // A clean-up step that fails is tried once more over a new connection: the run's own
-  // may be the one that failed.
+  const Lines kDelFile = {R"(execute xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')"};
+  const Lines kDelMarker = {std::string("execute ") + kDeleteMarker};
+  const Lines kRmdir = {"execute xp_cmdshell 'rmdir c:\\BKSQLData$'"};
+  const Lines kRelease = {std::string("execute ") + kReleaseLock};
+  const Lines kShareDel = {"execute xp_cmdshell 'net share BKSQLData$ /del'"};
+  const Lines kAll = Concat({kDelFile, kDelMarker, kRmdir, kRelease});
+  // What the run's connection could not take down is tried once more over a new
+  // connection, under the lock: the run's own may be the one that failed.
   const struct {
     std::string failing;
     Lines cleanUp;
     Lines retried;
   } kRows[] = {
       {"connection open", {}, {}},
-      {"execute xp_cmdshell 'mkdir", {}, {}},
-      {"execute backup database", kRemoveEmptyFolder, {}},
-      {"execute xp_cmdshell 'net share BKSQLData$=", kRemoveFolder, {}},
-      {"execute xp_cmdshell 'net share BKSQLData$ /del'",
-       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder}),
-       {"execute xp_cmdshell 'net share BKSQLData$ /del'"}},
-      {"execute xp_cmdshell 'del",
-       {R"(execute xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')"},
-       {R"(execute xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')"}},
-      {"execute xp_cmdshell 'rmdir", kRemoveEmptyFolder, kRemoveEmptyFolder},
+      {"execute declare @result", {}, {}},
+      {"execute xp_cmdshell 'mkdir", kRelease, {}},
+      {"execute xp_cmdshell 'echo", Concat({kRmdir, kRelease}), {}},
+      {"execute backup database", kAll, {}},
+      {"execute xp_cmdshell 'net share BKSQLData$=", kAll, {}},
+      {"execute xp_cmdshell 'net share BKSQLData$ /del'", Concat({kShareDel, kAll}), kShareDel},
+      {"execute xp_cmdshell 'del", Concat({kDelFile, kRelease}), kDelFile},
+      {"execute xp_cmdshell 'rmdir", Concat({kRmdir, kRelease}), kRmdir},
+      {"execute exec sp_releaseapplock", kRelease, {}},
       {"connection close", {}, {}},
   };
   for (const auto& row : kRows) {
@@ -203,10 +233,12 @@ TEST_F(BackupTest, AnSqlFailureAtEachStepTakesDownWhatTheRunHadMade) {
     fake.server.failures = {{row.failing, "failed: " + row.failing}};
     EXPECT_EQ(Run(), 0) << row.failing;
     Lines tail = After(row.failing);
-    Lines expected = Concat({row.cleanUp,
-                             row.retried.empty() ? Lines{} : kConnect,
-                             row.retried,
-                             {"text 1008 = failed: " + row.failing}});
+    Lines expected =
+        Concat({row.cleanUp,
+                row.retried.empty()
+                    ? Lines{}
+                    : Concat({kConnect, TakeLock(), row.retried, kRelease, {"connection close"}}),
+                {"text 1008 = failed: " + row.failing}});
     for (Lines* lines : {&tail, &expected}) {
       std::erase(*lines, "release result");
       std::erase(*lines, "release connection");
@@ -221,11 +253,18 @@ TEST_F(BackupTest, ACleanUpOnADeadConnectionLetsNoSecondErrorOut) {
                           {"execute xp_cmdshell 'rmdir", "second failure"}};
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(dlg.m_strStatus, "connection lost");
+  // The rmdir that failed is tried once more over a new connection, under the lock.
   EXPECT_EQ(After("execute backup database"),
-            Concat({{"execute xp_cmdshell 'rmdir c:\\BKSQLData$'"},
+            Concat({kRemoveFile,
+                    Execute(kDeleteMarker),
+                    {"execute xp_cmdshell 'rmdir c:\\BKSQLData$'"},
+                    ReleaseLock(),
                     kConnect,
-                    {"execute xp_cmdshell 'rmdir c:\\BKSQLData$'", "release connection",
-                     "text 1008 = connection lost", "release connection"}}));
+                    TakeLock(),
+                    {"execute xp_cmdshell 'rmdir c:\\BKSQLData$'"},
+                    ReleaseLock(),
+                    kClose,
+                    {"text 1008 = connection lost", "release connection"}}));
 }
 
 // A folder or share the server's shell refused stops the run before anything is
@@ -242,13 +281,13 @@ TEST_F(BackupTest, ARefusedShareOrFolderStopsTheRunAndTakesDownOnlyItsOwn) {
   for (const std::string& line : Timeline()) {
     EXPECT_FALSE(line.starts_with("copy ") || line.starts_with("net use")) << line;
   }
-  EXPECT_EQ(After("text 1008 = 服务器不能建立共享"), Concat({kRemoveFolder, kClose}));
+  EXPECT_EQ(After("text 1008 = 服务器不能建立共享"), Concat({kRemoveFolder, kEnd}));
 
   fake.window.events.clear();
   fake.server.answers[mkdir] = {{"output"}, {{"拒绝访问。"}, {std::nullopt}}};
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(dlg.m_strStatus, R"(服务器不能建立临时目录[c:\BKSQLData$]:拒绝访问。)");
-  EXPECT_EQ(After("text 1008 = 服务器不能建立临时目录"), kClose);
+  EXPECT_EQ(After("text 1008 = 服务器不能建立临时目录"), kEnd);
 
   // A folder that was already there is used, and stays; the run's own file goes.
   fake.window.events.clear();
@@ -256,7 +295,7 @@ TEST_F(BackupTest, ARefusedShareOrFolderStopsTheRunAndTakesDownOnlyItsOwn) {
                                 {{R"(子目录或文件 c:\BKSQLData$ 已经存在。)"}, {std::nullopt}}};
   fake.server.answers[kMakeShareStatement] = {{"output"}, {{kShareMade}, {std::nullopt}}};
   EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(After("text 1008 = 已经备份完成"), Concat({kRemoveShare, kRemoveFile, kClose}));
+  EXPECT_EQ(After("text 1008 = 已经备份完成"), Concat({kRemoveShare, kRemoveFile, kEnd}));
 }
 
 class BackupPackingTest : public BackupTest {
@@ -285,7 +324,7 @@ TEST_F(BackupPackingTest, PacksAfterTheBackupAndReportsTheTotalTime) {
                      "open for reading " + kArchivePath, "text 1008 = Sales.bak 压缩完成.3.250s"},
                     kRemoveShare,
                     kRemoveFolder,
-                    kClose}));
+                    kEnd}));
   EXPECT_EQ(fake.files.writes, 1);
 }
 
@@ -305,7 +344,7 @@ TEST_F(BackupPackingTest, ANonZeroExitCodeIsAFailedPacking) {
   EXPECT_EQ(dlg.m_strStatus, "压缩失败.");
   EXPECT_TRUE(fake.files.files.contains(kBackupPath));
   EXPECT_EQ(fake.files.writes, 0) << "settings not saved";
-  EXPECT_EQ(After("text 1008 = 压缩失败."), Concat({kRemoveShare, kRemoveFolder, kClose}));
+  EXPECT_EQ(After("text 1008 = 压缩失败."), Concat({kRemoveShare, kRemoveFolder, kEnd}));
 }
 
 TEST_F(BackupPackingTest, AMissingArchiveIsAFailedPackingDespiteExitCodeZero) {
@@ -333,7 +372,7 @@ TEST_F(BackupPackingTest, AnArchiverNotLocatedEndsTheRunAfterTakingTheServerSide
   EXPECT_EQ(locate.initialFileName, R"(c:\Program Files\WinRAR\WinRAR.exe)");
   EXPECT_EQ(locate.flags, 2u);
   EXPECT_EQ(locate.filter, "WinRAR Excute File|winrar.exe||");
-  EXPECT_EQ(After("open dialog"), Concat({kRemoveShare, kRemoveFolder, kClose}));
+  EXPECT_EQ(After("open dialog"), Concat({kRemoveShare, kRemoveFolder, kEnd}));
   EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s");
   EXPECT_EQ(fake.files.writes, 0);
 }
@@ -373,6 +412,7 @@ TEST_F(BackupPackingTest, AnUnexpectedFailureIsReportedAndTheServerSideTakenDown
   EXPECT_EQ(After(std::string("start /opt/rar/rar")),
             Concat({kRemoveShare,
                     kRemoveFolder,
+                    ReleaseLock(),
                     {"text 1008 = 发生意外错误,操作已停止:out of handles"},
                     {"release connection"}}));
 }

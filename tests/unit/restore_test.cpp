@@ -27,6 +27,24 @@ class RestoreTest : public testing::SqlDialogTest {
     fake.files.files[kChosenFile] = "backup set";
     fake.server.answers[kRemoteFileList] = kFileList;
     fake.server.answers[kMasterQuery] = {{"filename"}, {{R"(C:\MSSQL\Data\master.mdf)"}}};
+    // The shell answers; Sales is there and nobody else uses it.
+    fake.server.answers[kShellProbe] = {{"output"}, {{"harrowlander"}, {std::nullopt}}};
+    fake.server.answers[kSalesThere] = {{"name"}, {{"Sales"}}};
+    fake.server.answers[kSalesUsers] = {{"users"}, {{"0"}}};
+  }
+
+  static constexpr const char* kShellProbe = "xp_cmdshell 'echo harrowlander'";
+  static constexpr const char* kSalesThere =
+      "select name from master.dbo.sysdatabases where name='Sales'";
+  static constexpr const char* kSalesUsers =
+      "select count(*) as users from master.dbo.sysprocesses where dbid=db_id('Sales') and "
+      "spid<>@@spid";
+  // The checks before the drop: the shell answers, the database is there, nobody uses it.
+  static Lines DropChecks() {
+    return Concat({ShellCommand(kShellProbe, 2),
+                   {std::string("execute ") + kSalesThere, "result eof", "result collect name",
+                    "result close", "release result", std::string("execute ") + kSalesUsers,
+                    "result eof", "result collect users", "result close", "release result"}});
   }
 
   int Run(const std::string& chosenPath = kChosenFile) {
@@ -62,13 +80,17 @@ class RestoreTest : public testing::SqlDialogTest {
                           kMasterConnection, "command timeout 0"};
   const Lines kRemoveShare = Execute(R"(xp_cmdshell 'net share BKSQLData$ /del')");
   const Lines kRemoveEmptyFolder = Execute(R"(xp_cmdshell 'rmdir c:\BKSQLData$')");
-  const Lines kRemoveFolder =
-      Concat({Execute(R"(xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')"), kRemoveEmptyFolder});
+  const Lines kRemoveMarkerAndFolder = Concat({Execute(kDeleteMarker), kRemoveEmptyFolder});
+  const Lines kRemoveFolder = Concat(
+      {Execute(R"(xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')"), kRemoveMarkerAndFolder});
   const Lines kClose = {"connection close", "release connection"};
+  const Lines kEnd = Concat({ReleaseLock(), kClose});
   const Lines kRemoteRun = Concat(
       {{"open dialog Sales", std::string("open for reading ") + kChosenFile},
        kConnect,
+       TakeLock(),
        ShellCommand(R"(xp_cmdshell 'mkdir c:\BKSQLData$ ')"),
+       Execute(kWriteMarker),
        ShellCommand(kMakeShareStatement, 2),
        {R"(net use delete \\DBHOST\IPC$)", R"(net use add \\DBHOST\BKSQLData$ backup pw)",
         std::string("text 1008 = 从[") + kChosenFile + "]复制到服务器...",
@@ -86,7 +108,7 @@ class RestoreTest : public testing::SqlDialogTest {
        {R"(text 1008 = 还原数据库[Sales]完成,E:\MSSQL\Data\Sales.Mdf,F:\Logs\Sales.Ldf,2.000s.)"},
        kRemoveShare,
        kRemoveFolder,
-       kClose});
+       kEnd});
 };
 
 TEST_F(RestoreTest, RemoteRunCopiesUnderTheDatabasesNameAndRestoresWithFreshNames) {
@@ -112,11 +134,12 @@ TEST_F(RestoreTest, SameMachineNamesTheChosenPathAndDropsFirstWhenAsked) {
            kReadFileList,
            kReadOwners,
            Execute("RESTORE VERIFYONLY FROM DISK='/home/user/old/nightly.bak'"),
+           DropChecks(),
+           {"text 1008 = 开始删除原有数据库[Sales],请等待..."},
+           Execute("drop database [Sales] "),
            Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales.Mdf"')"),
            Execute(R"(xp_cmdshell 'del "F:\Logs\Sales.Ldf"')"),
            Execute(R"(xp_cmdshell 'del "E:\MSSQL\Data\Sales_1.ndf"')"),
-           {"text 1008 = 开始删除原有数据库[Sales],请等待..."},
-           Execute("drop database [Sales] "),
            {"text 1008 = 开始还原数据库[Sales],请耐心等待..."},
            Execute(
                R"(restore database [Sales] from disk='/home/user/old/nightly.bak' with move 'Old_Data' to 'E:\MSSQL\Data\Sales.Mdf' ,move 'Old_Log' to 'F:\Logs\Sales.Ldf' ,move 'Old_Extra' to 'E:\MSSQL\Data\Sales_1.ndf')"),
@@ -170,10 +193,10 @@ TEST_F(RestoreTest, NothingHappensWithoutADatabaseOrWhenTheDialogIsCancelled) {
 TEST_F(RestoreTest, RefusedLogOnRemovesShareThenFolder) {
   dlg.m_strNetPassword = "";
   EXPECT_EQ(Run(), 0);
-  EXPECT_EQ(
-      After("net use add"),
-      Concat(
-          {{"text 1008 = 登陆远程服务器[DBHOST]失败!"}, kRemoveShare, kRemoveEmptyFolder, kClose}));
+  EXPECT_EQ(After("net use add"), Concat({{"text 1008 = 登陆远程服务器[DBHOST]失败!"},
+                                          kRemoveShare,
+                                          kRemoveMarkerAndFolder,
+                                          kEnd}));
   EXPECT_EQ(fake.files.writes, 0);
 }
 
@@ -187,7 +210,7 @@ TEST_F(RestoreTest, ARefusedCopySendsNoRestoreStatementAndStillCleansUp) {
                "text 1008 = 由于没有服务器[DBHOST]的可写权限,还原失败。请更换登录用户后再试。"},
               kRemoveShare,
               kRemoveFolder,
-              kClose}));
+              kEnd}));
   EXPECT_EQ(dlg.m_strNetPassword, "");
   EXPECT_EQ(fake.files.writes, 0) << "settings not saved";
 }
@@ -218,7 +241,7 @@ TEST_F(RestoreTest, ANameTheShellWouldMisreadIsRefusedBeforeAnythingIsDropped) {
   EXPECT_EQ(
       dlg.m_strStatus,
       R"(数据库文件名[E:\100%" & echo\Sales.Mdf]含有双引号、百分号、星号、问号或换行,无法安全地交给命令行删除;数据库未还原.)");
-  EXPECT_EQ(After("text 1008 = 数据库文件名"), Concat({kRemoveShare, kRemoveFolder, kClose}));
+  EXPECT_EQ(After("text 1008 = 数据库文件名"), Concat({kRemoveShare, kRemoveFolder, kEnd}));
 }
 
 TEST_F(RestoreTest, QuotesInLogicalNamesAndTheDatabaseNameAreDoubled) {
@@ -236,21 +259,21 @@ TEST_F(RestoreTest, QuotesInLogicalNamesAndTheDatabaseNameAreDoubled) {
 // Each statement failing in turn: result 0, the server's text, the share and folder
 // taken down as far as this run had made them.
 TEST_F(RestoreTest, AnSqlFailureAtEachStepTakesDownWhatTheRunHadMade) {
+  const Lines kShareDel = {"execute xp_cmdshell 'net share BKSQLData$ /del'"};
+  const Lines kRelease = {std::string("execute ") + kReleaseLock};
+  const Lines kAll = Concat({kShareDel, kRemoveFolder, kRelease});
   const struct {
     std::string failing;
     Lines cleanUp;
   } kRows[] = {
       {"connection open", {}},
-      {"execute xp_cmdshell 'mkdir", {}},
-      {"execute xp_cmdshell 'net share BKSQLData$=", kRemoveEmptyFolder},
-      {"execute RESTORE FILELISTONLY",
-       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
-      {"result collect PhysicalName",
-       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
-      {"execute xp_cmdshell 'del \"E",
-       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
-      {"execute restore database",
-       Concat({{"execute xp_cmdshell 'net share BKSQLData$ /del'"}, kRemoveFolder})},
+      {"execute declare @result", {}},
+      {"execute xp_cmdshell 'mkdir", kRelease},
+      {"execute xp_cmdshell 'net share BKSQLData$=", Concat({kRemoveMarkerAndFolder, kRelease})},
+      {"execute RESTORE FILELISTONLY", kAll},
+      {"result collect PhysicalName", kAll},
+      {"execute xp_cmdshell 'del \"E", kAll},
+      {"execute restore database", kAll},
   };
   for (const auto& row : kRows) {
     fake.window.events.clear();
@@ -321,9 +344,47 @@ TEST_F(RestoreTest, DropFirstDropsNothingWhenTheServerCannotReadTheBackupWhole) 
       {"execute RESTORE VERIFYONLY FROM DISK='c:\\BKSQLData$\\Sales.bak'", refusal}};
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(dlg.m_strStatus, refusal);
-  EXPECT_EQ(
-      After("execute RESTORE VERIFYONLY"),
-      Concat({kRemoveShare, kRemoveFolder, {"text 1008 = " + refusal}, {"release connection"}}));
+  EXPECT_EQ(After("execute RESTORE VERIFYONLY"), Concat({kRemoveShare,
+                                                         kRemoveFolder,
+                                                         ReleaseLock(),
+                                                         {"text 1008 = " + refusal},
+                                                         {"release connection"}}));
+}
+
+// Before the old database goes, everything that would stop the run after the drop is
+// asked: it is there, nobody uses it, the shell answers. Any refusal drops and deletes
+// nothing of the database's.
+TEST_F(RestoreTest, DropFirstDropsAndDeletesNothingWhenTheDropOrTheShellWouldFail) {
+  dlg.m_bDropBeforeRestore = 1;
+  const struct {
+    const char* statement;
+    FakeRows answer;
+    std::string status;
+  } kRefusals[] = {
+      {kSalesThere,
+       {{"name"}, {}},
+       "服务器上没有数据库[Sales],无法在还原前删除它;没有删除任何文件,数据库未还原."},
+      {kSalesUsers,
+       {{"users"}, {{"2"}}},
+       "数据库[Sales]正被2个连接使用,无法删除;没有删除任何文件,数据库未还原."},
+      {kShellProbe,
+       {{"output"}, {{"'echo' is not recognized"}, {std::nullopt}}},
+       "服务器[(local)]的命令行没有应答,无法删除旧文件;数据库[Sales]未删除,也未还原."},
+  };
+  for (const auto& refusal : kRefusals) {
+    const FakeRows normal = fake.server.answers[refusal.statement];
+    fake.server.answers[refusal.statement] = refusal.answer;
+    fake.window.events.clear();
+    EXPECT_EQ(Run(), 0) << refusal.status;
+    EXPECT_EQ(dlg.m_strStatus, refusal.status);
+    for (const std::string& line : Timeline()) {
+      EXPECT_FALSE(line.starts_with("execute drop") ||
+                   (line.starts_with("execute xp_cmdshell 'del \"") &&
+                    !line.starts_with("execute xp_cmdshell 'del \"c:\\BKSQLData$")))
+          << line;
+    }
+    fake.server.answers[refusal.statement] = normal;
+  }
 }
 
 TEST_F(RestoreTest, WildcardsInTheNameNeverReachTheShell) {

@@ -28,23 +28,28 @@ TEST_F(ServerTransferTest, AnEmptyPasswordIsTriedAsSuch) {
   EXPECT_TRUE(transfer.bLoggedOn);
 }
 
-// An error while logged on (nothing the operations do raises there, but the flags are
-// what counts): log-off first, then share, then folder; failures of the clean-up stay
-// inside.
-TEST_F(ServerTransferTest, CleanUpAfterErrorGoesInReverseOrderAndSwallowsFailures) {
+// A failure while logged on (nothing the operations do raises there, but the flags are
+// what counts): log-off first, then share, files, marker and folder, then the lock.
+TEST_F(ServerTransferTest, CleanUpAfterAFailureGoesInReverseOrder) {
   sql::SqlObjects objects;
   objects.connection = fake.sql.CreateConnection();
-  transfer.bFolderMade = transfer.bShareMade = transfer.bLoggedOn = true;
+  transfer.bFolderMade = transfer.bShareMade = transfer.bLoggedOn = transfer.bMarkerMade =
+      transfer.bLockHeld = true;
   transfer.MarkFileMade(transfer.ServerFilePath("Sales"));
-  fake.server.failures = {{"execute xp_cmdshell 'net share", "connection lost"}};
+  transfer.MarkFileMade(R"(c:\BKSQLData$\.Sales.bak.41-0.part)");
   journal.clear();
   EndWithoutFinish(objects);
-  EXPECT_EQ(journal,
-            (std::vector<std::string>{
-                R"(net use delete \\DBHOST\BKSQLData$)",
-                R"(execute xp_cmdshell 'net share BKSQLData$ /del')",
-                R"(execute xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')", "release result",
-                R"(execute xp_cmdshell 'rmdir c:\BKSQLData$')", "release result"}));
+  EXPECT_EQ(
+      journal,
+      (std::vector<std::string>{
+          R"(net use delete \\DBHOST\BKSQLData$)",
+          R"(execute xp_cmdshell 'net share BKSQLData$ /del')", "release result",
+          R"(execute xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')", "release result",
+          R"(execute xp_cmdshell 'del "c:\BKSQLData$\.Sales.bak.41-0.part" /q')", "release result",
+          R"(execute xp_cmdshell 'del "c:\BKSQLData$\Harrowlander.transfer" /q')", "release result",
+          R"(execute xp_cmdshell 'rmdir c:\BKSQLData$')", "release result",
+          "execute exec sp_releaseapplock @Resource='BKSQLData$',@LockOwner='Session'",
+          "release result"}));
 }
 
 TEST_F(ServerTransferTest, WithoutAnyConnectionNothingIsSent) {

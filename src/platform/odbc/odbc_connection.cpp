@@ -112,8 +112,30 @@ void OdbcConnection::Close() {
   m_connection = OdbcHandle();
 }
 
+void OdbcConnection::Cancel() {
+  std::lock_guard<std::mutex> lock(m_statementLock);
+  if (m_running != SQL_NULL_HANDLE) {
+    SQLCancel(m_running);
+  }
+}
+
+namespace {
+
+// The statement's thread lets go of the lock while it waits for the server, so that a
+// cancel can reach the statement then, and only then.
+template <typename Call>
+SQLRETURN WaitingForTheServer(std::unique_lock<std::mutex>& lock, Call call) {
+  lock.unlock();
+  const SQLRETURN rc = call();
+  lock.lock();
+  return rc;
+}
+
+}  // namespace
+
 BufferedRows OdbcConnection::Run(const std::string& text) {
   RequireUsable();
+  std::unique_lock<std::mutex> lock(m_statementLock);
   SQLHANDLE handle = SQL_NULL_HANDLE;
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, m_connection.get(), &handle))) {
     FailRunning(m_connection);
@@ -121,21 +143,28 @@ BufferedRows OdbcConnection::Run(const std::string& text) {
   OdbcHandle statement(SQL_HANDLE_STMT, handle);
   SQLSetStmtAttrW(statement.get(), SQL_ATTR_QUERY_TIMEOUT,
                   IntegerAttribute(static_cast<SQLULEN>(m_commandTimeout)), 0);
+  m_running = statement.get();
+  struct NotRunning {
+    SQLHSTMT& running;
+    ~NotRunning() { running = SQL_NULL_HANDLE; }
+  } notRunning{m_running};
 
   std::u16string batch = Utf8ToUtf16(text);
   BufferedRows rows;
-  SQLRETURN rc = SQLExecDirectW(statement.get(), Wide(batch), SQL_NTS);
+  SQLRETURN rc = WaitingForTheServer(
+      lock, [&] { return SQLExecDirectW(statement.get(), Wide(batch), SQL_NTS); });
   for (int results = 0; rc != SQL_NO_DATA; ++results) {
     if (!Succeeded(rc) || results == kMaxResults) {
       FailRunning(statement);
     }
-    CaptureRows(statement, rows);
-    rc = SQLMoreResults(statement.get());
+    CaptureRows(statement, rows, lock);
+    rc = WaitingForTheServer(lock, [&] { return SQLMoreResults(statement.get()); });
   }
   return rows;
 }
 
-void OdbcConnection::CaptureRows(const OdbcHandle& statement, BufferedRows& rows) {
+void OdbcConnection::CaptureRows(const OdbcHandle& statement, BufferedRows& rows,
+                                 std::unique_lock<std::mutex>& lock) {
   SQLSMALLINT columnCount = 0;
   if (!Succeeded(SQLNumResultCols(statement.get(), &columnCount))) {
     FailRunning(statement);
@@ -156,7 +185,7 @@ void OdbcConnection::CaptureRows(const OdbcHandle& statement, BufferedRows& rows
     rows.columns.push_back(Utf16ToUtf8(name));
   }
   for (;;) {
-    const SQLRETURN fetched = SQLFetch(statement.get());
+    const SQLRETURN fetched = WaitingForTheServer(lock, [&] { return SQLFetch(statement.get()); });
     if (fetched == SQL_NO_DATA) {
       return;
     }

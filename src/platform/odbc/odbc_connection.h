@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,8 @@ class OdbcConnection : public SqlConnection {
   void Open(const std::string& connectionString) override;
   std::unique_ptr<SqlRecordset> Execute(const std::string& commandText) override;
   void Close() override;
+  // SQLCancel of the statement Run is in, which sends the server an attention.
+  void Cancel() override;
 
   // Runs one batch to its end: the rows of its first result set are kept, every
   // further result and message is read and dropped. SQL_NO_DATA counts as success.
@@ -46,7 +49,8 @@ class OdbcConnection : public SqlConnection {
                std::vector<DiagRecord>& failure);
   [[noreturn]] void FailConnecting(std::vector<DiagRecord> records);
   [[noreturn]] void FailRunning(const OdbcHandle& statement);
-  void CaptureRows(const OdbcHandle& statement, BufferedRows& rows);
+  void CaptureRows(const OdbcHandle& statement, BufferedRows& rows,
+                   std::unique_lock<std::mutex>& lock);
 
   std::shared_ptr<OdbcHandle> m_environment;
   std::vector<std::string> m_installedDrivers;
@@ -59,6 +63,13 @@ class OdbcConnection : public SqlConnection {
   int m_commandTimeout = 30;
   bool m_open = false;
   bool m_dead = false;
+
+  // The driver takes SQLCancel from another thread only while the statement's thread
+  // waits inside a call for the server; a cancel that lands between two calls of that
+  // thread can corrupt the statement. So that thread holds this lock for everything it
+  // does on the statement except those waits, and Cancel takes it too.
+  std::mutex m_statementLock;
+  SQLHSTMT m_running = SQL_NULL_HANDLE;  // the statement Run is in
 };
 
 }  // namespace harrowlander::odbc
