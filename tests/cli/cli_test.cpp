@@ -166,6 +166,30 @@ TEST_F(CliTest, BackupAndRestoreOnTheSameMachineLeaveTheSettingsAlone) {
             1);
 }
 
+// A destination that cannot take the file is refused before the server hears of the
+// backup (it would run the whole backup first, then fail): a missing folder, a folder
+// named as the file, and a folder that takes no new file when the file is copied here.
+TEST_F(CliTest, ABackupDestinationThatCannotTakeTheFileIsRefusedFirst) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{"--to", "/nonexistent/dir/x.bak", "--same-machine"},
+       "--to /nonexistent/dir/x.bak: the folder '/nonexistent/dir' does not exist"},
+      {{"--to", Work().string()}, "this is a folder"},
+      {{"--to", "/proc/x.bak", "--net-user", "backup"}, "no file can be made in '/proc'"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"backup", "--database", "Sales"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliResult run = Run(args, {{"HARROWLANDER_NET_PASSWORD", ""}});
+    EXPECT_EQ(run.exitCode, 2) << c.says;
+    EXPECT_TRUE(Contains(run.err, c.says)) << run.err;
+  }
+  EXPECT_TRUE(Batches().empty());
+}
+
 TEST_F(CliTest, ShrinkingBeforeABackupKeepsTheLogWhenAsked) {
   CliResult run = Run({"shrink", "--database", "Sales", "--percent", "25", "--no-truncate-log"});
   EXPECT_EQ(run.exitCode, 0) << run.err;

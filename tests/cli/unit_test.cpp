@@ -1,8 +1,12 @@
 // The console front end's own arithmetic and text: copy readings and JSON strings.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "gui/cli/copy_meter.h"
 #include "gui/cli/json_line.h"
+#include "gui/cli/workstation_files.h"
+#include "server_process.h"
 
 namespace harrowlander::cli {
 namespace {
@@ -41,6 +45,14 @@ TEST(JsonLine, EveryTextStaysOneValidLine) {
   EXPECT_EQ(JsonString("x\xE5\xB7"), "\"x\xEF\xBF\xBD\xEF\xBF\xBD\"");
   EXPECT_EQ(JsonLine().Text("type", "p").Number("n", std::int64_t{3}).Number("s", 0.5).Finish(),
             "{\"type\":\"p\",\"n\":3,\"s\":0.500}\n");
+}
+
+// The check before a backup makes a file in the destination's folder to see that it
+// can: it leaves nothing there.
+TEST(BackupDestination, AFolderThatTakesTheFileIsLeftAsItWas) {
+  const ScratchDir folder;
+  EXPECT_EQ(BackupDestinationProblem((folder.Path() / "Sales.bak").string(), true), "");
+  EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
 
 }  // namespace

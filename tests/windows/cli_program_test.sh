@@ -2,7 +2,8 @@
 # Runs harrowlander-cli.exe under Wine against a seeded testserver of the Linux build on
 # loopback (through Wine's odbc32, the host's unixODBC and FreeTDS): the lists, a backup
 # to a relative path and its restore under a Chinese name on the same machine, shrink,
-# drop-tables and delete, and the refusals, by exit status and output.
+# a shrink stopped by Ctrl+C, drop-tables and delete, and the refusals, by exit status
+# and output.
 # Run it inside a private network namespace.
 # Usage: cli_program_test.sh PROGRAM TESTSERVER   (WINEPREFIX set)
 set -uo pipefail
@@ -36,8 +37,10 @@ trap cleanup EXIT
 mkdir -p "$state/z$(dirname "$work")"
 ln -s "$work" "$state/z$work"
 
+# The shrink to 37 % takes 3 s on the server, long enough to be stopped by Ctrl+C.
 "$testserver" --state "$state" --listen 127.0.0.1:0 --sa-password 'Secr3t!' --seed \
-  --log "$scratch/batches.log" >"$scratch/server.out" 2>"$scratch/server.err" &
+  --log "$scratch/batches.log" --delay '3000,SHRINKDATABASE \(\[Sales\].37' \
+  >"$scratch/server.out" 2>"$scratch/server.err" &
 server_pid=$!
 port=
 for _ in $(seq 200); do
@@ -74,6 +77,16 @@ has "backup" "$out" "\"file\":\"${file_path//\\/\\\\}\""
 has "backup" "$out" "\"bytes\":$(stat -c %s "$work/sales.bak" 2>/dev/null)"
 grep -qF "with init" "$scratch/batches.log" || fail "backup: no fresh file asked for"
 
+# A destination that cannot take the file is refused before the server hears of it.
+cli backup --database Sales --to 'missing\x.bak' --same-machine
+expect "backup into a missing folder" 2
+has "backup into a missing folder" "$err" "does not exist"
+cli backup --database Sales --to . --same-machine
+expect "backup onto a folder" 2
+has "backup onto a folder" "$err" "this is a folder"
+[ "$(grep -c 'backup database' "$scratch/batches.log")" = 1 ] ||
+  fail "a refused backup reached the server"
+
 cli restore --database 销售 --from sales.bak --same-machine
 expect "restore" 0
 has "restore" "$err" "还原数据库[销售]完成"
@@ -83,6 +96,24 @@ cli list-databases
 cli shrink --database Sales --percent 20 --no-truncate-log
 expect "shrink" 0
 grep -qF 'DBCC SHRINKDATABASE ([Sales],20)' "$scratch/batches.log" || fail "shrink: not sent"
+
+# Wine hands a SIGINT to the console's Ctrl+C handler, as Windows calls it on Ctrl+C: the
+# run stops, through its clean-up, and the program ends with 130.
+(cd "$work" && HARROWLANDER_SQL_PASSWORD='Secr3t!' exec wine "$program" shrink --database Sales \
+  --percent 37 --no-truncate-log --json --server "127.0.0.1,$port" \
+  >"$scratch/out" 2>"$scratch/err") &
+stopped=$!
+for _ in $(seq 200); do
+  grep -qF 'DBCC SHRINKDATABASE ([Sales],37)' "$scratch/batches.log" && break
+  sleep 0.05
+done
+kill -INT "$stopped"
+wait "$stopped"
+code=$?
+out=$(tr -d '\r' <"$scratch/out")
+expect "shrink stopped by Ctrl+C" 130
+has "shrink stopped by Ctrl+C" "$out" '"type":"signal","signal":"Ctrl+C"'
+has "shrink stopped by Ctrl+C" "$out" '"outcome":"stopped"'
 
 cli drop-tables --database Sales --pattern 'SYS_%'
 expect "drop-tables without --yes" 2

@@ -7,6 +7,7 @@
 #include <streambuf>
 
 #include "gui/cli/console_dialog_window.h"
+#include "gui/cli/locked_reporter.h"
 #include "gui/cli/passwords.h"
 #include "gui/cli/reporter.h"
 #include "gui/cli/system_without_settings.h"
@@ -42,11 +43,13 @@ const char* OptionOfControl(int id) {
 
 class CommandRun {
  public:
-  CommandRun(const Options& options, SystemPorts& ports, Console& console)
+  CommandRun(const Options& options, SystemPorts& ports, Console& console, SignalStop& stop,
+             LockedReporter& reporter)
       : m_options(options),
         m_console(console),
-        m_reporter(options.json ? MakeJsonReporter(console) : MakeTextReporter(console)),
-        m_window(*m_reporter),
+        m_stop(stop),
+        m_reporter(reporter),
+        m_window(m_reporter),
         m_system(ports.system),
         m_files(ports.files),
         m_platform{m_window,      m_system,    ports.files, ports.codec,    ports.sql,
@@ -57,33 +60,17 @@ class CommandRun {
   }
 
   int Run() {
-    if (m_options.command == Command::kListServers) {
-      return Finish(ListServers());
+    // Before any password is asked for, which would be asked in vain.
+    if (m_options.command == Command::kBackup && !CheckBackupDestination()) {
+      return Finish(kExitUsage);
     }
-    if (!TypeInValues()) {
+    if (m_options.command != Command::kListServers && !TypeInValues()) {
       return Finish(kExitUsage);
     }
     m_start = std::chrono::steady_clock::now();
-    switch (m_options.command) {
-      case Command::kListDatabases:
-        return Finish(ListDatabases());
-      case Command::kBackup:
-        return Finish(Backup());
-      case Command::kRestore:
-        return Finish(Restore());
-      case Command::kDelete:
-        m_window.AnswerYes(m_options.yes);
-        m_dlg.DeleteDatabase();
-        return Finish(FromOutcome());
-      case Command::kShrink:
-        m_dlg.ShrinkDatabase();
-        return Finish(FromOutcome());
-      case Command::kDropTables:
-        return Finish(DropTables());
-      case Command::kListServers:
-        break;
-    }
-    return Finish(kExitUsage);
+    m_stop.BeginOperation(
+        {[this] { return m_dlg.RequestStop(); }, [this] { return m_dlg.RunIsEnding(); }});
+    return Finish(Operate());
   }
 
  private:
@@ -96,7 +83,7 @@ class CommandRun {
   bool Password(int id, int confirmationId, PasswordSource source) {
     const ObtainedPassword obtained = ObtainPassword(source, m_console, m_files);
     if (!obtained.error.empty()) {
-      m_reporter->Error(obtained.error);
+      m_reporter.Error(obtained.error);
       return false;
     }
     m_window.SetControlText(id, obtained.password);
@@ -165,18 +152,61 @@ class CommandRun {
     const bool valid = m_dlg.UpdateData(true);
     m_window.SetTypingValues(false);
     if (!valid) {
-      m_reporter->Error(std::string(OptionOfControl(m_window.LastFocused())) + ": " +
-                        m_window.LastMessage());
+      m_reporter.Error(std::string(OptionOfControl(m_window.LastFocused())) + ": " +
+                       m_window.LastMessage());
       return false;
     }
     // The dialog reads only the first 255 bytes (GBK) of its keyword text: a pattern
     // cut there could match tables that no pattern names.
     if (m_platform.codec.Utf8ToGbk(m_dlg.m_strTableKeyword).size() > 255) {
-      m_reporter->Error("the patterns take more than the 255 bytes the dialog reads");
+      m_reporter.Error("the patterns take more than the 255 bytes the dialog reads");
       return false;
     }
     m_dlg.m_strRarExePath = o.archiver.value_or(DefaultArchiver(m_console, m_files));
     return true;
+  }
+
+  int Operate() {
+    switch (m_options.command) {
+      case Command::kListDatabases:
+        return ListDatabases();
+      case Command::kListServers:
+        return ListServers();
+      case Command::kBackup:
+        return Backup();
+      case Command::kRestore:
+        return Restore();
+      case Command::kDelete:
+        m_window.AnswerYes(m_options.yes);
+        m_dlg.DeleteDatabase();
+        return FromOutcome();
+      case Command::kShrink:
+        m_dlg.ShrinkDatabase();
+        return FromOutcome();
+      case Command::kDropTables:
+        return DropTables();
+    }
+    return kExitUsage;
+  }
+
+  // The file must be one that this machine can write before the server is asked to
+  // back anything up: a folder that is not there, or that takes no new file, would show
+  // only after the whole backup ran. On the same machine the server writes the file
+  // with its own rights, so that only the folder is checked.
+  bool CheckBackupDestination() {
+    const std::string problem = BackupDestinationProblem(FullPath(m_options.to),
+                                                         /*probeWriting=*/!m_options.sameMachine);
+    if (!problem.empty()) {
+      m_reporter.Error("--to " + m_options.to + ": " + problem);
+      return false;
+    }
+    return true;
+  }
+
+  // A signal stopped the run: its clean-up is done.
+  int Stopped() {
+    m_result.outcome = "stopped";
+    return m_stop.StoppedExitStatus();
   }
 
   // The exit status of the operation's outcome, whose file and size the result gets.
@@ -195,13 +225,12 @@ class CommandRun {
         m_result.outcome = "failed";
         return kExitFailed;
       case RunOutcome::State::kStopped:
-        m_result.outcome = "stopped";
-        return kExitFailed;
+        return Stopped();
       case RunOutcome::State::kNothingDone:
         break;
     }
     m_result.outcome = "nothing";
-    m_reporter->Error("nothing was done");
+    m_reporter.Error("nothing was done");
     return kExitFailed;
   }
 
@@ -210,25 +239,27 @@ class CommandRun {
       m_window.HoldKey(vk::kControl);
     }
     m_dlg.OnDropdownDatabase();
+    if (m_dlg.LastOutcome().state == RunOutcome::State::kStopped) {
+      return Stopped();
+    }
     if (m_dlg.LastOutcome().state != RunOutcome::State::kDone) {
       return kExitFailed;
     }
     for (const std::string& name : m_window.GetComboItems(res::IDC_DATABASE)) {
-      m_reporter->Listed("database", name);
+      m_reporter.Listed("database", name);
     }
     return kExitDone;
   }
 
   int ListServers() {
-    m_start = std::chrono::steady_clock::now();
     m_dlg.OnServerDropDown();
     if (const RunOutcome& outcome = m_dlg.LastOutcome();
         outcome.state != RunOutcome::State::kDone) {
-      m_reporter->Error(outcome.reason);
+      m_reporter.Error(outcome.reason);
       return kExitFailed;
     }
     for (const std::string& name : m_window.GetComboItems(res::IDC_SERVER)) {
-      m_reporter->Listed("server", name);
+      m_reporter.Listed("server", name);
     }
     return kExitDone;
   }
@@ -240,12 +271,16 @@ class CommandRun {
       if (m_dlg.LastOutcome().state != RunOutcome::State::kDone) {
         return FromOutcome();
       }
+      // A signal that came as the shrink ended stops the run before the backup.
+      if (m_stop.StopRequested()) {
+        return Stopped();
+      }
     }
     m_dlg.BackupDatabase();
     if (m_dlg.LastOutcome().state == RunOutcome::State::kFailed &&
         m_window.UnansweredOpenDialog()) {
-      m_reporter->Error("cannot open the archiver '" + m_dlg.m_strRarExePath +
-                        "'; name it with --archiver");
+      m_reporter.Error("cannot open the archiver '" + m_dlg.m_strRarExePath +
+                       "'; name it with --archiver");
     }
     return FromOutcome();
   }
@@ -274,17 +309,20 @@ class CommandRun {
   }
 
   int Finish(int exitCode) {
+    // From here a signal changes nothing: the run has ended, and says how.
+    m_stop.End();
     m_result.exitCode = exitCode;
     m_result.status = m_window.LastStatus();
     m_result.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    m_reporter->Finished(m_result);
+    m_reporter.Finished(m_result);
     return exitCode;
   }
 
   const Options& m_options;
   Console& m_console;
-  std::unique_ptr<Reporter> m_reporter;
+  SignalStop& m_stop;
+  LockedReporter& m_reporter;
   ConsoleDialogWindow m_window;
   SystemWithoutSettings m_system;
   FileSystem& m_files;
@@ -298,8 +336,9 @@ class CommandRun {
 
 }  // namespace
 
-int RunCommand(const Options& options, SystemPorts& ports, Console& console) {
-  return CommandRun(options, ports, console).Run();
+int RunCommand(const Options& options, SystemPorts& ports, Console& console, SignalStop& stop,
+               LockedReporter& reporter) {
+  return CommandRun(options, ports, console, stop, reporter).Run();
 }
 
 }  // namespace harrowlander::cli

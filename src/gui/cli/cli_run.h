@@ -6,6 +6,9 @@
 
 #include "gui/cli/cli_options.h"
 #include "gui/cli/console.h"
+#include "gui/cli/exit_status.h"
+#include "gui/cli/locked_reporter.h"
+#include "gui/cli/signal_stop.h"
 #include "ports/client_utility.h"
 #include "ports/file_system.h"
 #include "ports/network_session.h"
@@ -29,17 +32,14 @@ struct SystemPorts {
   NetworkSession& network;
 };
 
-// Exit statuses.
-inline constexpr int kExitDone = 0;
-inline constexpr int kExitFailed = 1;
-inline constexpr int kExitUsage = 2;
-
 // The whole program once its arguments are UTF-8: help, version and usage errors here,
 // a command through `runCommand` (which builds the system's adapters for it).
 int RunProgram(const std::vector<std::string>& arguments, Console& console,
                const std::function<int(const Options&)>& runCommand);
 
-// Runs the command through the dialog's own operations on the adapters.
-int RunCommand(const Options& options, SystemPorts& ports, Console& console);
+// Runs the command through the dialog's own operations on the adapters, reporting
+// through `reporter`; a signal that `stop` takes stops it.
+int RunCommand(const Options& options, SystemPorts& ports, Console& console, SignalStop& stop,
+               LockedReporter& reporter);
 
 }  // namespace harrowlander::cli

@@ -15,6 +15,7 @@ class Console {
   virtual ~Console() = default;
 
   // Writes the text as it is and flushes it: a scheduler reads each line as it comes.
+  // Any thread: one call's text is never mixed with another's.
   virtual void Write(Stream stream, std::string_view text) = 0;
   virtual bool IsTerminal(Stream stream) = 0;
   // The variable's value; nothing when it is not set (set but empty is "").
@@ -22,6 +23,9 @@ class Console {
   // Shows the prompt on the terminal and reads one line without echoing it; nothing
   // when no line could be read.
   virtual std::optional<std::string> ReadHiddenLine(std::string_view prompt) = 0;
+  // Any thread, as the process is about to end while a hidden prompt may be showing:
+  // the terminal gets its echo back and the prompt's line is ended.
+  virtual void AbandonHiddenPrompt() = 0;
   // The first line of standard input; nothing at its end.
   virtual std::optional<std::string> ReadInputLine() = 0;
 };

@@ -53,6 +53,10 @@ class JsonReporter : public Reporter {
     Emit(JsonLine().Text("type", "error").Text("text", text));
   }
 
+  void Signal(const std::string& signal, const std::string& text) override {
+    Emit(JsonLine().Text("type", "signal").Text("signal", signal).Text("text", text));
+  }
+
   void Finished(const RunResult& result) override {
     JsonLine line;
     line.Text("type", "result")

@@ -1,9 +1,9 @@
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
 
 #include "gui/cli/console.h"
 
@@ -20,17 +20,6 @@ int Descriptor(Stream stream) {
       break;
   }
   return STDERR_FILENO;
-}
-
-// The terminal's settings while echo is off, so that an interrupt gives the terminal
-// its echo back before the process ends.
-termios g_savedTerminal;
-struct sigaction g_previousInterrupt;
-
-void RestoreTerminalAndStop(int signal) {
-  ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
-  ::sigaction(signal, &g_previousInterrupt, nullptr);
-  ::raise(signal);
 }
 
 std::optional<std::string> ReadLine(int fd) {
@@ -58,6 +47,7 @@ std::optional<std::string> ReadLine(int fd) {
 class PosixConsole : public Console {
  public:
   void Write(Stream stream, std::string_view text) override {
+    const std::lock_guard<std::mutex> lock(m_writing);
     const int fd = Descriptor(stream);
     while (!text.empty()) {
       const ssize_t written = ::write(fd, text.data(), text.size());
@@ -79,25 +69,40 @@ class PosixConsole : public Console {
   }
 
   std::optional<std::string> ReadHiddenLine(std::string_view prompt) override {
-    if (::tcgetattr(STDIN_FILENO, &g_savedTerminal) != 0) {
-      return std::nullopt;
+    {
+      const std::lock_guard<std::mutex> lock(m_prompting);
+      if (::tcgetattr(STDIN_FILENO, &m_savedTerminal) != 0) {
+        return std::nullopt;
+      }
+      termios hidden = m_savedTerminal;
+      hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+      ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+      m_promptShowing = true;
     }
-    struct sigaction restore = {};
-    restore.sa_handler = RestoreTerminalAndStop;
-    ::sigaction(SIGINT, &restore, &g_previousInterrupt);
-    termios hidden = g_savedTerminal;
-    hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
     // Asked only once nothing typed shows any more.
     Write(Stream::kError, prompt);
     std::optional<std::string> line = ReadLine(STDIN_FILENO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
-    ::sigaction(SIGINT, &g_previousInterrupt, nullptr);
-    Write(Stream::kError, "\n");
+    AbandonHiddenPrompt();
     return line;
   }
 
+  void AbandonHiddenPrompt() override {
+    const std::lock_guard<std::mutex> lock(m_prompting);
+    if (m_promptShowing) {
+      ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &m_savedTerminal);
+      m_promptShowing = false;
+      Write(Stream::kError, "\n");
+    }
+  }
+
   std::optional<std::string> ReadInputLine() override { return ReadLine(STDIN_FILENO); }
+
+ private:
+  std::mutex m_writing;
+  std::mutex m_prompting;
+  // The terminal's settings from before the prompt hid what is typed.
+  termios m_savedTerminal = {};
+  bool m_promptShowing = false;
 };
 
 }  // namespace

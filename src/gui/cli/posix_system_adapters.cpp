@@ -36,9 +36,10 @@ struct PosixAdapters {
 
 }  // namespace
 
-int RunOnThisSystem(const Options& options, Console& console) {
+int RunOnThisSystem(const Options& options, Console& console, SignalStop& stop,
+                    LockedReporter& reporter) {
   PosixAdapters adapters(options);
-  return RunCommand(options, adapters.ports, console);
+  return RunCommand(options, adapters.ports, console, stop, reporter);
 }
 
 }  // namespace harrowlander::cli

@@ -40,6 +40,8 @@ class Reporter {
   virtual void Listed(const std::string& kind, const std::string& name) = 0;
   // The command line's own complaint: a usage error, a refusal, a failure it found.
   virtual void Error(const std::string& text) = 0;
+  // What the command line does about a signal (or console event) named `signal`.
+  virtual void Signal(const std::string& signal, const std::string& text) = 0;
   virtual void Finished(const RunResult& result) = 0;
 };
 

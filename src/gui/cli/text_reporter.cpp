@@ -46,6 +46,10 @@ class TextReporter : public Reporter {
 
   void Error(const std::string& text) override { Line("harrowlander-cli: " + text); }
 
+  void Signal(const std::string& signal, const std::string& text) override {
+    Line("harrowlander-cli: " + signal + ": " + text);
+  }
+
   void Finished(const RunResult&) override { EndBar(); }
 
  private:

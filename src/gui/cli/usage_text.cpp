@@ -50,7 +50,8 @@ Common options:
   --net-server NAME      the server's machine name for its share (from --server)
   --net-user USER        the Windows account for the share (DOMAIN\user allowed)
   --json                 one JSON object a line on standard output: status, message,
-                         progress, database or server, and a last result line
+                         progress, database or server, error, signal, and a last
+                         result line
   --help, --version
 
 Passwords are never taken as arguments. Each comes from the first of:
@@ -60,8 +61,21 @@ Passwords are never taken as arguments. Each comes from the first of:
   a prompt without echo, when standard input is a terminal; otherwise empty.
 
 Status lines go to standard error in the dialog's own words, lists to standard output.
-Exit status: 0 done, 1 the operation failed, 2 usage error or refused.
 The window's settings file is neither read nor written.
+
+Stopping: SIGINT (Ctrl+C), SIGTERM or SIGHUP (on Windows Ctrl+Break or closing the
+console) before the operation begins ends the program at once, nothing done. During it,
+the operation is stopped: the statement running on the server is cancelled, and what
+the run set up on the server is taken down before the program ends (a second signal
+does not break that off). A run that has not stopped 75 s after the signal (15 s if it
+has not begun to take down what it set up) is left to the next run to clear.
+
+Exit status:
+  0    done
+  1    the operation failed
+  2    a usage error or a refusal (also a --to that cannot take the file)
+  130  stopped by SIGINT (Ctrl+C)
+  143  stopped by SIGTERM or SIGHUP (Ctrl+Break, or the console closed)
 )";
 
 }  // namespace

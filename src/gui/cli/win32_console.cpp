@@ -1,6 +1,7 @@
 #include "platform/win32/windows_api.h"
 
 #include <cstdlib>
+#include <mutex>
 
 #include "gui/cli/console.h"
 #include "platform/win32/wide_text.h"
@@ -67,6 +68,7 @@ std::optional<std::string> ReadFileLine(HANDLE input) {
 class Win32Console : public Console {
  public:
   void Write(Stream stream, std::string_view text) override {
+    const std::lock_guard<std::mutex> lock(m_writing);
     const HANDLE handle = Handle(stream);
     if (IsConsole(handle)) {
       const std::wstring wide = win32::Widen(text);
@@ -93,23 +95,41 @@ class Win32Console : public Console {
 
   std::optional<std::string> ReadHiddenLine(std::string_view prompt) override {
     const HANDLE input = Handle(Stream::kInput);
-    DWORD mode = 0;
-    if (!::GetConsoleMode(input, &mode)) {
-      return std::nullopt;
+    {
+      const std::lock_guard<std::mutex> lock(m_prompting);
+      if (!::GetConsoleMode(input, &m_savedMode)) {
+        return std::nullopt;
+      }
+      ::SetConsoleMode(input, m_savedMode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+      m_promptShowing = true;
     }
-    ::SetConsoleMode(input, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
     // Asked only once nothing typed shows any more.
     Write(Stream::kError, prompt);
     std::optional<std::string> line = ReadConsoleLine(input);
-    ::SetConsoleMode(input, mode);
-    Write(Stream::kError, "\n");
+    AbandonHiddenPrompt();
     return line;
+  }
+
+  void AbandonHiddenPrompt() override {
+    const std::lock_guard<std::mutex> lock(m_prompting);
+    if (m_promptShowing) {
+      ::SetConsoleMode(Handle(Stream::kInput), m_savedMode);
+      m_promptShowing = false;
+      Write(Stream::kError, "\n");
+    }
   }
 
   std::optional<std::string> ReadInputLine() override {
     const HANDLE input = Handle(Stream::kInput);
     return IsConsole(input) ? ReadConsoleLine(input) : ReadFileLine(input);
   }
+
+ private:
+  std::mutex m_writing;
+  std::mutex m_prompting;
+  // The input's mode from before the prompt hid what is typed.
+  DWORD m_savedMode = 0;
+  bool m_promptShowing = false;
 };
 
 }  // namespace

@@ -27,7 +27,8 @@ struct WindowsAdapters {
 
 }  // namespace
 
-int RunOnThisSystem(const Options& options, Console& console) {
+int RunOnThisSystem(const Options& options, Console& console, SignalStop& stop,
+                    LockedReporter& reporter) {
   if (options.address) {
     console.Write(Stream::kError,
                   "harrowlander-cli: --address: Windows lists the servers its network "
@@ -35,7 +36,7 @@ int RunOnThisSystem(const Options& options, Console& console) {
     return 2;
   }
   WindowsAdapters adapters;
-  return RunCommand(options, adapters.ports, console);
+  return RunCommand(options, adapters.ports, console, stop, reporter);
 }
 
 }  // namespace harrowlander::cli

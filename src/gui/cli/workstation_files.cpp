@@ -33,6 +33,30 @@ std::string FullPath(const std::string& path) {
   return error ? path : Utf8Of(full.make_preferred());
 }
 
+std::string BackupDestinationProblem(const std::string& path, bool probeWriting) {
+#ifndef _WIN32
+  if (IsUncPath(path)) {
+    return {};
+  }
+#endif
+  const fs::path file = PathOf(path);
+  std::error_code error;
+  if (fs::is_directory(file, error)) {
+    return "this is a folder; name the backup file in it";
+  }
+  const fs::path folder = file.parent_path();
+  if (!fs::is_directory(folder, error)) {
+    return fs::exists(folder, error) ? "'" + Utf8Of(folder) + "' is not a folder"
+                                     : "the folder '" + Utf8Of(folder) + "' does not exist";
+  }
+  if (probeWriting) {
+    if (const std::string refused = CannotCreateFileBeside(path); !refused.empty()) {
+      return "no file can be made in '" + Utf8Of(folder) + "': " + refused;
+    }
+  }
+  return {};
+}
+
 std::optional<std::uint64_t> LocalFileSize(const std::string& path) {
   std::error_code error;
   const std::uintmax_t size = fs::file_size(PathOf(path), error);

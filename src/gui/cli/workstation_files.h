@@ -13,6 +13,16 @@ namespace harrowlander::cli {
 // a file dialog gives it; a UNC path stays as it is.
 std::string FullPath(const std::string& path);
 
+// Why a backup file cannot be written at the full path `path`: it names a folder, or
+// its folder is not there, or (with `probeWriting`) no new file can be made there.
+// Empty when nothing stands in the way. On Linux a UNC path is not checked: only the
+// copy itself reaches the share.
+std::string BackupDestinationProblem(const std::string& path, bool probeWriting);
+
+// Makes a new file beside `path`, readable by its owner only, and removes it again: the
+// system's reason when that fails, empty when it worked.
+std::string CannotCreateFileBeside(const std::string& path);
+
 // The size of a file on this machine; nothing when it cannot be read (a UNC path).
 std::optional<std::uint64_t> LocalFileSize(const std::string& path);
 

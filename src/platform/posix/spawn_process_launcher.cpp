@@ -1,5 +1,6 @@
 #include "platform/posix/spawn_process_launcher.h"
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -46,8 +47,20 @@ std::optional<int> SpawnProcessLauncher::Run(const std::string& applicationPath,
   }
   envp.push_back(nullptr);
 
+  // The program starts with no signal blocked, whatever this thread has blocked (the
+  // command line leaves its stop signals to a thread of their own), so that a SIGTERM
+  // to the process group ends it as usual.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   pid_t pid = 0;
-  if (posix_spawn(&pid, applicationPath.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
+  const int spawned =
+      posix_spawn(&pid, applicationPath.c_str(), nullptr, &attributes, argv.data(), envp.data());
+  posix_spawnattr_destroy(&attributes);
+  if (spawned != 0) {
     return std::nullopt;
   }
   int status = 0;
