@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -53,6 +54,7 @@ class LocalCopyTest : public ::testing::Test {
 
   using Step = std::pair<std::uint64_t, std::uint64_t>;  // total, copied
 
+ public:
   // A source of a given size that no second stream can read.
   class FakeSource : public posix::CopySource {
    public:
@@ -65,6 +67,7 @@ class LocalCopyTest : public ::testing::Test {
     std::uint64_t m_size;
   };
 
+ protected:
   posix::PosixFileSystem files;
   std::vector<Step> progress;
   CopyProgressCallback record = [this](std::uint64_t total, std::uint64_t copied) {
@@ -125,7 +128,7 @@ TEST_F(LocalCopyTest, ACopyThatBreaksOffKeepsTheOldDestination) {
         posix::CreateLocalDestination(Path("dst.bak"));
     ASSERT_TRUE(destination);
     EXPECT_FALSE(PiecesWith(source, *destination, {4, 1}, record));
-    EXPECT_EQ(EntriesInFolder(), 2u) << "the new piece stands beside the old file";
+    EXPECT_EQ(EntriesInFolder(), 1u) << "the failed copy removed its new file itself";
   }
   EXPECT_EQ(Read(Path("dst.bak")), "old");
   EXPECT_EQ(EntriesInFolder(), 1u);
@@ -311,6 +314,157 @@ TEST_F(LocalCopyTest, OneFailingStreamFailsTheCopyAndShortReadsAreCarriedOn) {
   EXPECT_THROW(copy({}, throwing), std::runtime_error);
   EXPECT_EQ(Read(Path("dst.bak")), "old");
   EXPECT_EQ(EntriesInFolder(), 1u);
+}
+
+// A stop asked for during the copy ends it before the next piece, in the kernel's copy
+// and in the copy in pieces: no new file is left and the old destination stays.
+TEST_F(LocalCopyTest, AStopBetweenPiecesLeavesNothingAndTheOldDestination) {
+  Write(Path("src.bak"), std::string(40u << 20, 's'));
+  class StopAfterFirstPiece : public CopyObserver {
+   public:
+    void Progress(std::uint64_t, std::uint64_t copied) override { stop = stop || copied > 0; }
+    bool StopRequested() override { return stop; }
+    bool stop = false;
+  };
+  for (const bool kernel : {true, false}) {
+    SCOPED_TRACE(kernel ? "kernel copy" : "pieces");
+    Write(Path("dst.bak"), "old");
+    StopAfterFirstPiece observer;
+    CopyOutcome outcome;
+    if (kernel) {
+      outcome = files.CopyFile(Path("src.bak"), Path("dst.bak"), observer);
+    } else {
+      std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
+      std::unique_ptr<posix::CopyDestination> destination =
+          posix::CreateLocalDestination(Path("dst.bak"));
+      ASSERT_TRUE(source && destination);
+      outcome = posix::CopyInPieces(*source, *destination, {1u << 20, 2}, observer);
+      EXPECT_EQ(EntriesInFolder(), 2u) << "removed before the copy returned";
+    }
+    EXPECT_EQ(outcome.status, CopyOutcome::Status::kStopped);
+    EXPECT_TRUE(observer.stop);
+    EXPECT_EQ(Read(Path("dst.bak")), "old");
+    EXPECT_EQ(EntriesInFolder(), 2u);
+  }
+}
+
+// Ends of a copy whose reads fail once at a given offset, and whose attempts to connect
+// again fail with a given error number (0: they succeed).
+class FlakySource : public LocalCopyTest::FakeSource {
+ public:
+  static constexpr std::size_t kSize = 64 * 1024 + 7;
+  FlakySource(bool overNetwork, int readError, int reconnectError = 0)
+      : FakeSource(kSize),
+        m_overNetwork(overNetwork),
+        m_readError(readError),
+        m_reconnectError(reconnectError) {}
+  long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+    if (offset >= kSize / 2 && !std::exchange(m_failed, true)) {
+      errno = m_readError;
+      return -1;
+    }
+    const std::size_t count = std::min<std::uint64_t>(size, kSize - offset);
+    for (std::size_t i = 0; i < count; ++i) {
+      buffer[i] = ByteAt(offset + i);
+    }
+    return static_cast<long>(count);
+  }
+  bool OverNetwork() const override { return m_overNetwork; }
+  bool Reconnect(int) override {
+    ++reconnects;
+    errno = m_reconnectError;
+    return m_reconnectError == 0;
+  }
+  static char ByteAt(std::uint64_t offset) { return static_cast<char>(offset * 13 % 251); }
+
+  int reconnects = 0;
+
+ private:
+  bool m_overNetwork;
+  int m_readError;
+  int m_reconnectError;
+  bool m_failed = false;
+};
+
+class CountingObserver : public CopyObserver {
+ public:
+  void Progress(std::uint64_t, std::uint64_t) override {}
+  void Reconnecting() override {
+    ++reconnecting;
+    stop = stopWhenReconnecting;
+  }
+  bool StopRequested() override { return stop; }
+  int reconnecting = 0;
+  bool stopWhenReconnecting = false;
+  bool stop = false;
+};
+
+// Only a failure of the network on an end over the network is met by connecting again,
+// and then the copy goes on from the piece that failed; any other failure, and any
+// failure of an end on the workstation, ends the copy at once with the system's words.
+TEST_F(LocalCopyTest, OnlyANetworkFailureOverTheNetworkIsMetByConnectingAgain) {
+  std::string expected(FlakySource::kSize, '\0');
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    expected[i] = FlakySource::ByteAt(i);
+  }
+  struct Case {
+    bool overNetwork;
+    int error;
+    bool copies;
+    const char* reason;
+  };
+  for (const Case& c :
+       {Case{true, ECONNRESET, true, ""}, Case{true, ENOSPC, false, "No space left on device"},
+        Case{false, ETIMEDOUT, false, "Connection timed out"}}) {
+    SCOPED_TRACE(c.reason);
+    Write(Path("dst.bak"), "old");
+    FlakySource source(c.overNetwork, c.error);
+    std::unique_ptr<posix::CopyDestination> destination =
+        posix::CreateLocalDestination(Path("dst.bak"));
+    ASSERT_TRUE(destination);
+    CountingObserver observer;
+    const CopyOutcome outcome = posix::CopyInPieces(
+        source, *destination, {4096, 1, std::chrono::milliseconds(60000)}, observer);
+    EXPECT_EQ(outcome.Copied(), c.copies);
+    EXPECT_EQ(outcome.reason, c.reason);
+    EXPECT_EQ(source.reconnects, c.copies ? 1 : 0);
+    EXPECT_EQ(observer.reconnecting, c.copies ? 1 : 0);
+    EXPECT_TRUE(Read(Path("dst.bak")) == (c.copies ? expected : "old"));
+  }
+}
+
+// A network that stays away fails the copy once the window is over, with the latest
+// failure's words; a stop while the copy waits for it ends the copy at once. Either way
+// the destination says what it had to leave behind.
+TEST_F(LocalCopyTest, ConnectingAgainEndsWithTheWindowOrAStop) {
+  class LeavingDestination : public posix::CopyDestination {
+   public:
+    bool WriteAt(std::uint64_t, const char*, std::size_t) override { return true; }
+    std::unique_ptr<posix::CopyWriter> OpenWriter() override { return nullptr; }
+    bool Commit(std::uint64_t) override { return true; }
+    std::string Discard() override { return R"(\\server\share\.x.part)"; }
+  };
+  for (const bool stop : {false, true}) {
+    SCOPED_TRACE(stop ? "stopped" : "window over");
+    FlakySource source(true, ECONNRESET, ECONNREFUSED);
+    LeavingDestination destination;
+    CountingObserver observer;
+    observer.stopWhenReconnecting = stop;
+    const auto window = stop ? std::chrono::hours(1) : std::chrono::milliseconds(1500);
+    const auto start = std::chrono::steady_clock::now();
+    const CopyOutcome outcome = posix::CopyInPieces(
+        source, destination,
+        {4096, 2, std::chrono::duration_cast<std::chrono::milliseconds>(window)}, observer);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(outcome.status, stop ? CopyOutcome::Status::kStopped : CopyOutcome::Status::kFailed);
+    EXPECT_EQ(outcome.reason, stop ? "" : "Connection refused");
+    EXPECT_EQ(outcome.leftover, R"(\\server\share\.x.part)");
+    EXPECT_EQ(observer.reconnecting, 1);
+    if (!stop) {
+      EXPECT_GE(source.reconnects, 3) << "attempts go on through the window";
+    }
+    EXPECT_LT(took, std::chrono::seconds(stop ? 2 : 10));
+  }
 }
 
 // A copied backup holds a whole database: the new file, and the copy it becomes, are the

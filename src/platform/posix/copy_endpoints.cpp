@@ -3,103 +3,37 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <functional>
 #include <system_error>
 #include <thread>
 #include <vector>
 
+#include "platform/posix/piece_board.h"
+
 namespace harrowlander::posix {
 namespace {
 
-// What the streams share: the next piece to take, which pieces have been written, and
-// whether the copy failed. The calling thread waits on it to report progress.
-class PieceBoard {
- public:
-  PieceBoard(std::uint64_t size, std::size_t pieceSize, int streams)
-      : m_size(size),
-        m_pieceSize(pieceSize),
-        m_written((size + pieceSize - 1) / pieceSize, false),
-        m_streamsRunning(streams) {}
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-  std::uint64_t Size() const { return m_size; }
+// How often the calling thread looks for a stop and for the window's end.
+constexpr milliseconds kLookAround{200};
+// A copy that failed or was stopped while a stream still waits on the network for this
+// long is broken off: a server that stopped answering holds a request for as long as the
+// library's timeout.
+constexpr milliseconds kPatienceAfterFailure{5000};
 
-  // The offset of the next piece nobody has taken; nothing once all are taken or the
-  // copy failed.
-  std::optional<std::uint64_t> Take() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (m_failed || m_next >= m_size) {
-      return std::nullopt;
-    }
-    const std::uint64_t offset = m_next;
-    m_next += m_pieceSize;
-    return offset;
-  }
-  bool AllTaken() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_failed || m_next >= m_size;
-  }
-  void Written(std::uint64_t offset) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_written[offset / m_pieceSize] = true;
-    while (m_gapFree < m_written.size() && m_written[m_gapFree]) {
-      ++m_gapFree;
-    }
-    m_changed.notify_all();
-  }
-  // The first failure's reason is the one kept.
-  void Fail(const std::string& reason) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    if (!m_failed) {
-      m_reason = reason;
-    }
-    m_failed = true;
-    m_changed.notify_all();
-  }
-  void StreamEnded() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    --m_streamsRunning;
-    m_changed.notify_all();
-  }
+// Not at all before the first attempt, then longer each time, up to two seconds: a
+// server that comes back is found again soon.
+milliseconds PauseBeforeAttempt(int attempt) {
+  return attempt == 0 ? milliseconds(0) : milliseconds(250 << std::min(attempt - 1, 3));
+}
 
-  // Waits until more than `reported` bytes from the start are written without a gap,
-  // until every stream has ended, or for `patience` at most; answers the bytes written
-  // without a gap.
-  std::uint64_t WaitBeyond(std::uint64_t reported, std::chrono::milliseconds patience) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    m_changed.wait_for(lock, patience,
-                       [&] { return GapFreeBytes() > reported || m_streamsRunning == 0; });
-    return GapFreeBytes();
-  }
-  bool StreamsRunning() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_streamsRunning > 0;
-  }
-  bool Failed() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_failed;
-  }
-  std::string Reason() {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_reason;
-  }
-
- private:
-  std::uint64_t GapFreeBytes() const {
-    return std::min<std::uint64_t>(m_gapFree * m_pieceSize, m_size);
-  }
-
-  const std::uint64_t m_size;
-  const std::size_t m_pieceSize;
-  std::mutex m_lock;
-  std::condition_variable m_changed;
-  std::uint64_t m_next = 0;
-  std::vector<bool> m_written;
-  std::size_t m_gapFree = 0;  // pieces
-  int m_streamsRunning;
-  bool m_failed = false;
-  std::string m_reason;
-};
+// A log-on refused while connecting again will be refused again; trying on could lock
+// the account.
+bool IsRefusedLogOn(int error) {
+  return error == EACCES || error == EPERM;
+}
 
 // The whole range, or false: a read that fails, or the end of the file before the
 // size the source had at opening.
@@ -116,6 +50,42 @@ bool ReadFully(CopyReader& reader, std::uint64_t offset, char* buffer, std::size
   return true;
 }
 
+// The stream's end failed for the network's sake: it connects again, pausing between
+// attempts. False when the stream is to end: the copy failed or was stopped meanwhile,
+// every piece is written, or the log-on was refused.
+bool ConnectAgain(PieceBoard& board, CopyEnd& end, int error) {
+  board.ReconnectBegins();
+  board.NoteNetworkFailure(ErrorText(error));
+  bool connected = false;
+  for (int attempt = 0; !connected; ++attempt) {
+    if (!board.Pause(PauseBeforeAttempt(attempt))) {
+      break;
+    }
+    errno = 0;
+    connected = end.Reconnect(error);
+    if (!connected) {
+      error = errno != 0 ? errno : error;
+      if (IsRefusedLogOn(error)) {
+        board.Fail(ErrorText(error));
+        break;
+      }
+      board.NoteNetworkFailure(ErrorText(error));
+    }
+  }
+  board.ReconnectEnds();
+  return connected;
+}
+
+// What to do after an end failed with the error: connect again, or fail the copy.
+bool Recover(PieceBoard& board, CopyEnd& end, int error, std::uint64_t piece) {
+  if (end.OverNetwork() && IsNetworkFailure(error)) {
+    board.HandBack(piece);
+    return ConnectAgain(board, end, error);
+  }
+  board.Fail(ErrorText(error));
+  return false;
+}
+
 void RunStream(PieceBoard& board, CopyReader& reader, CopyWriter& writer, std::size_t pieceSize) {
   const std::unique_ptr<char[]> buffer(new char[pieceSize]);
   while (const std::optional<std::uint64_t> offset = board.Take()) {
@@ -123,13 +93,22 @@ void RunStream(PieceBoard& board, CopyReader& reader, CopyWriter& writer, std::s
         static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, board.Size() - *offset));
     errno = 0;
     if (!ReadFully(reader, *offset, buffer.get(), size)) {
-      // A read that ends early without an error is a file that got shorter.
-      board.Fail(errno != 0 ? ErrorText(errno) : kSourceChangedReason);
-      return;
+      if (errno == 0) {
+        // A read that ends early without an error is a file that got shorter.
+        board.Fail(kSourceChangedReason);
+        return;
+      }
+      if (!Recover(board, reader, errno, *offset)) {
+        return;
+      }
+      continue;
     }
+    errno = 0;
     if (!writer.WriteAt(*offset, buffer.get(), size)) {
-      board.Fail(ErrorText(errno != 0 ? errno : EIO));
-      return;
+      if (!Recover(board, writer, errno != 0 ? errno : EIO, *offset)) {
+        return;
+      }
+      continue;
     }
     board.Written(*offset);
   }
@@ -145,6 +124,9 @@ class Streams {
     for (std::thread& thread : m_threads) {
       if (thread.joinable()) {
         m_board.Fail("the copy was broken off");
+        if (m_breakOff) {
+          m_breakOff();
+        }
         break;
       }
     }
@@ -168,6 +150,8 @@ class Streams {
       return false;
     }
   }
+  // What ends the streams' waiting on the network when the copy ends early.
+  void OnBreakOff(std::function<void()> breakOff) { m_breakOff = std::move(breakOff); }
   void JoinAll() {
     for (std::thread& thread : m_threads) {
       if (thread.joinable()) {
@@ -179,9 +163,85 @@ class Streams {
  private:
   PieceBoard& m_board;
   std::vector<std::thread> m_threads;
+  std::function<void()> m_breakOff;
 };
 
+// How a step of the calling thread (the source's size, the commit) ended.
+enum class StepEnd { kDone, kFailed, kStopped };
+
+// Runs a step of an end on the calling thread. A failure of the network is met by
+// connecting the end again and running the step again, for the window at most, while
+// the observer hears of it and is asked for a stop a few times a second. On kFailed,
+// error holds the error number of the last failure.
+template <typename Step>
+StepEnd RunStep(CopyEnd& end, milliseconds window, CopyObserver& observer, int& error, Step step) {
+  errno = 0;
+  if (step()) {
+    return StepEnd::kDone;
+  }
+  error = errno;
+  if (!end.OverNetwork() || !IsNetworkFailure(error)) {
+    return StepEnd::kFailed;
+  }
+  observer.Reconnecting();
+  const Clock::time_point deadline = Clock::now() + window;
+  for (int attempt = 0;; ++attempt) {
+    const Clock::time_point pauseEnd = Clock::now() + PauseBeforeAttempt(attempt);
+    do {
+      if (observer.StopRequested()) {
+        return StepEnd::kStopped;
+      }
+      std::this_thread::sleep_for(
+          std::min<Clock::duration>(kLookAround / 2, pauseEnd - Clock::now()));
+    } while (Clock::now() < pauseEnd);
+    if (Clock::now() > deadline) {
+      return StepEnd::kFailed;
+    }
+    errno = 0;
+    if (!end.Reconnect(error)) {
+      error = errno != 0 ? errno : error;
+      if (IsRefusedLogOn(error)) {
+        return StepEnd::kFailed;
+      }
+      continue;
+    }
+    errno = 0;
+    if (step()) {
+      return StepEnd::kDone;
+    }
+    error = errno;
+    if (!IsNetworkFailure(error)) {
+      return StepEnd::kFailed;
+    }
+  }
+}
+
+CopyOutcome Ended(CopyOutcome::Status status, std::string reason, CopyDestination& destination) {
+  return {status, std::move(reason), destination.Discard()};
+}
+
 }  // namespace
+
+bool IsNetworkFailure(int error) {
+  switch (error) {
+    case ECONNRESET:    // the peer reset the connection
+    case ENETRESET:     // libsmbclient: the connection was reset
+    case ECONNABORTED:  // libsmbclient: the connection is gone
+    case EPIPE:
+    case ETIMEDOUT:  // also a server that stopped answering within the library's timeout
+    case ENOTCONN:
+    case ESHUTDOWN:
+    case ECONNREFUSED:  // the server is not (yet) listening again
+    case ENETDOWN:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ECOMM:
+      return true;
+    default:
+      return false;
+  }
+}
 
 std::string ErrorText(int error) {
   return std::system_category().message(error);
@@ -203,10 +263,19 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
   PieceBoard board(size, pieceSize, streams);
   std::uint64_t copied = 0;
   bool stopped = false;
+  bool brokenOff = false;
+  const auto breakOff = [&] {
+    if (!brokenOff) {
+      brokenOff = true;
+      source.BreakOff();
+      destination.BreakOff();
+    }
+  };
   {
     Streams threads(board);
+    threads.OnBreakOff(breakOff);
     if (!threads.Start([&] { RunStream(board, source, destination, pieceSize); })) {
-      return CopyFailed(ErrorText(EAGAIN));
+      return Ended(CopyOutcome::Status::kFailed, ErrorText(EAGAIN), destination);
     }
     // The other streams open their own reader and writer first, which over a network
     // takes a few round trips: the first stream copies meanwhile, and a stream that
@@ -222,36 +291,75 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
         }
       });
     }
-    // A stop is looked for a few times a second, also while no piece arrives.
+    // A stop and the window's end are looked for a few times a second, also while no
+    // piece arrives.
+    int spellsSeen = 0;
+    std::optional<Clock::time_point> failedAt;
     for (;;) {
-      const std::uint64_t written = board.WaitBeyond(copied, std::chrono::milliseconds(200));
+      const std::uint64_t written = board.WaitBeyond(copied, spellsSeen, kLookAround);
       if (written != copied) {
         copied = written;
         observer.Progress(size, copied);
       } else if (!board.StreamsRunning()) {
         break;
       }
-      if (!stopped && observer.StopRequested()) {
-        stopped = true;
-        board.Fail("stopped");
+      if (const int spells = board.Spells(); spells != spellsSeen) {
+        spellsSeen = spells;
+        observer.Reconnecting();
+      }
+      if (!board.Failed()) {
+        if (observer.StopRequested()) {
+          stopped = true;
+          board.Fail("stopped");
+        } else if (board.ReconnectingFor(plan.reconnectWindow)) {
+          board.Fail(board.NetworkFailure());
+        }
+      }
+      if (board.Failed()) {
+        failedAt = failedAt.value_or(Clock::now());
+        // Streams still connecting again, or still waiting on the network long after the
+        // end, would hold the copy for as long as the network lets them.
+        if (board.Reconnecting() || Clock::now() - *failedAt > kPatienceAfterFailure) {
+          breakOff();
+        }
       }
     }
     threads.JoinAll();
   }
   if (stopped) {
-    return {CopyOutcome::Status::kStopped, {}, {}};
+    return Ended(CopyOutcome::Status::kStopped, {}, destination);
   }
   if (board.Failed()) {
-    return CopyFailed(board.Reason());
+    return Ended(CopyOutcome::Status::kFailed, board.Reason(), destination);
   }
-  if (copied != size || source.CurrentSize() != size) {
-    return CopyFailed(kSourceChangedReason);
+
+  int error = 0;
+  std::optional<std::uint64_t> now;
+  switch (RunStep(source, plan.reconnectWindow, observer, error, [&] {
+    now = source.CurrentSize();
+    return now.has_value();
+  })) {
+    case StepEnd::kDone:
+      break;
+    case StepEnd::kStopped:
+      return Ended(CopyOutcome::Status::kStopped, {}, destination);
+    case StepEnd::kFailed:
+      return Ended(CopyOutcome::Status::kFailed,
+                   error != 0 ? ErrorText(error) : kSourceChangedReason, destination);
   }
-  errno = 0;
-  if (!destination.Commit(size)) {
-    return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
+  if (copied != size || now != size) {
+    return Ended(CopyOutcome::Status::kFailed, kSourceChangedReason, destination);
   }
-  return {CopyOutcome::Status::kCopied, {}, {}};
+  switch (RunStep(destination, plan.reconnectWindow, observer, error,
+                  [&] { return destination.Commit(size); })) {
+    case StepEnd::kDone:
+      return {CopyOutcome::Status::kCopied, {}, {}};
+    case StepEnd::kStopped:
+      return Ended(CopyOutcome::Status::kStopped, {}, destination);
+    case StepEnd::kFailed:
+      break;
+  }
+  return Ended(CopyOutcome::Status::kFailed, ErrorText(error != 0 ? error : EIO), destination);
 }
 
 }  // namespace harrowlander::posix

@@ -108,14 +108,7 @@ class LocalDestination : public CopyDestination {
         m_partPath(std::move(partPath)),
         m_path(std::move(path)),
         m_writer(fd) {}
-  ~LocalDestination() override {
-    if (m_fd >= 0) {
-      close(m_fd);
-    }
-    if (!m_committed) {
-      unlink(m_partPath.c_str());
-    }
-  }
+  ~LocalDestination() override { Discard(); }
 
   bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
     return m_writer.WriteAt(offset, data, size);
@@ -132,6 +125,18 @@ class LocalDestination : public CopyDestination {
     SyncFolder(m_folder);
     return true;
   }
+  // A local file can always be removed by whoever could create it.
+  std::string Discard() override {
+    if (m_fd >= 0) {
+      close(m_fd);
+      m_fd = -1;
+    }
+    if (!m_committed && !m_discarded) {
+      unlink(m_partPath.c_str());
+      m_discarded = true;
+    }
+    return {};
+  }
   int Descriptor() const { return m_fd; }
 
  private:
@@ -141,6 +146,7 @@ class LocalDestination : public CopyDestination {
   std::string m_path;
   LocalWriter m_writer;
   bool m_committed = false;
+  bool m_discarded = false;
 };
 
 std::unique_ptr<LocalSource> OpenSource(const std::string& path) {

@@ -1,5 +1,7 @@
 #include "platform/smb/smb_client.h"
 
+#include <arpa/inet.h>
+
 #include <cctype>
 #include <cstring>
 
@@ -101,6 +103,13 @@ std::unique_lock<std::mutex> SmbClient::Lock() {
 
 std::unique_lock<std::mutex> SmbClient::LockForContextCall() {
   return LibraryThreadsEnabled() ? std::unique_lock<std::mutex>() : Lock();
+}
+
+std::unique_lock<std::mutex> SmbClient::LockForConnecting(const std::string& server) {
+  unsigned char address[sizeof(in6_addr)];
+  const bool isAddress = inet_pton(AF_INET, server.c_str(), address) == 1 ||
+                         inet_pton(AF_INET6, server.c_str(), address) == 1;
+  return isAddress ? LockForContextCall() : Lock();
 }
 
 std::string SmbClient::Key(const std::string& server, const std::string& share) {

@@ -40,6 +40,10 @@ class SmbClient {
   // The process-wide lock where the library does not serve several threads; no lock
   // where it does.
   static std::unique_lock<std::mutex> LockForContextCall();
+  // As LockForContextCall() for a call that may connect to the server: the process-wide
+  // lock also when the server is reached by name, which goes through the library's
+  // process-wide cache of names.
+  static std::unique_lock<std::mutex> LockForConnecting(const std::string& server);
   _SMBCCTX* Context() const { return m_context; }
   int Port() const { return m_port; }
 

@@ -1,6 +1,6 @@
 #include "platform/smb/smb_stream_file.h"
 
-#include <arpa/inet.h>
+#include <cerrno>
 
 #include "platform/smb/library_threads.h"
 #include "platform/smb/smb_context.h"
@@ -15,14 +15,6 @@ void SupplyStreamAccount(SMBCCTX* context, const char*, const char*, char* workg
   FillAccount(account, workgroup, workgroupSize, user, userSize, password, passwordSize);
 }
 
-// Reaching a server by name goes through the library's process-wide cache of names,
-// which is not safe on several threads at once; an address needs no look-up.
-bool IsAddress(const std::string& server) {
-  unsigned char address[sizeof(in6_addr)];
-  return inet_pton(AF_INET, server.c_str(), address) == 1 ||
-         inet_pton(AF_INET6, server.c_str(), address) == 1;
-}
-
 }  // namespace
 
 std::unique_ptr<SmbStreamFile> SmbStreamFile::Open(int port, const std::string& server,
@@ -32,17 +24,21 @@ std::unique_ptr<SmbStreamFile> SmbStreamFile::Open(int port, const std::string& 
     return nullptr;
   }
   std::unique_ptr<SmbStreamFile> stream(new SmbStreamFile(account));
-  auto lock = SmbClient::Lock();
-  stream->m_context = NewSmbContext(port, &stream->m_account, SupplyStreamAccount);
-  if (stream->m_context == nullptr) {
-    return nullptr;
+  {
+    auto lock = SmbClient::Lock();
+    stream->m_context = NewSmbContext(port, &stream->m_account, SupplyStreamAccount);
+    if (stream->m_context == nullptr) {
+      return nullptr;
+    }
   }
-  if (IsAddress(server)) {
-    lock.unlock();
-  }
+  auto lock = SmbClient::LockForConnecting(server);
   SMBCCTX* context = stream->m_context;
   stream->m_file = smbc_getFunctionOpen(context)(context, url.c_str(), flags, 0);
   if (stream->m_file == nullptr) {
+    const int error = errno;
+    lock = {};
+    stream.reset();
+    errno = error;
     return nullptr;
   }
   return stream;

@@ -1,7 +1,10 @@
 #include "platform/smb/unc_file_system.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/posix/local_copy_endpoints.h"
@@ -22,6 +25,13 @@ namespace {
 // without gaining speed in our measurements: 16 MiB in flight at most.
 constexpr posix::CopyPlan kNetworkPlan{4u << 20, 4};
 static_assert(kNetworkPlan.pieceSize * kNetworkPlan.streams <= (64u << 20));
+
+// The folder that holds the path's file: the share itself for a file at its top.
+UncPath FolderOf(UncPath path) {
+  const std::size_t slash = path.rest.rfind('\\');
+  path.rest = slash == std::string::npos ? "" : path.rest.substr(0, slash);
+  return path;
+}
 
 }  // namespace
 
@@ -54,7 +64,9 @@ CopyOutcome UncFileSystem::CopyFile(const std::string& source, const std::string
   if (!to) {
     return posix::CopyFailed(posix::ErrorText(errno != 0 ? errno : EACCES));
   }
-  return posix::CopyInPieces(*from, *to, kNetworkPlan, observer);
+  posix::CopyPlan plan = kNetworkPlan;
+  plan.reconnectWindow = m_reconnectWindow;
+  return posix::CopyInPieces(*from, *to, plan, observer);
 }
 
 std::optional<std::uint64_t> UncFileSystem::FileSize(const std::string& path) {
@@ -62,15 +74,38 @@ std::optional<std::uint64_t> UncFileSystem::FileSize(const std::string& path) {
   if (!unc) {
     return m_local.FileSize(path);
   }
-  std::unique_ptr<posix::CopySource> source = OpenSmbSource(m_client, *unc);
-  return source ? std::optional(source->Size()) : std::nullopt;
+  SMBCCTX* context = m_client.Context();
+  if (context == nullptr || !m_client.HasAccount(*unc)) {
+    return std::nullopt;
+  }
+  auto lock = SmbClient::Lock();
+  struct stat info {};
+  if (smbc_getFunctionStat(context)(context, SmbUrl(*unc).c_str(), &info) != 0 ||
+      !S_ISREG(info.st_mode)) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(info.st_size);
 }
 
 std::optional<std::uint64_t> UncFileSystem::FreeSpace(const std::string& path) {
-  if (!ParseUncPath(path)) {
+  const std::optional<UncPath> unc = ParseUncPath(path);
+  if (!unc) {
     return m_local.FreeSpace(path);
   }
-  return std::nullopt;  // the server checks its own disk as it writes
+  SMBCCTX* context = m_client.Context();
+  if (context == nullptr || !m_client.HasAccount(*unc)) {
+    return std::nullopt;
+  }
+  auto lock = SmbClient::Lock();
+  std::string folder = SmbUrl(FolderOf(*unc));
+  struct statvfs info {};
+  // The library counts in the server's allocation units: f_frsize sectors of f_bsize
+  // bytes, or blocks of f_bsize bytes (f_frsize 0) from a server with Unix extensions.
+  // Nothing counted means the server gave no sizes.
+  if (smbc_getFunctionStatVFS(context)(context, folder.data(), &info) != 0 || info.f_blocks == 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(info.f_bavail) * info.f_bsize * std::max(info.f_frsize, 1ul);
 }
 
 bool UncFileSystem::DeleteFile(const std::string& path) {

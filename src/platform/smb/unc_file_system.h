@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "platform/smb/smb_client.h"
 #include "ports/file_system.h"
 
@@ -11,7 +13,11 @@ namespace harrowlander::smb {
 // local file system.
 class UncFileSystem : public FileSystem {
  public:
-  UncFileSystem(FileSystem& local, SmbClient& client) : m_local(local), m_client(client) {}
+  // A copy whose connection broke goes on connecting again for reconnectWindow without a
+  // piece getting through before it fails.
+  UncFileSystem(FileSystem& local, SmbClient& client,
+                std::chrono::milliseconds reconnectWindow = std::chrono::minutes(2))
+      : m_local(local), m_client(client), m_reconnectWindow(reconnectWindow) {}
 
   std::optional<std::string> ReadWholeFile(const std::string& path) override;
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
@@ -20,6 +26,7 @@ class UncFileSystem : public FileSystem {
   CopyOutcome CopyFile(const std::string& source, const std::string& destination,
                        CopyObserver& observer) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
+  // On a share: the room the server grants this account on the share's disk.
   std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;
@@ -27,6 +34,7 @@ class UncFileSystem : public FileSystem {
  private:
   FileSystem& m_local;
   SmbClient& m_client;
+  std::chrono::milliseconds m_reconnectWindow;
 };
 
 }  // namespace harrowlander::smb

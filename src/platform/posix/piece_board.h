@@ -1,0 +1,86 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace harrowlander::posix {
+
+// What the streams of one copy share: the pieces left to take, which pieces have been
+// written, whether the copy failed, and which streams are connecting again. The calling
+// thread waits on it to report progress.
+class PieceBoard {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  PieceBoard(std::uint64_t size, std::size_t pieceSize, int streams);
+
+  std::uint64_t Size() const { return m_size; }
+
+  // The offset of the next piece to copy, a handed-back one first; nothing once all are
+  // taken or the copy failed.
+  std::optional<std::uint64_t> Take();
+  // A piece its stream could not finish, for any stream to take again.
+  void HandBack(std::uint64_t offset);
+  bool AllTaken();
+  void Written(std::uint64_t offset);
+  // The first failure's reason is the one kept.
+  void Fail(const std::string& reason);
+  void StreamEnded();
+
+  // A stream begins or ends connecting again; the first of several at once begins a
+  // spell of it, which lasts until none is left.
+  void ReconnectBegins();
+  void ReconnectEnds();
+  // Why the connection is away, in the system's words: the latest failure.
+  void NoteNetworkFailure(const std::string& reason);
+  // Waits for the pause, or less once the copy failed or every piece is written; false
+  // then.
+  bool Pause(Clock::duration pause);
+  // How many spells of connecting again have begun.
+  int Spells();
+  // Whether streams are connecting again, and have been for longer than the window since
+  // the spell began or a piece was last written, whichever came later.
+  bool ReconnectingFor(Clock::duration window);
+  bool Reconnecting();
+  std::string NetworkFailure();
+
+  // Waits until more than `reported` bytes from the start are written without a gap,
+  // until every stream has ended, until a spell other than `spellsSeen` begins, or for
+  // `patience` at most; answers the bytes written without a gap.
+  std::uint64_t WaitBeyond(std::uint64_t reported, int spellsSeen,
+                           std::chrono::milliseconds patience);
+  bool StreamsRunning();
+  bool Failed();
+  std::string Reason();
+
+ private:
+  std::uint64_t GapFreeBytes() const {
+    return std::min<std::uint64_t>(m_gapFree * m_pieceSize, m_size);
+  }
+  bool Finished() const { return m_failed || m_gapFree == m_written.size(); }
+
+  const std::uint64_t m_size;
+  const std::size_t m_pieceSize;
+  std::mutex m_lock;
+  std::condition_variable m_changed;
+  std::uint64_t m_next = 0;
+  std::vector<std::uint64_t> m_handedBack;
+  std::vector<bool> m_written;
+  std::size_t m_gapFree = 0;  // pieces
+  int m_streamsRunning;
+  bool m_failed = false;
+  std::string m_reason;
+  int m_reconnecting = 0;
+  int m_spells = 0;
+  Clock::time_point m_lastAdvance;  // a spell's start, or a piece written during it
+  bool m_writtenSinceSpell = false;
+  std::string m_networkFailure;
+};
+
+}  // namespace harrowlander::posix
