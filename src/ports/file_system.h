@@ -44,6 +44,10 @@ struct CopyOutcome {
   bool Copied() const { return status == Status::kCopied; }
 };
 
+// The reason of a copy whose source grew or shrank while it was copied.
+inline constexpr const char* kSourceChangedReason =
+    "the source file changed its size while it was copied";
+
 // The workstation's files. Paths are UTF-8; a path that begins with two backslashes is a
 // UNC path, "\\server\share\folder\file", reached through the workstation's network
 // log-ons (NetworkSession).

@@ -206,8 +206,9 @@ TEST_F(UncFileSystemTest, SeveralStreamsCopyALargeFileExactlyInBothDirections) {
 }
 
 // One stream failing fails the whole copy: a source cut short on the server under the
-// download, and a share that runs out of space under the upload. The old destination
-// stays, no new file is left on either side, and no stream's connection lingers.
+// download, and a share that runs out of space under the upload, each with its reason.
+// The old destination stays, no new file is left on either side, and no stream's
+// connection lingers.
 TEST_F(UncFileSystemTest, AFailingStreamFailsTheCopyAndLeavesTheOldDestination) {
   const fs::path small = m_dir / "small";
   fs::create_directories(small);
@@ -223,27 +224,65 @@ TEST_F(UncFileSystemTest, AFailingStreamFailsTheCopyAndLeavesTheOldDestination) 
   std::ofstream(OnShare("cut.bak"), std::ios::binary) << content;
   std::ofstream(Local("cut.bak")) << "old";
   bool cut = false;
-  EXPECT_FALSE(harrowlander::testing::CopyWith(files, std::string(kShare) + "\\cut.bak",
-                                               Local("cut.bak"),
-                                               [&](std::uint64_t, std::uint64_t copied) {
-                                                 if (copied > 0 && !cut) {
-                                                   cut = true;
-                                                   fs::resize_file(OnShare("cut.bak"), 5 * 1048576);
-                                                 }
-                                               }));
+  const CopyProgressCallback cutShort = [&](std::uint64_t, std::uint64_t copied) {
+    if (copied > 0 && !cut) {
+      cut = true;
+      fs::resize_file(OnShare("cut.bak"), 5 * 1048576);
+    }
+  };
+  harrowlander::testing::CallbackObserver cutting(cutShort);
+  const CopyOutcome shortened =
+      files.CopyFile(std::string(kShare) + "\\cut.bak", Local("cut.bak"), cutting);
+  EXPECT_EQ(shortened.status, CopyOutcome::Status::kFailed);
+  EXPECT_EQ(shortened.reason, "the source file changed its size while it was copied");
   EXPECT_TRUE(cut);
   EXPECT_EQ(ReadFile(Local("cut.bak")), "old");
 
   std::ofstream(Local("full.bak"), std::ios::binary) << RandomContent(8 * 1048576);
   std::ofstream(small / "full.bak") << "old";
-  EXPECT_FALSE(harrowlander::testing::CopyWith(files, Local("full.bak"),
-                                               R"(\\127.0.0.1\tiny\full.bak)", ignore));
+  harrowlander::testing::CallbackObserver quiet(ignore);
+  const CopyOutcome full = files.CopyFile(Local("full.bak"), R"(\\127.0.0.1\tiny\full.bak)", quiet);
+  EXPECT_EQ(full.status, CopyOutcome::Status::kFailed);
+  EXPECT_EQ(full.reason, "No space left on device");
+  EXPECT_EQ(full.leftover, "") << "the new file was removed over the live connection";
   EXPECT_EQ(ReadFile(small / "full.bak"), "old");
 
   EXPECT_EQ(PiecesBeside(m_dir) + PiecesBeside(small), 0u);
   network.DeleteNetUse(kShare);
   network.DeleteNetUse(R"(\\127.0.0.1\tiny)");
   EXPECT_TRUE(NoSessionLeft());
+  Net("conf delshare tiny");
+  std::system(("umount '" + small.string() + "'").c_str());
+}
+
+// Sizes over the share: the file's, and the room on the share's disk in bytes (the
+// library counts in the server's allocation units), for a file at the share's top and in
+// a folder; nothing for a missing file or a share without a log-on.
+TEST_F(UncFileSystemTest, TheSizeOfAFileAndTheRoomOnAShare) {
+  const fs::path small = m_dir / "small";
+  fs::create_directories(small);
+  ASSERT_EQ(std::system(("mount -t tmpfs -o size=6m tmpfs '" + small.string() + "'").c_str()), 0);
+  fs::create_directories(small / "sub");
+  fs::permissions(small, fs::perms::all);
+  Net("conf addshare tiny '" + small.string() + "' writeable=y guest_ok=n");
+  Net("conf setparm tiny 'force user' root");
+  const std::string share = R"(\\127.0.0.1\tiny)";
+  EXPECT_EQ(files.FreeSpace(share + "\\x.bak"), std::nullopt) << "no log-on yet";
+  ASSERT_TRUE(
+      network.AddNetUse(share, Env("HARROWLANDER_SMB_USER"), Env("HARROWLANDER_SMB_PASSWORD")));
+  std::ofstream(small / "sub" / "f.bak", std::ios::binary) << RandomContent(1048576 + 3);
+
+  EXPECT_EQ(files.FileSize(share + "\\sub\\f.bak"), 1048576u + 3);
+  EXPECT_EQ(files.FileSize(share + "\\sub\\missing.bak"), std::nullopt);
+  EXPECT_EQ(files.FileSize(share + "\\sub"), std::nullopt) << "a folder is no file";
+  for (const std::string& path : {share + "\\x.bak", share + "\\sub\\x.bak"}) {
+    const std::optional<std::uint64_t> room = files.FreeSpace(path);
+    ASSERT_TRUE(room) << path;
+    EXPECT_GT(*room, 4u << 20) << path;
+    EXPECT_LE(*room, 5u << 20) << path;
+  }
+
+  network.DeleteNetUse(share);
   Net("conf delshare tiny");
   std::system(("umount '" + small.string() + "'").c_str());
 }

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "fakes/copy_with_callback.h"
+#include "platform/win32/system_error_text.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_file_system.h"
 #include "windows/scratch_folder.h"
@@ -12,6 +14,7 @@
 namespace harrowlander {
 namespace {
 
+using testing::CopyWith;
 using testing::HeldOpen;
 using testing::ReadTestFile;
 using testing::ScratchFolder;
@@ -95,7 +98,7 @@ TEST_F(Win32FileSystemTest, CopyReplacesTheDestinationAndReportsUpToEverything) 
   WriteTestFile(source, content);
   WriteTestFile(destination, std::string(2000000, 'o'));
 
-  EXPECT_TRUE(files.CopyFile(source, destination, Recorder()));
+  EXPECT_TRUE(CopyWith(files, source, destination, Recorder()));
 
   EXPECT_EQ(ReadTestFile(destination), content);
   ASSERT_FALSE(calls.empty());
@@ -109,7 +112,7 @@ TEST_F(Win32FileSystemTest, CopyReplacesTheDestinationAndReportsUpToEverything) 
 TEST_F(Win32FileSystemTest, AnEmptyFileCopiesAndReportsNothingCopiedOfNothing) {
   const std::string source = folder / "empty.bak";
   WriteTestFile(source, "");
-  EXPECT_TRUE(files.CopyFile(source, folder / "copy.bak", Recorder()));
+  EXPECT_TRUE(CopyWith(files, source, folder / "copy.bak", Recorder()));
   EXPECT_EQ(ReadTestFile(folder / "copy.bak"), "");
   ASSERT_FALSE(calls.empty());
   EXPECT_EQ(calls.back(), std::make_pair(std::uint64_t{0}, std::uint64_t{0}));
@@ -121,13 +124,24 @@ TEST_F(Win32FileSystemTest, AFailedCopyLeavesTheDestinationAsItWas) {
   WriteTestFile(source, "new backup");
   WriteTestFile(destination, "old backup");
 
-  EXPECT_FALSE(files.CopyFile(folder / "missing.bak", destination, Recorder()));
-  EXPECT_FALSE(files.CopyFile(source, folder / "missing\\destination.bak", Recorder()));
+  // Each failure carries the system's own words for it.
+  const CopyProgressCallback record = Recorder();
+  testing::CallbackObserver observer(record);
+  const CopyOutcome noSource = files.CopyFile(folder / "missing.bak", destination, observer);
+  EXPECT_EQ(noSource.status, CopyOutcome::Status::kFailed);
+  EXPECT_EQ(noSource.reason, win32::SystemErrorText(ERROR_FILE_NOT_FOUND));
+  const CopyOutcome noFolder =
+      files.CopyFile(source, folder / "missing\\destination.bak", observer);
+  EXPECT_EQ(noFolder.status, CopyOutcome::Status::kFailed);
+  EXPECT_EQ(noFolder.reason, win32::SystemErrorText(ERROR_PATH_NOT_FOUND));
   {
     // The copy itself succeeds, but the destination cannot be replaced.
     HeldOpen reader(destination, GENERIC_READ, FILE_SHARE_READ);
     ASSERT_TRUE(reader.IsOpen());
-    EXPECT_FALSE(files.CopyFile(source, destination, Recorder()));
+    const CopyOutcome held = files.CopyFile(source, destination, observer);
+    EXPECT_EQ(held.status, CopyOutcome::Status::kFailed);
+    EXPECT_FALSE(held.reason.empty());
+    EXPECT_TRUE(held.leftover.empty());
   }
 
   EXPECT_EQ(ReadTestFile(destination), "old backup");
@@ -160,12 +174,44 @@ TEST_F(Win32FileSystemTest, ASourceThatChangesDuringTheCopyFailsIt) {
       changed = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
       CloseHandle(file);
     };
-    EXPECT_FALSE(files.CopyFile(source, destination, change));
+    EXPECT_FALSE(CopyWith(files, source, destination, change));
     EXPECT_TRUE(changed) << "the source could be changed during the copy";
     const std::string after = ReadTestFile(destination);
     EXPECT_TRUE(after == "old backup") << after.size() << " bytes";
     EXPECT_EQ(folder.EntryCount(), 2) << "no copy is left beside the destination";
   }
+}
+
+// A stop asked for while the system copies (Wine does not hear the progress routine's
+// answer, so there the copy's last check before the move takes it) ends the copy: the
+// old destination stays and no new file is left beside it.
+TEST_F(Win32FileSystemTest, AStopEndsTheCopyAndLeavesTheDestinationAsItWas) {
+  const std::string source = folder / "source.bak";
+  const std::string destination = folder / "destination.bak";
+  WriteTestFile(source, std::string(3 << 20, 'n'));
+  WriteTestFile(destination, "old backup");
+  class StopOnProgress : public CopyObserver {
+   public:
+    void Progress(std::uint64_t, std::uint64_t) override { stop = true; }
+    bool StopRequested() override { return stop; }
+    bool stop = false;
+  } observer;
+  const CopyOutcome outcome = files.CopyFile(source, destination, observer);
+  EXPECT_EQ(outcome.status, CopyOutcome::Status::kStopped);
+  EXPECT_TRUE(outcome.leftover.empty());
+  EXPECT_EQ(ReadTestFile(destination), "old backup");
+  EXPECT_EQ(folder.EntryCount(), 2) << "no copy is left beside the destination";
+}
+
+TEST_F(Win32FileSystemTest, TheSizeOfAFileAndTheRoomOnItsDisk) {
+  WriteTestFile(folder / "f.bak", std::string(70000, 'f'));
+  EXPECT_EQ(files.FileSize(folder / "f.bak"), 70000u);
+  EXPECT_EQ(files.FileSize(folder / "missing.bak"), std::nullopt);
+  EXPECT_EQ(files.FileSize(folder / ""), std::nullopt) << "a folder is no file";
+  const std::optional<std::uint64_t> room = files.FreeSpace(folder / "new.bak");
+  ASSERT_TRUE(room);
+  EXPECT_GT(*room, 0u);
+  EXPECT_EQ(files.FreeSpace(folder / "missing\\new.bak"), std::nullopt);
 }
 
 }  // namespace

@@ -111,9 +111,6 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
 
 // The system's description of the error number.
 std::string ErrorText(int error);
-// The reasons of the failures that carry no error number of the system.
-inline constexpr const char* kSourceChangedReason =
-    "the source file changed its size while it was copied";
 CopyOutcome CopyFailed(std::string reason);
 
 }  // namespace harrowlander::posix

@@ -112,6 +112,27 @@ FileResult Win32FileSystem::ReplaceFilePrivately(const std::string& path,
   return {true, {}};
 }
 
+std::optional<std::uint64_t> Win32FileSystem::FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The folder is named with its closing backslash, as the system wants a share's top.
+std::optional<std::uint64_t> Win32FileSystem::FreeSpace(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const std::size_t slash = wide.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L".\\" : wide.substr(0, slash + 1);
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) {
+    return std::nullopt;
+  }
+  return available.QuadPart;
+}
+
 bool Win32FileSystem::DeleteFile(const std::string& path) {
   return DeleteFileW(Widen(path).c_str()) != 0;
 }

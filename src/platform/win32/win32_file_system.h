@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "ports/file_system.h"
 
 namespace harrowlander::win32 {
@@ -9,6 +11,11 @@ namespace harrowlander::win32 {
 // else under the signed-in user's own credentials.
 class Win32FileSystem : public FileSystem {
  public:
+  // A copy over the network whose connection broke goes on trying for reconnectWindow
+  // without a byte getting through before it fails.
+  explicit Win32FileSystem(std::chrono::milliseconds reconnectWindow = std::chrono::minutes(2))
+      : m_reconnectWindow(reconnectWindow) {}
+
   // Nothing for a folder or a file another program holds without sharing it for reading.
   // Opened with every kind of sharing allowed, so that a file another program still has
   // open for writing reads as it stands.
@@ -20,12 +27,19 @@ class Win32FileSystem : public FileSystem {
   // and the system.
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
   // The system's copy with its progress routine, into a new file beside the destination
-  // that is then moved over it.
-  bool CopyFile(const std::string& source, const std::string& destination,
-                const CopyProgressCallback& progress) override;
+  // that is then moved over it. A copy to or from a share is restartable: after a
+  // failure of the network it goes on where it broke off.
+  CopyOutcome CopyFile(const std::string& source, const std::string& destination,
+                       CopyObserver& observer) override;
+  std::optional<std::uint64_t> FileSize(const std::string& path) override;
+  // The room the user may take on the folder's disk, a share's too.
+  std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   // Opened as ReadWholeFile opens; a folder does not count.
   bool CanOpenForReading(const std::string& path) override;
+
+ private:
+  std::chrono::milliseconds m_reconnectWindow;
 };
 
 }  // namespace harrowlander::win32
