@@ -22,6 +22,7 @@ constexpr milliseconds kLookAround{200};
 // long is broken off: a server that stopped answering holds a request for as long as the
 // library's timeout.
 constexpr milliseconds kPatienceAfterFailure{5000};
+constexpr milliseconds kBreakOffAgain{1000};
 
 // Not at all before the first attempt, then longer each time, up to two seconds: a
 // server that comes back is found again soon.
@@ -263,10 +264,11 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
   PieceBoard board(size, pieceSize, streams);
   std::uint64_t copied = 0;
   bool stopped = false;
-  bool brokenOff = false;
+  // Breaking off again now and then catches a connection a stream made meanwhile.
+  std::optional<Clock::time_point> brokenOffAt;
   const auto breakOff = [&] {
-    if (!brokenOff) {
-      brokenOff = true;
+    if (!brokenOffAt || Clock::now() - *brokenOffAt > kBreakOffAgain) {
+      brokenOffAt = Clock::now();
       source.BreakOff();
       destination.BreakOff();
     }
