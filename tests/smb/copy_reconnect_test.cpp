@@ -110,7 +110,7 @@ class CopyReconnectTest : public ::testing::Test {
 // copy connects again, keeps what it had, and the file arrives whole in both directions.
 TEST_F(CopyReconnectTest, ADownloadAndAnUploadGoOnOverAServerKilledAndStartedAgain) {
   UncFileSystem files(local, client);
-  const std::string content = RandomContent(96 << 20);
+  const std::string content = RandomContent(64 << 20);
   std::ofstream(OnShare("down.bak"), std::ios::binary) << content;
   std::ofstream(Local("down.bak")) << "old";
   const std::pair<std::string, std::string> copies[] = {
@@ -143,7 +143,7 @@ TEST_F(CopyReconnectTest, ACopyFromAServerThatStaysStoppedFailsInBoundedTime) {
   constexpr auto kWindow = std::chrono::seconds(10);
   constexpr auto kRequestTimeout = std::chrono::seconds(20);
   UncFileSystem files(local, client, kWindow);
-  std::ofstream(OnShare("big.bak"), std::ios::binary) << RandomContent(96 << 20);
+  std::ofstream(OnShare("big.bak"), std::ios::binary) << RandomContent(64 << 20);
   std::ofstream(Local("big.bak")) << "old";
   ScriptedObserver observer;
   Clock::time_point stoppedAt;
@@ -168,7 +168,7 @@ TEST_F(CopyReconnectTest, ACopyFromAServerThatStaysStoppedFailsInBoundedTime) {
 // the new file on the share, which nothing can reach now, is named for the caller.
 TEST_F(CopyReconnectTest, AStopWhileTheServerIsAwayEndsTheUploadAndNamesTheFileLeftOnTheShare) {
   UncFileSystem files(local, client);
-  std::ofstream(Local("up.bak"), std::ios::binary) << RandomContent(96 << 20);
+  std::ofstream(Local("up.bak"), std::ios::binary) << RandomContent(64 << 20);
   std::ofstream(OnShare("up.bak")) << "old";
   ScriptedObserver observer;
   observer.onFirstPiece = [&] { server->Kill(); };

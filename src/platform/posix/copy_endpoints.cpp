@@ -55,8 +55,7 @@ bool ReadFully(CopyReader& reader, std::uint64_t offset, char* buffer, std::size
 // attempts. False when the stream is to end: the copy failed or was stopped meanwhile,
 // every piece is written, or the log-on was refused.
 bool ConnectAgain(PieceBoard& board, CopyEnd& end, int error) {
-  board.ReconnectBegins();
-  board.NoteNetworkFailure(ErrorText(error));
+  board.ReconnectBegins(ErrorText(error));
   bool connected = false;
   for (int attempt = 0; !connected; ++attempt) {
     if (!board.Pause(PauseBeforeAttempt(attempt))) {
@@ -70,7 +69,11 @@ bool ConnectAgain(PieceBoard& board, CopyEnd& end, int error) {
         board.Fail(ErrorText(error));
         break;
       }
-      board.NoteNetworkFailure(ErrorText(error));
+      // An attempt aborted is one that a stream, or the end of the copy, broke off:
+      // it says nothing of the server.
+      if (error != ECONNABORTED) {
+        board.NoteNetworkFailure(ErrorText(error));
+      }
     }
   }
   board.ReconnectEnds();

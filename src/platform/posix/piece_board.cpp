@@ -64,10 +64,11 @@ void PieceBoard::StreamEnded() {
   m_changed.notify_all();
 }
 
-void PieceBoard::ReconnectBegins() {
+void PieceBoard::ReconnectBegins(const std::string& reason) {
   std::lock_guard<std::mutex> lock(m_lock);
   if (m_reconnecting++ == 0) {
     ++m_spells;
+    m_networkFailure = reason;
     // Connections that come back without a piece getting through do not renew the
     // window.
     if (m_writtenSinceSpell || m_spells == 1) {

@@ -33,11 +33,12 @@ class PieceBoard {
   void Fail(const std::string& reason);
   void StreamEnded();
 
-  // A stream begins or ends connecting again; the first of several at once begins a
-  // spell of it, which lasts until none is left.
-  void ReconnectBegins();
+  // A stream begins or ends connecting again, after a failure for that reason; the
+  // first of several at once begins a spell of it, which lasts until none is left.
+  void ReconnectBegins(const std::string& reason);
   void ReconnectEnds();
-  // Why the connection is away, in the system's words: the latest failure.
+  // Why the connection is away, in the system's words: the failure that began the
+  // spell, or a later attempt's.
   void NoteNetworkFailure(const std::string& reason);
   // Waits for the pause, or less once the copy failed or every piece is written; false
   // then.

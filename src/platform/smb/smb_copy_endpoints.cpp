@@ -254,7 +254,7 @@ class SmbDestination : public posix::CopyDestination {
     }
     const FileOnShare& where = m_handle.Where();
     std::unique_ptr<SmbStreamFile> file =
-        SmbStreamFile::Open(where.port, where.server, where.account, where.url, O_WRONLY);
+        SmbStreamFile::Open(where.port, where.server, where.account, where.url, where.flags);
     return file ? std::make_unique<StreamWriter>(where, std::move(file)) : nullptr;
   }
   // The library offers no flush: the server has the data once it answered each write,
