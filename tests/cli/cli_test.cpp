@@ -39,6 +39,8 @@ TEST(CliUsage, MistakesAndDestructiveCommandsWithoutYesStopBeforeTheServer) {
       {{"shrink", "--database", "Sales", "--percent", "500"}, "--percent: 请输入一个介于 1 和 100"},
       {{"shrink", "--database", "Sales", "--command-timeout", "soon"},
        "--command-timeout: 请输入一个整数"},
+      {{"backup", "--database", "Sales", "--to", "x.bak", "--reconnect-window", "-1"},
+       "--reconnect-window S: whole seconds"},
       // Cut at the dialog's 255 bytes, a pattern would match tables nobody named.
       {{"drop-tables", "--database", "Sales", "--pattern", longPattern, "--yes"}, "255 bytes"},
   };

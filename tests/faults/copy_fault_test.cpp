@@ -66,15 +66,18 @@ TEST_F(CopyFaults, AFullDiskKeepsTheOlderBackupAndLeavesNoPiece) {
   ::umount(Destination().c_str());
 }
 
-// A machine switched off in the middle of the copy: the share answers nothing. The run
-// ends with its message well within two minutes, and takes down on the server what it
-// set up there.
+// A machine switched off in the middle of the copy: the share answers nothing. The copy
+// waits for the library's timeout (20 s) and then its reconnect window for the server,
+// and the run ends with its message well within two minutes, taking down on the server
+// what it set up there.
 TEST_F(CopyFaults, AShareThatStopsAnsweringEndsTheRunInBoundedTime) {
   const pid_t smbd = static_cast<pid_t>(std::atoi(std::getenv("HARROWLANDER_SMBD_PID")));
   ASSERT_EQ(::getpgid(smbd), smbd) << "smbd leads no process group of its own";
   Start(LongCopyFaults());
   const fs::path older = OlderBackup("Sales.bak");
-  auto copy = StartLongCopy({"backup", "--database", "Sales", "--to", older.string()}, kLongBackup);
+  auto copy = StartLongCopy(
+      {"backup", "--database", "Sales", "--to", older.string(), "--reconnect-window", "10"},
+      kLongBackup);
   ASSERT_TRUE(copy);
   ASSERT_EQ(::kill(-smbd, SIGSTOP), 0);
   const auto stopped = steady_clock::now();

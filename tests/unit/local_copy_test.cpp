@@ -348,18 +348,16 @@ TEST_F(LocalCopyTest, AStopBetweenPiecesLeavesNothingAndTheOldDestination) {
   }
 }
 
-// Ends of a copy whose reads fail once at a given offset, and whose attempts to connect
-// again fail with a given error number (0: they succeed).
+// A source over the network whose reads fail once from the middle on, and whose attempts
+// to connect again fail with a given error number (0: they succeed).
 class FlakySource : public LocalCopyTest::FakeSource {
  public:
   static constexpr std::size_t kSize = 64 * 1024 + 7;
-  FlakySource(bool overNetwork, int readError, int reconnectError = 0)
-      : FakeSource(kSize),
-        m_overNetwork(overNetwork),
-        m_readError(readError),
-        m_reconnectError(reconnectError) {}
+  // A readError of 0: every read succeeds.
+  explicit FlakySource(int readError, int reconnectError = 0)
+      : FakeSource(kSize), m_readError(readError), m_reconnectError(reconnectError) {}
   long ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
-    if (offset >= kSize / 2 && !std::exchange(m_failed, true)) {
+    if (m_readError != 0 && offset >= kSize / 2 && !std::exchange(m_failed, true)) {
       errno = m_readError;
       return -1;
     }
@@ -369,7 +367,7 @@ class FlakySource : public LocalCopyTest::FakeSource {
     }
     return static_cast<long>(count);
   }
-  bool OverNetwork() const override { return m_overNetwork; }
+  bool OverNetwork() const override { return true; }
   bool Reconnect(int) override {
     ++reconnects;
     errno = m_reconnectError;
@@ -380,7 +378,6 @@ class FlakySource : public LocalCopyTest::FakeSource {
   int reconnects = 0;
 
  private:
-  bool m_overNetwork;
   int m_readError;
   int m_reconnectError;
   bool m_failed = false;
@@ -401,35 +398,57 @@ class CountingObserver : public CopyObserver {
 
 // Only a failure of the network on an end over the network is met by connecting again,
 // and then the copy goes on from the piece that failed; any other failure, and any
-// failure of an end on the workstation, ends the copy at once with the system's words.
+// failure of the end on the workstation (a folder mounted from elsewhere may time out),
+// ends the copy at once with the system's words and the old destination.
 TEST_F(LocalCopyTest, OnlyANetworkFailureOverTheNetworkIsMetByConnectingAgain) {
+  // The local new file, whose first write from the middle on fails once.
+  class FailingWriteDestination : public posix::CopyDestination {
+   public:
+    FailingWriteDestination(std::unique_ptr<posix::CopyDestination> file, int error)
+        : m_file(std::move(file)), m_error(error) {}
+    bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
+      if (m_error != 0 && offset >= FlakySource::kSize / 2) {
+        errno = std::exchange(m_error, 0);
+        return false;
+      }
+      return m_file->WriteAt(offset, data, size);
+    }
+    std::unique_ptr<posix::CopyWriter> OpenWriter() override { return nullptr; }
+    bool Commit(std::uint64_t size) override { return m_file->Commit(size); }
+    std::string Discard() override { return m_file->Discard(); }
+
+   private:
+    std::unique_ptr<posix::CopyDestination> m_file;
+    int m_error;
+  };
   std::string expected(FlakySource::kSize, '\0');
   for (std::size_t i = 0; i < expected.size(); ++i) {
     expected[i] = FlakySource::ByteAt(i);
   }
   struct Case {
-    bool overNetwork;
-    int error;
+    int readError;
+    int writeError;
     bool copies;
     const char* reason;
   };
   for (const Case& c :
-       {Case{true, ECONNRESET, true, ""}, Case{true, ENOSPC, false, "No space left on device"},
-        Case{false, ETIMEDOUT, false, "Connection timed out"}}) {
+       {Case{ECONNRESET, 0, true, ""}, Case{ENOSPC, 0, false, "No space left on device"},
+        Case{0, ETIMEDOUT, false, "Connection timed out"}}) {
     SCOPED_TRACE(c.reason);
     Write(Path("dst.bak"), "old");
-    FlakySource source(c.overNetwork, c.error);
-    std::unique_ptr<posix::CopyDestination> destination =
-        posix::CreateLocalDestination(Path("dst.bak"));
-    ASSERT_TRUE(destination);
+    FlakySource source(c.readError);
+    std::unique_ptr<posix::CopyDestination> file = posix::CreateLocalDestination(Path("dst.bak"));
+    ASSERT_TRUE(file);
+    FailingWriteDestination destination(std::move(file), c.writeError);
     CountingObserver observer;
     const CopyOutcome outcome = posix::CopyInPieces(
-        source, *destination, {4096, 1, std::chrono::milliseconds(60000)}, observer);
+        source, destination, {4096, 1, std::chrono::milliseconds(60000)}, observer);
     EXPECT_EQ(outcome.Copied(), c.copies);
     EXPECT_EQ(outcome.reason, c.reason);
     EXPECT_EQ(source.reconnects, c.copies ? 1 : 0);
     EXPECT_EQ(observer.reconnecting, c.copies ? 1 : 0);
     EXPECT_TRUE(Read(Path("dst.bak")) == (c.copies ? expected : "old"));
+    EXPECT_EQ(EntriesInFolder(), 1u);
   }
 }
 
@@ -446,7 +465,7 @@ TEST_F(LocalCopyTest, ConnectingAgainEndsWithTheWindowOrAStop) {
   };
   for (const bool stop : {false, true}) {
     SCOPED_TRACE(stop ? "stopped" : "window over");
-    FlakySource source(true, ECONNRESET, ECONNREFUSED);
+    FlakySource source(ECONNRESET, ECONNREFUSED);
     LeavingDestination destination;
     CountingObserver observer;
     observer.stopWhenReconnecting = stop;

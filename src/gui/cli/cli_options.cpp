@@ -60,6 +60,7 @@ constexpr OptionDefinition kOptions[] = {
     {"--keep-file-folders", false, kRestore, [](Options& o, std::string&&) { o.keepFileFolders = true; }},
     {"--pattern", true, Bit(Command::kDropTables), [](Options& o, std::string&& v) { o.patterns.push_back(std::move(v)); }},
     {"--yes", false, Bit(Command::kDelete) | Bit(Command::kDropTables), [](Options& o, std::string&&) { o.yes = true; }},
+    {"--reconnect-window", true, kBackup | kRestore, [](Options& o, std::string&& v) { o.reconnectWindow = std::move(v); }},
 };
 // clang-format on
 
@@ -126,8 +127,20 @@ ParsedCommandLine Fail(Outcome outcome, std::string text) {
   return parsed;
 }
 
+constexpr long kMostReconnectSeconds = 3600;
+
+// Whole seconds from 0 to kMostReconnectSeconds.
+bool IsReconnectWindow(const std::string& text) {
+  return !text.empty() && text.size() <= 4 &&
+         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }) &&
+         std::stol(text) <= kMostReconnectSeconds;
+}
+
 // What the command needs beyond the options' own form; empty when nothing is missing.
 std::string MissingOrConflicting(const Options& o) {
+  if (o.reconnectWindow && !IsReconnectWindow(*o.reconnectWindow)) {
+    return "--reconnect-window S: whole seconds from 0 to " + std::to_string(kMostReconnectSeconds);
+  }
   const bool onADatabase = (Bit(o.command) & kOnADatabase) != 0;
   if (onADatabase && o.database.empty()) {
     return "--database NAME is required";
@@ -183,6 +196,10 @@ std::string Refusal(const Options& o) {
 }
 
 }  // namespace
+
+std::chrono::seconds ReconnectWindow(const Options& options) {
+  return std::chrono::seconds(options.reconnectWindow ? std::stol(*options.reconnectWindow) : 120);
+}
 
 const char* CommandName(Command command) {
   return kCommandNames[static_cast<size_t>(command)];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,7 +53,12 @@ struct Options {
   bool dropFirst = false;
   bool keepFileFolders = false;
   bool yes = false;
+  std::optional<std::string> reconnectWindow;
 };
+
+// How long a copy over the network whose connection broke goes on connecting again
+// without getting through: --reconnect-window, checked by ParseCommandLine, or 120 s.
+std::chrono::seconds ReconnectWindow(const Options& options);
 
 struct ParsedCommandLine {
   enum class Outcome {

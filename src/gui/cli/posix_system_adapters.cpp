@@ -18,13 +18,14 @@ namespace {
 // the address given instead of the whole local network.
 struct PosixAdapters {
   explicit PosixAdapters(const Options& options)
-      : browser(options.address.value_or(
+      : files(localFiles, smbClient, ReconnectWindow(options)),
+        browser(options.address.value_or(
             std::string(posix::SqlBrowserClient::kLocalNetworkBroadcast))) {}
 
   posix::PosixSystemInfo system;
   posix::PosixFileSystem localFiles;
   smb::SmbClient smbClient;
-  smb::UncFileSystem files{localFiles, smbClient};
+  smb::UncFileSystem files;
   smb::SmbNetworkSession network{smbClient};
   posix::IconvTextCodec codec;
   odbc::OdbcConnectionFactory sql;

@@ -49,6 +49,9 @@ Common options:
   --command-timeout S    seconds a statement may take (60; 0 for no limit)
   --net-server NAME      the server's machine name for its share (from --server)
   --net-user USER        the Windows account for the share (DOMAIN\user allowed)
+  --reconnect-window S   backup and restore: seconds a copy whose connection to the
+                         share broke goes on connecting again without getting
+                         anything through, before it fails (120)
   --json                 one JSON object a line on standard output: status, message,
                          progress, database or server, error, signal, and a last
                          result line

@@ -14,6 +14,8 @@ namespace {
 
 // The adapter of every port on Windows, as the window uses them.
 struct WindowsAdapters {
+  explicit WindowsAdapters(const Options& options) : files(ReconnectWindow(options)) {}
+
   win32::Win32SystemInfo system;
   win32::Win32FileSystem files;
   win32::CodePageTextCodec codec;
@@ -35,7 +37,7 @@ int RunOnThisSystem(const Options& options, Console& console, SignalStop& stop,
                   "browser knows and asks no address\n");
     return 2;
   }
-  WindowsAdapters adapters;
+  WindowsAdapters adapters(options);
   return RunCommand(options, adapters.ports, console, stop, reporter);
 }
 
