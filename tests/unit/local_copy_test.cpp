@@ -486,6 +486,35 @@ TEST_F(LocalCopyTest, ConnectingAgainEndsWithTheWindowOrAStop) {
   }
 }
 
+// The last step over the network, the rename of the new file, is made again after the
+// connection came back, as the pieces are.
+TEST_F(LocalCopyTest, ACommitCutOffByTheNetworkIsMadeAgainOnANewConnection) {
+  class RemoteDestination : public posix::CopyDestination {
+   public:
+    bool WriteAt(std::uint64_t, const char*, std::size_t) override { return true; }
+    std::unique_ptr<posix::CopyWriter> OpenWriter() override { return nullptr; }
+    bool OverNetwork() const override { return true; }
+    bool Reconnect(int) override {
+      ++reconnects;
+      return true;
+    }
+    bool Commit(std::uint64_t) override {
+      errno = ECONNRESET;
+      return ++commits > 1;
+    }
+    int reconnects = 0;
+    int commits = 0;
+  } destination;
+  FlakySource source(0);
+  CountingObserver observer;
+  const CopyOutcome outcome =
+      posix::CopyInPieces(source, destination, {4096, 2, std::chrono::seconds(60)}, observer);
+  EXPECT_TRUE(outcome.Copied()) << outcome.reason;
+  EXPECT_EQ(destination.commits, 2);
+  EXPECT_EQ(destination.reconnects, 1);
+  EXPECT_EQ(observer.reconnecting, 1);
+}
+
 // A copied backup holds a whole database: the new file, and the copy it becomes, are the
 // owner's alone whatever the umask, in the kernel's copy and in the copy in pieces.
 TEST_F(LocalCopyTest, CopiesAreReadableByTheirOwnerOnly) {

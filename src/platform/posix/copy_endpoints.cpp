@@ -36,12 +36,13 @@ bool IsRefusedLogOn(int error) {
   return error == EACCES || error == EPERM;
 }
 
-// The whole range, or false: a read that fails, or the end of the file before the
-// size the source had at opening.
+// The whole range, or false: a read that fails (errno set), or the end of the file
+// before the size the source had at opening (errno 0).
 bool ReadFully(CopyReader& reader, std::uint64_t offset, char* buffer, std::size_t size) {
   while (size > 0) {
     const long got = reader.ReadAt(offset, buffer, size);
     if (got <= 0) {
+      errno = got == 0 ? 0 : (errno != 0 ? errno : EIO);
       return false;
     }
     offset += static_cast<std::uint64_t>(got);
@@ -95,7 +96,6 @@ void RunStream(PieceBoard& board, CopyReader& reader, CopyWriter& writer, std::s
   while (const std::optional<std::uint64_t> offset = board.Take()) {
     const std::size_t size =
         static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, board.Size() - *offset));
-    errno = 0;
     if (!ReadFully(reader, *offset, buffer.get(), size)) {
       if (errno == 0) {
         // A read that ends early without an error is a file that got shorter.
