@@ -13,6 +13,13 @@
 namespace harrowlander {
 namespace {
 
+// The chosen file in this workstation's own path form: a backup needs a folder in it.
+#ifdef _WIN32
+constexpr const char* kBackupPath = R"(C:\Users\user\bk\Sales.bak)";
+#else
+constexpr const char* kBackupPath = "/home/user/bk/Sales.bak";
+#endif
+
 class BackgroundRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -20,8 +27,8 @@ class BackgroundRunTest : public ::testing::Test {
     dlg.m_strDatabase = "Sales";
     dlg.m_bSameMachine = 1;
     dlg.UpdateData(false);
-    fake.window.fileDialogAnswers = {"/home/user/bk/Sales.bak"};
-    fake.files.files["/home/user/bk/Sales.bak"] = "written by the server";
+    fake.window.fileDialogAnswers = {kBackupPath};
+    fake.files.files[kBackupPath] = "written by the server";
     // The backup statement runs until the test lets it end.
     fake.server.whileRunning = [this](const std::string& statement) {
       if (statement.starts_with("backup database")) {
