@@ -2,6 +2,8 @@
 #include <stdlib.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -562,6 +564,29 @@ TEST_F(LocalCopyTest, OpenTestsAndDeletion) {
   EXPECT_TRUE(files.DeleteFile(Path("f")));
   EXPECT_FALSE(files.CanOpenForReading(Path("f")));
   EXPECT_FALSE(files.DeleteFile(Path("f")));
+}
+
+// A copy that was killed leaves its new file behind; the next copy into that folder
+// removes such files of processes that have ended, and only those.
+TEST_F(LocalCopyTest, AKilledCopysNewFileIsClearedByTheNextCopy) {
+  const pid_t ended = fork();
+  if (ended == 0) {
+    _exit(0);
+  }
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  const std::string dead = ".old.bak." + std::to_string(ended) + "-0.part";
+  const std::string living = ".other.bak." + std::to_string(getpid()) + "-7.part";
+  for (const std::string& name :
+       {dead, living, std::string(".notes.part"), std::string("a.part")}) {
+    Write(Path(name), "x");
+  }
+  Write(Path("src.bak"), "content");
+  ASSERT_TRUE(CopyWith(files, Path("src.bak"), Path("dst.bak"), record));
+  EXPECT_FALSE(fs::exists(Path(dead)));
+  EXPECT_TRUE(fs::exists(Path(living)));
+  EXPECT_TRUE(fs::exists(Path(".notes.part")));
+  EXPECT_TRUE(fs::exists(Path("a.part")));
 }
 
 }  // namespace

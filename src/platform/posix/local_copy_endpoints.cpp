@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/posix/ended_copy_leftovers.h"
+
 namespace harrowlander::posix {
 namespace {
 
@@ -168,6 +170,7 @@ std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  RemoveLeftoversOfEndedCopies(folder);
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string part = folder + "." + name + "." + std::to_string(getpid()) + "-" +
