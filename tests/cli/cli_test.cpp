@@ -305,5 +305,36 @@ TEST_F(CliWithABrowser, ListsTheServersThatAnswer) {
   EXPECT_EQ(run.OutLines().front(), R"({"type":"server","name":"TESTSRV\\PROD"})");
 }
 
+// A server that takes its time over the backup, reporting each percent on the way.
+class CliSlowBackupTest : public CliTest {
+ protected:
+  std::vector<std::string> ServerArguments() override {
+    return {"--delay", "2000,backup database"};
+  }
+};
+
+// The server's percentages reach the output as they come, in order and before the
+// result: as JSON lines, and as lines of text where the output is no terminal. While
+// they come, a backup longer than the command timeout is not cut off.
+TEST_F(CliSlowBackupTest, TheServersProgressIsReportedAsItComes) {
+  CliResult run = Run({"backup", "--database", "Sales", "--to", "sales.bak", "--same-machine",
+                       "--command-timeout", "1", "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  std::vector<int> percents;
+  for (const std::string& line : run.OutLines()) {
+    if (JsonField(line, "type") == "progress" && JsonField(line, "step") == "backup") {
+      percents.push_back(std::stoi(JsonField(line, "percent")));
+    }
+  }
+  EXPECT_GE(percents.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  EXPECT_EQ(JsonField(run.OutLines().back(), "type"), "result");
+
+  run = Run({"backup", "--database", "Sales", "--to", "sales.bak", "--same-machine"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(Contains(run.err, "backup 50%\n")) << run.err;
+  EXPECT_LT(run.err.find("backup 50%"), run.err.find("已经备份完成")) << run.err;
+}
+
 }  // namespace
 }  // namespace harrowlander::testing

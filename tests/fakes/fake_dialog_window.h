@@ -45,6 +45,7 @@ class FakeDialogWindow : public DialogWindow {
   void ShowAboutBox() override;
   void Beep(unsigned type) override;
   std::int16_t GetKeyState(int virtualKey) override;
+  void CloseWindow() override { events.push_back("close window"); }
   void SetIcon(int iconResource, bool big) override;
   void AppendAboutToSystemMenu(int commandId, const std::string& text) override;
 

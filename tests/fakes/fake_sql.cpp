@@ -91,7 +91,12 @@ class FakeConnection : public SqlConnection {
     return Run(commandText, onMessage);
   }
   void Close() override { m_server.Record("connection close"); }
-  void Cancel() override { m_server.journal.push_back("cancel"); }
+  void Cancel() override {
+    m_server.journal.push_back("cancel");
+    if (m_server.onCancel) {
+      m_server.onCancel();
+    }
+  }
 
  private:
   std::unique_ptr<SqlRecordset> Run(const std::string& commandText,

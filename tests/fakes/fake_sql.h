@@ -35,6 +35,8 @@ struct FakeSqlServer {
   // Called as a statement runs (after its journal line): another thread's doings
   // while the server works on it.
   std::function<void(const std::string&)> whileRunning;
+  // Called on the cancelling thread when a statement is cancelled.
+  std::function<void()> onCancel;
   // The informational messages a statement sends while it runs, by statement text.
   std::map<std::string, std::vector<ServerMessage>> messages;
   std::map<std::string, std::string> failures;  // journal-line prefix -> description

@@ -23,6 +23,9 @@ void ConsoleDialogWindow::ReportProgress(const RunProgress& progress) {
     m_reporter.Status(progress.text);
   } else if (progress.step == RunProgress::Step::kCopy) {
     m_reporter.Progress(progress.total, progress.copied);
+  } else if (progress.percent) {
+    m_reporter.ServerProgress(progress.step == RunProgress::Step::kBackup ? "backup" : "restore",
+                              *progress.percent);
   }
 }
 

@@ -33,6 +33,7 @@ class JsonReporter : public Reporter {
     }
     JsonLine line;
     line.Text("type", "progress")
+        .Text("step", "copy")
         .Number("copied", static_cast<std::int64_t>(reading.copied))
         .Number("total", static_cast<std::int64_t>(reading.total))
         .Number("percent", static_cast<std::int64_t>(reading.percent))
@@ -43,6 +44,21 @@ class JsonReporter : public Reporter {
       line.Null("secondsLeft");
     }
     Emit(line);
+  }
+
+  void ServerProgress(const std::string& step, int percent) override {
+    if (step != m_serverStep) {
+      m_serverStep = step;
+      m_serverSteps = TenthSteps();
+    }
+    CopyReading reading;
+    reading.percent = percent;
+    if (m_serverSteps.Passed(reading)) {
+      Emit(JsonLine()
+               .Text("type", "progress")
+               .Text("step", step)
+               .Number("percent", static_cast<std::int64_t>(percent)));
+    }
   }
 
   void Listed(const std::string& kind, const std::string& name) override {
@@ -86,6 +102,8 @@ class JsonReporter : public Reporter {
   Console& m_console;
   CopyClock m_clock;
   TenthSteps m_steps;
+  std::string m_serverStep;
+  TenthSteps m_serverSteps;
 };
 
 }  // namespace

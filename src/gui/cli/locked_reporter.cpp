@@ -19,6 +19,11 @@ void LockedReporter::Progress(std::uint64_t total, std::uint64_t copied) {
   m_reporter->Progress(total, copied);
 }
 
+void LockedReporter::ServerProgress(const std::string& step, int percent) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_reporter->ServerProgress(step, percent);
+}
+
 void LockedReporter::Listed(const std::string& kind, const std::string& name) {
   const std::lock_guard<std::mutex> lock(m_lock);
   m_reporter->Listed(kind, name);

@@ -20,6 +20,7 @@ class LockedReporter : public Reporter {
   void Message(const std::string& text, const std::string& caption,
                const std::string& answer) override;
   void Progress(std::uint64_t total, std::uint64_t copied) override;
+  void ServerProgress(const std::string& step, int percent) override;
   void Listed(const std::string& kind, const std::string& name) override;
   void Error(const std::string& text) override;
   void Signal(const std::string& signal, const std::string& text) override;

@@ -36,6 +36,8 @@ class Reporter {
                        const std::string& answer) = 0;
   // A copy started (copied 0), went on or ended (copied == total).
   virtual void Progress(std::uint64_t total, std::uint64_t copied) = 0;
+  // The server's percentage of a long step: "backup" or "restore".
+  virtual void ServerProgress(const std::string& step, int percent) = 0;
   // One entry of a list: kind "database" or "server".
   virtual void Listed(const std::string& kind, const std::string& name) = 0;
   // The command line's own complaint: a usage error, a refusal, a failure it found.
@@ -45,8 +47,8 @@ class Reporter {
   virtual void Finished(const RunResult& result) = 0;
 };
 
-// Status and messages on standard error, lists on standard output; a copy's progress
-// as a bar redrawn on a terminal, otherwise one line per 10 %.
+// Status and messages on standard error, lists on standard output; the progress of a
+// copy or of the server as a bar redrawn on a terminal, otherwise one line per 10 %.
 std::unique_ptr<Reporter> MakeTextReporter(Console& console);
 // One JSON object a line on standard output.
 std::unique_ptr<Reporter> MakeJsonReporter(Console& console);

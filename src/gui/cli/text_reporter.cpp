@@ -40,6 +40,28 @@ class TextReporter : public Reporter {
     m_barShown = true;
   }
 
+  void ServerProgress(const std::string& step, int percent) override {
+    if (step != m_serverStep) {
+      m_serverStep = step;
+      m_serverSteps = TenthSteps();
+    }
+    CopyReading reading;
+    reading.percent = percent;
+    const std::string text = step + " " + std::to_string(percent) + "%";
+    if (!m_liveBar) {
+      if (m_serverSteps.Passed(reading)) {
+        Line(text);
+      }
+      return;
+    }
+    constexpr int kWidth = 24;
+    const int filled = percent * kWidth / 100;
+    m_console.Write(Stream::kError, "\r[" + std::string(static_cast<size_t>(filled), '#') +
+                                        std::string(static_cast<size_t>(kWidth - filled), '.') +
+                                        "] " + text + "\x1b[K");
+    m_barShown = true;
+  }
+
   void Listed(const std::string&, const std::string& name) override {
     m_console.Write(Stream::kOutput, name + "\n");
   }
@@ -71,6 +93,8 @@ class TextReporter : public Reporter {
   Clock::time_point m_lastDraw;
   CopyClock m_clock;
   TenthSteps m_steps;
+  std::string m_serverStep;
+  TenthSteps m_serverSteps;
 };
 
 }  // namespace
