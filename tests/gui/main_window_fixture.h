@@ -11,6 +11,7 @@
 
 #include "gui/wx/linux_adapters.h"
 #include "gui/wx/main_dialog.h"
+#include "gui/wx/wx_window_thread.h"
 #include "res/resource_ids.h"
 #include "ui/harrowlander_dlg.h"
 #include "ui/key_sequence.h"
@@ -21,7 +22,8 @@ namespace harrowlander::wx::testing {
 using namespace res;
 
 // The main window on the Linux adapters, opened as at a first start (no settings
-// file), driven through the X server.
+// file), driven through the X server. Its operations run on a thread of their own, as
+// in the program.
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -30,7 +32,7 @@ class MainWindowTest : public ::testing::Test {
     setenv("XDG_CACHE_HOME", m_cache.c_str(), 1);
     KeySequenceState() = 0;
     adapters = std::make_unique<LinuxAdapters>();
-    dlg = std::make_unique<CHarrowlanderDlg>(adapters->ports);
+    dlg = std::make_unique<CHarrowlanderDlg>(adapters->ports, windowThread);
     window = new MainDialog(*dlg, adapters->window);
     adapters->window.Attach(window, window->controls());
     dlg->OnInitDialog();
@@ -40,6 +42,14 @@ class MainWindowTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // A run's end comes back to the window, which must be there for it; one that goes
+    // on too long is asked to stop.
+    EXPECT_TRUE(driver.WaitFor([this] { return !dlg->IsRunning(); }, 20000))
+        << "a run outlived the test";
+    if (dlg->IsRunning()) {
+      dlg->RequestStop();
+      driver.WaitFor([this] { return !dlg->IsRunning(); }, 20000);
+    }
     adapters->window.Detach();
     window->Destroy();
     driver.Pump(50);
@@ -94,6 +104,7 @@ class MainWindowTest : public ::testing::Test {
                                        IDC_TABLE_KEYWORD};
 
   WindowDriver driver;
+  WxWindowThread windowThread;
   std::unique_ptr<LinuxAdapters> adapters;
   std::unique_ptr<CHarrowlanderDlg> dlg;
   MainDialog* window = nullptr;

@@ -18,14 +18,21 @@ namespace harrowlander::wx::testing {
 class ServerWindowTest : public MainWindowTest {
  protected:
   void SetUp() override {
-    server = std::make_unique<ServerProcess>(
-        std::vector<std::string>{"--seed", "--log", (m_scratch.Path() / "batches.log").string()});
+    std::vector<std::string> arguments{"--seed", "--log",
+                                       (m_scratch.Path() / "batches.log").string()};
+    for (std::string& argument : ServerArguments()) {
+      arguments.push_back(std::move(argument));
+    }
+    server = std::make_unique<ServerProcess>(std::move(arguments));
     ASSERT_TRUE(server->Ready()) << "testserver did not start";
     MainWindowTest::SetUp();
     adapters->window.SetControlText(IDC_SERVER, "127.0.0.1," + std::to_string(server->Port()));
     C(IDC_SQL_PASSWORD).SetFocus();
     driver.Type(ServerProcess::kSaPassword);
   }
+
+  // Fault switches and other arguments the server starts with.
+  virtual std::vector<std::string> ServerArguments() { return {}; }
 
   std::vector<std::string> DroppedDatabaseList() {
     driver.ClickRightEnd(C(IDC_DATABASE));

@@ -3,6 +3,7 @@
 #include "app/harrowlander_app.h"
 #include "gui/wx/linux_adapters.h"
 #include "gui/wx/wx_dialog_host.h"
+#include "gui/wx/wx_window_thread.h"
 #include "platform/posix/lock_file_instance_lock.h"
 #include "res/dialog_templates.h"
 
@@ -17,7 +18,8 @@ int HarrowlanderWxApp::OnRun() {
   LinuxAdapters adapters;
   posix::LockFileInstanceLock lock{std::string(res::kApplicationName)};
   WxDialogHost host(adapters.window);
-  CHarrowlanderApp app(lock, host, adapters.ports);
+  WxWindowThread windowThread;
+  CHarrowlanderApp app(lock, host, adapters.ports, windowThread);
   return app.Run();
 }
 

@@ -45,10 +45,32 @@ const Notification kMessageMap[] = {
 
 MainDialog::MainDialog(CHarrowlanderDlg& dlg, WxDialogWindow& window)
     : TemplateDialog(nullptr, res::MainDialogTemplate()), m_dlg(dlg), m_window(window) {
-  SetEscapeId(res::IDCANCEL);
+  // Exit, Esc and the title bar's close each ask the dialog first, which tells them
+  // apart: wx would turn all three into a click on the escape button.
+  SetEscapeId(wxID_NONE);
   BindNotifications();
+  Control(res::IDCANCEL)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+    CloseIfAllowed(CHarrowlanderDlg::CloseReason::kExitButton);
+  });
+  Bind(wxEVT_CLOSE_WINDOW, &MainDialog::OnCloseWindow, this);
   Bind(wxEVT_CHAR_HOOK, &MainDialog::OnCharHook, this);
   Bind(wxEVT_CONTEXT_MENU, &MainDialog::OnContextMenu, this);
+}
+
+void MainDialog::CloseIfAllowed(CHarrowlanderDlg::CloseReason reason) {
+  if (m_dlg.OnCloseRequest(reason)) {
+    m_window.CloseWindow();
+  }
+}
+
+// A close that cannot be vetoed leaves the window open all the same while a run goes
+// on: the dialog may not go before its run.
+void MainDialog::OnCloseWindow(wxCloseEvent& event) {
+  if (m_dlg.OnCloseRequest(CHarrowlanderDlg::CloseReason::kWindowClose)) {
+    m_window.CloseWindow();
+  } else if (event.CanVeto()) {
+    event.Veto();
+  }
 }
 
 void MainDialog::BindNotifications() {
@@ -105,8 +127,10 @@ void MainDialog::OnCharHook(wxKeyEvent& event) {
   if (event.GetKeyCode() == WXK_ESCAPE && event.GetModifiers() == wxMOD_NONE) {
     if (wxComboCtrl* combo = OpenComboList()) {
       combo->Dismiss();
-      return;
+    } else {
+      CloseIfAllowed(CHarrowlanderDlg::CloseReason::kEscape);
     }
+    return;
   }
   event.Skip();
 }

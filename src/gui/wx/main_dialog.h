@@ -19,6 +19,9 @@ class MainDialog : public TemplateDialog {
  private:
   void BindNotifications();
   void ReportClicksOnCheckedRadio(wxWindow& radio, std::function<void()> clicked);
+  // Closes the window when the dialog allows it now.
+  void CloseIfAllowed(CHarrowlanderDlg::CloseReason reason);
+  void OnCloseWindow(wxCloseEvent& event);
   void OnCharHook(wxKeyEvent& event);
   void OnContextMenu(wxContextMenuEvent& event);
   bool ReturnPressesDefaultButton() const;

@@ -15,6 +15,7 @@
 #include "gui/wx/message_box.h"
 #include "gui/wx/status_line.h"
 #include "gui/wx/wx_text.h"
+#include "res/resource_ids.h"
 
 namespace harrowlander::wx {
 namespace {
@@ -22,6 +23,16 @@ namespace {
 template <typename Control>
 Control* As(wxWindow* window) {
   return dynamic_cast<Control*>(window);
+}
+
+// The window itself or one of its parts (a combo box's edit).
+bool Contains(const wxWindow& window, const wxWindow* part) {
+  for (; part != nullptr; part = part->GetParent()) {
+    if (part == &window) {
+      return true;
+    }
+  }
+  return false;
 }
 
 class ChangeGuard {
@@ -103,9 +114,22 @@ void WxDialogWindow::SetCheck(int id, bool checked) {
   }
 }
 
+// GTK leaves the focus nowhere when the control that has it is disabled, and keys then
+// reach no control: the default button takes it over, so that Enter and Space still
+// press Start (停止 during a run).
 void WxDialogWindow::EnableControl(int id, bool enabled) {
-  if (wxWindow* control = Find(id)) {
-    control->Enable(enabled);
+  wxWindow* control = Find(id);
+  if (control == nullptr) {
+    return;
+  }
+  const bool losesFocus =
+      !enabled && m_dialog != nullptr && Contains(*control, wxWindow::FindFocus());
+  control->Enable(enabled);
+  if (losesFocus) {
+    wxWindow* button = m_dialog->GetDefaultItem();
+    if (button != nullptr && button->IsEnabled()) {
+      button->SetFocus();
+    }
   }
 }
 
@@ -198,6 +222,17 @@ std::int16_t WxDialogWindow::GetKeyState(int virtualKey) {
     return 0;
   }
   return static_cast<std::int16_t>(0xFF80);
+}
+
+void WxDialogWindow::CloseWindow() {
+  if (m_dialog == nullptr) {
+    return;
+  }
+  if (m_dialog->IsModal()) {
+    m_dialog->EndModal(res::IDCANCEL);
+  } else {
+    m_dialog->Hide();
+  }
 }
 
 void WxDialogWindow::SetIcon(int /*iconResource*/, bool big) {

@@ -48,6 +48,9 @@ class WxDialogWindow : public DialogWindow {
   void ShowAboutBox() override;
   void Beep(unsigned type) override;
   std::int16_t GetKeyState(int virtualKey) override;
+  // Ends the dialog's modal run with the Exit button's id; a window shown without one
+  // is hidden.
+  void CloseWindow() override;
   void SetIcon(int iconResource, bool big) override;
   void AppendAboutToSystemMenu(int commandId, const std::string& text) override;
 
