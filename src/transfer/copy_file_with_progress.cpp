@@ -1,5 +1,6 @@
 #include "transfer/copy_file_with_progress.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "res/format_text.h"
@@ -26,7 +27,9 @@ class StatusLineCopy : public CopyObserver {
       : m_platform(platform), m_stop(stop), m_otherMachine(std::move(otherMachine)) {}
 
   void Progress(std::uint64_t totalSize, std::uint64_t copied) override {
-    std::string text = CopyProgressText(copied, totalSize);
+    std::string text = CopyProgressText(
+        copied, totalSize,
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count());
     if (text != m_shown) {
       m_platform.window.SetControlTextNow(res::IDC_STATUS, text);
       m_shown = std::move(text);
@@ -54,6 +57,7 @@ class StatusLineCopy : public CopyObserver {
   StopRequest& m_stop;
   std::string m_otherMachine;
   std::string m_shown;
+  const std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 };
 
 }  // namespace
@@ -64,6 +68,28 @@ std::string CopyProgressText(std::uint64_t copied, std::uint64_t totalSize) {
                 static_cast<double>(copied) / kMegabyte,
                 static_cast<double>(totalSize) / kMegabyte);
   return text;
+}
+
+std::string CopyProgressText(std::uint64_t copied, std::uint64_t totalSize, double elapsedSeconds) {
+  std::string text = CopyProgressText(copied, totalSize);
+  if (elapsedSeconds < 1 || copied == 0) {
+    return text;
+  }
+  const double bytesPerSecond = static_cast<double>(copied) / elapsedSeconds;
+  const auto left = static_cast<std::uint64_t>(
+      static_cast<double>(totalSize > copied ? totalSize - copied : 0) / bytesPerSecond + 0.5);
+  char suffix[64];
+  if (left >= 3600) {
+    std::snprintf(suffix, sizeof suffix, " %0.1fMB/s 剩余%llu:%02llu:%02llu",
+                  bytesPerSecond / kMegabyte, static_cast<unsigned long long>(left / 3600),
+                  static_cast<unsigned long long>(left / 60 % 60),
+                  static_cast<unsigned long long>(left % 60));
+  } else {
+    std::snprintf(suffix, sizeof suffix, " %0.1fMB/s 剩余%llu:%02llu", bytesPerSecond / kMegabyte,
+                  static_cast<unsigned long long>(left / 60),
+                  static_cast<unsigned long long>(left % 60));
+  }
+  return text + suffix;
 }
 
 std::string DescribeSize(std::uint64_t bytes) {

@@ -11,6 +11,9 @@ namespace harrowlander {
 
 // "已复制N.NNMB/总计N.NNMB": the bytes copied and the total in megabytes of 2^20 bytes.
 std::string CopyProgressText(std::uint64_t copied, std::uint64_t totalSize);
+// The same, with the speed so far and the time left once a second has passed:
+// "已复制N.NNMB/总计N.NNMB 12.3MB/s 剩余1:05".
+std::string CopyProgressText(std::uint64_t copied, std::uint64_t totalSize, double elapsedSeconds);
 
 // "N.NN GB (N 字节)": a size for a message that compares sizes.
 std::string DescribeSize(std::uint64_t bytes);
