@@ -3,6 +3,7 @@
 #include "ports/dialog_host.h"
 #include "ports/instance_lock.h"
 #include "ports/platform.h"
+#include "ports/window_thread.h"
 
 namespace harrowlander {
 
@@ -11,6 +12,10 @@ namespace harrowlander {
 class CHarrowlanderApp {
  public:
   CHarrowlanderApp(InstanceLock& lock, DialogHost& host, Platform& platform);
+  // The main dialog runs its operations on a thread of their own, its window calls
+  // carried to `windowThread` (see CHarrowlanderDlg).
+  CHarrowlanderApp(InstanceLock& lock, DialogHost& host, Platform& platform,
+                   WindowThread& windowThread);
 
   // Start-up and the dialog's whole run. Always false: there is no loop after it.
   bool InitInstance();
@@ -24,6 +29,7 @@ class CHarrowlanderApp {
   InstanceLock& m_lock;
   DialogHost& m_host;
   Platform& m_platform;
+  WindowThread* m_windowThread = nullptr;
 };
 
 }  // namespace harrowlander

@@ -14,6 +14,10 @@ namespace harrowlander {
 using namespace sql;
 
 void CHarrowlanderDlg::OnDropdownDatabase() {
+  // A drop-down queued before the run disabled the box would take the run's fields.
+  if (m_running) {
+    return;
+  }
   OperationRun run(*this);
   DialogWindow& window = m_platform.window;
 

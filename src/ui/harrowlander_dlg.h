@@ -132,8 +132,10 @@ class CHarrowlanderDlg {
   // Opens the SQL client configuration utility and waits until it is closed.
   void OnConfigureClient();
   // The database box is about to drop its list down: refill it from the server.
+  // Nothing during a run.
   void OnDropdownDatabase();
-  // The server box: list the announced servers; keep the log-on machine name in step.
+  // The server box: list the announced servers (nothing during a run); keep the log-on
+  // machine name in step.
   void OnServerDropDown();
   void OnServerEditChange();
   void OnServerSelChange();
@@ -141,8 +143,9 @@ class CHarrowlanderDlg {
   bool OnSysCommand(unsigned commandId);
 
   // Called by the front end for every system key-down message (a key pressed with
-  // Alt held) before it is dispatched. Watches the hidden key sequence; never
-  // consumes the key, so the front end always processes it normally afterwards.
+  // Alt held) before it is dispatched. Watches the hidden key sequence, except during
+  // a run; never consumes the key, so the front end always processes it normally
+  // afterwards.
   void PreTranslateSysKeyDown(int virtualKey);
 
   // The status line: the field and every control rewritten from the fields.

@@ -10,6 +10,10 @@ int& KeySequenceState() {
 }
 
 void CHarrowlanderDlg::PreTranslateSysKeyDown(int virtualKey) {
+  // The window's keys reach it during a run, while the fields belong to the run.
+  if (m_running) {
+    return;
+  }
   DialogWindow& window = m_platform.window;
   if (!KeyStateDown(window.GetKeyState(kKeySequenceModifier))) {
     return;

@@ -10,6 +10,10 @@
 namespace harrowlander {
 
 void CHarrowlanderDlg::OnServerDropDown() {
+  // As the database box: not while a run owns the dialog's outcome and stop request.
+  if (m_running) {
+    return;
+  }
   OperationRun run(*this);
   DialogWindow& window = m_platform.window;
 

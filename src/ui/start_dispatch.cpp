@@ -141,8 +141,15 @@ bool CHarrowlanderDlg::OnCloseRequest(CloseReason reason) {
     return false;
   }
   // No is the default; a dismissed box answers No.
-  if (m_platform.window.MessageBox("正在执行操作,是否停止并退出?", "Harrowlander",
-                                   mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) == kIdYes) {
+  const bool stopAndExit =
+      m_platform.window.MessageBox("正在执行操作,是否停止并退出?", "Harrowlander",
+                                   mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) == kIdYes;
+  // The window goes on processing its messages while it asks: the run may have ended
+  // meanwhile, and no other end will come to close the window.
+  if (!m_running) {
+    return stopAndExit;
+  }
+  if (stopAndExit) {
     m_closeWhenRunEnds = true;
     StopRun();
   }
