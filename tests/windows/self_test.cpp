@@ -18,6 +18,9 @@ constexpr UINT kFirstStepMs = 500;
 constexpr UINT kStepMs = 200;
 
 SelfTest* g_running = nullptr;
+// The self-test whose watch logs the windows it has subclassed, until it ends.
+SelfTest* g_watching = nullptr;
+constexpr const wchar_t* kOriginalProc = L"HarrowlanderSelfTestProc";
 
 std::wstring Environment(const wchar_t* name) {
   const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
@@ -62,6 +65,9 @@ SelfTest::SelfTest(std::FILE* log, std::deque<std::string> actions)
 SelfTest::~SelfTest() {
   if (g_running == this) {
     g_running = nullptr;
+  }
+  if (g_watching == this) {
+    g_watching = nullptr;
   }
   std::fclose(m_log);
 }
@@ -111,6 +117,10 @@ void SelfTest::Step() {
     ClickModes();
   } else if (parts.size() == 3 && parts[0] == "databases") {
     ListDatabases(parts[1], parts[2]);
+  } else if (parts.size() == 3 && parts[0] == "login") {
+    TypeLogin(parts[1], parts[2]);
+  } else if (action == "watch") {
+    WatchTexts();
   } else if (action == "sysmenu") {
     ChooseLastSystemMenuEntry();
   } else if (action == "end") {
@@ -169,9 +179,13 @@ void SelfTest::ClickModes() {
 // The login typed as a person would, then the list dropped down, which has the dialog
 // fill it from the server; "database NAME" for each item and the status line after.
 // The list stays down, as after a person's click.
-void SelfTest::ListDatabases(const std::string& server, const std::string& password) {
+void SelfTest::TypeLogin(const std::string& server, const std::string& password) {
   SetDlgItemTextW(m_dialog, res::IDC_SERVER, Widen(server).c_str());
   SetDlgItemTextW(m_dialog, res::IDC_SQL_PASSWORD, Widen(password).c_str());
+}
+
+void SelfTest::ListDatabases(const std::string& server, const std::string& password) {
+  TypeLogin(server, password);
   HWND combo = GetDlgItem(m_dialog, res::IDC_DATABASE);
   SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
   Win32DialogWindow window;
@@ -222,6 +236,38 @@ void SelfTest::CloseOwnedBox() {
   }
   Log("box " + WindowText(box));
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+// The status line, Start and the dialog are subclassed: their original window procedure
+// is kept as a property of each.
+void SelfTest::WatchTexts() {
+  g_watching = this;
+  for (HWND window :
+       {GetDlgItem(m_dialog, res::IDC_STATUS), GetDlgItem(m_dialog, IDOK), m_dialog}) {
+    SetPropW(window, kOriginalProc,
+             reinterpret_cast<HANDLE>(GetWindowLongPtrW(window, GWLP_WNDPROC)));
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchProc));
+  }
+}
+
+LRESULT CALLBACK SelfTest::WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(GetPropW(window, kOriginalProc));
+  SelfTest* test = g_watching;
+  if (test != nullptr && message == WM_SETTEXT && lParam != 0) {
+    const std::string text = Narrow(reinterpret_cast<const wchar_t*>(lParam));
+    if (window == GetDlgItem(test->m_dialog, res::IDC_STATUS)) {
+      test->Log("status-line " + text);
+    } else if (window == GetDlgItem(test->m_dialog, IDOK)) {
+      test->Log("start-button " + text + " focus=" + std::to_string(test->FocusedControl()));
+    }
+  } else if (test != nullptr && message == WM_DESTROY && window == test->m_dialog) {
+    test->Log("closed");
+  }
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    RemovePropW(window, kOriginalProc);
+  }
+  return CallWindowProcW(original, window, message, wParam, lParam);
 }
 
 std::string SelfTest::DisabledControls() const {

@@ -17,6 +17,11 @@ namespace harrowlander::win32 {
 //   modes                       click each mode radio, logging the states it leaves
 //   databases:SERVER:PASSWORD   drop the database list down with that login, log it;
 //                               the list stays down
+//   login:SERVER:PASSWORD       type that login into the server and password boxes
+//   watch                       from now on log each text the status line and Start
+//                               are given, whoever gives it ("status-line TEXT",
+//                               "start-button TEXT focus=ID" with the control that has
+//                               the focus then), and "closed" when the window goes
 //   sysmenu                     choose the system menu's last entry, log the box it
 //                               opens and close that box
 //   end                         press Exit
@@ -38,7 +43,10 @@ class SelfTest {
   void Log(const std::string& line);
   void LogControls();
   void ClickModes();
+  void TypeLogin(const std::string& server, const std::string& password);
   void ListDatabases(const std::string& server, const std::string& password);
+  void WatchTexts();
+  static LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void ChooseLastSystemMenuEntry();
   void CloseOwnedBox();
   std::string DisabledControls() const;
@@ -49,6 +57,7 @@ class SelfTest {
   HWND m_dialog = nullptr;
   bool m_reported = false;
   bool m_boxExpected = false;
+  bool m_watching = false;
 };
 
 }  // namespace harrowlander::win32

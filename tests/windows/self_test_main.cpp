@@ -6,6 +6,7 @@
 
 #include "app/harrowlander_app.h"
 #include "gui/win32/win32_dialog_host.h"
+#include "gui/win32/win32_window_thread.h"
 #include "gui/win32/windows_adapters.h"
 #include "platform/win32/mutex_instance_lock.h"
 #include "windows/self_test.h"
@@ -19,6 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (selfTest != nullptr) {
     host.OnOpened([&selfTest](HWND dialog) { selfTest->Start(dialog); });
   }
-  CHarrowlanderApp app(lock, host, adapters.ports);
+  win32::Win32WindowThread windowThread;
+  CHarrowlanderApp app(lock, host, adapters.ports, windowThread);
   return app.Run();
 }

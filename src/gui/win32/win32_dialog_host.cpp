@@ -15,7 +15,27 @@ struct Win32DialogHost::Run {
   CHarrowlanderDlg& dlg;
   SysKeyFilter& keys;
   HICON icon;
+
+  // Closes the window when the dialog allows it now; during a run it may ask first.
+  void CloseIfAllowed(CHarrowlanderDlg::CloseReason reason) {
+    if (dlg.OnCloseRequest(reason)) {
+      host.m_window.CloseWindow();
+    }
+  }
 };
+
+namespace {
+
+// The dialog manager turns Esc into the very WM_COMMAND a click on Exit sends, the Exit
+// button's handle included. The key state tells them apart: it changes as the thread
+// takes key messages from its queue, so it reads Esc down while the dialog manager
+// handles that key's WM_KEYDOWN, and up for a click, or Space or Enter, on Exit.
+CHarrowlanderDlg::CloseReason CancelCommandReason() {
+  return (GetKeyState(VK_ESCAPE) & 0x8000) != 0 ? CHarrowlanderDlg::CloseReason::kEscape
+                                                : CHarrowlanderDlg::CloseReason::kExitButton;
+}
+
+}  // namespace
 
 int Win32DialogHost::RunModal(CHarrowlanderDlg& dialog) {
   const ComApartment com;
@@ -49,13 +69,16 @@ INT_PTR CALLBACK Win32DialogHost::DialogProc(HWND window, UINT message, WPARAM w
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
-      // Exit, Esc and Close: the default cancel. Start never closes the dialog.
+      // Exit and Esc. Start never closes the dialog.
       if (id == IDCANCEL && code == BN_CLICKED) {
-        EndDialog(window, IDCANCEL);
+        run->CloseIfAllowed(CancelCommandReason());
         return TRUE;
       }
       return RouteCommand(run->dlg, id, code) ? TRUE : FALSE;
     }
+    case WM_CLOSE:  // the title bar's close, Alt+F4; not turned into Exit's command
+      run->CloseIfAllowed(CHarrowlanderDlg::CloseReason::kWindowClose);
+      return TRUE;
     case WM_SYSCOMMAND:
       if (run->dlg.OnSysCommand(static_cast<unsigned>(wParam))) {
         SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);

@@ -47,9 +47,25 @@ void Win32DialogWindow::SetCheck(int id, bool checked) {
   }
 }
 
+// The system takes the focus from a window it disables and gives it to none: the keys
+// would then reach no control, and Enter would not press Start (停止 during a run).
 void Win32DialogWindow::EnableControl(int id, bool enabled) {
-  if (HWND control = Control(id)) {
-    EnableWindow(control, enabled ? TRUE : FALSE);
+  HWND control = Control(id);
+  if (control == nullptr) {
+    return;
+  }
+  HWND focus = GetFocus();
+  const bool losesFocus =
+      !enabled && focus != nullptr && (focus == control || IsChild(control, focus));
+  EnableWindow(control, enabled ? TRUE : FALSE);
+  if (!losesFocus) {
+    return;
+  }
+  const LRESULT defaultId = SendMessageW(m_dialog, DM_GETDEFID, 0, 0);
+  HWND button =
+      HIWORD(defaultId) == DC_HASDEFID ? GetDlgItem(m_dialog, LOWORD(defaultId)) : nullptr;
+  if (button != nullptr && IsWindowEnabled(button)) {
+    SendMessageW(m_dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
   }
 }
 
@@ -136,6 +152,12 @@ void Win32DialogWindow::Beep(unsigned type) {
 
 std::int16_t Win32DialogWindow::GetKeyState(int virtualKey) {
   return static_cast<std::int16_t>(::GetKeyState(virtualKey));
+}
+
+void Win32DialogWindow::CloseWindow() {
+  if (m_dialog != nullptr) {
+    EndDialog(m_dialog, IDCANCEL);
+  }
 }
 
 void Win32DialogWindow::SetIcon(int iconResource, bool big) {

@@ -12,6 +12,9 @@ namespace harrowlander::win32 {
 // DialogWindow over the native dialog of template 102. It lives as long as the core's
 // dialog object, longer than the window: the host attaches the window while it is
 // open. Until then calls on controls do nothing and message boxes have no owner.
+// Calls come on the dialog's thread only (a run's are carried there by
+// ThreadedDialogWindow): the focus, the key state and a box's owner are the calling
+// thread's.
 class Win32DialogWindow : public DialogWindow {
  public:
   void Attach(HWND dialog) { m_dialog = dialog; }
@@ -23,6 +26,7 @@ class Win32DialogWindow : public DialogWindow {
   void SetControlTextNow(int id, const std::string& text) override;
   bool IsChecked(int id) override;
   void SetCheck(int id, bool checked) override;
+  // A control that loses the focus by being disabled hands it to the default button.
   void EnableControl(int id, bool enabled) override;
   void FocusAndSelectAll(int id) override;
   void ResetComboContent(int id) override;
@@ -35,6 +39,8 @@ class Win32DialogWindow : public DialogWindow {
   void ShowAboutBox() override;
   void Beep(unsigned type) override;
   std::int16_t GetKeyState(int virtualKey) override;
+  // Ends the modal dialog as Exit does.
+  void CloseWindow() override;
   void SetIcon(int iconResource, bool big) override;
   void AppendAboutToSystemMenu(int commandId, const std::string& text) override;
 
