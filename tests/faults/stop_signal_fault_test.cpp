@@ -1,12 +1,15 @@
 // A backup through the server's share ended from outside: SIGTERM or SIGINT in each
-// kind of step (the server's statement, the copy, the clean-up), and SIGKILL in the
-// copy. Each time the next run finds nothing in its way and succeeds, and afterwards the
-// server holds nothing of either run and the workstation's folder nothing but backups.
+// kind of step (the server's statement, the copy, the clean-up), SIGTERM while the share
+// hangs, and SIGKILL in the copy. Each time the next run finds nothing in its way and succeeds, and
+// afterwards the server holds nothing of either run and the workstation's folder nothing but
+// backups.
 #include <signal.h>
 
 #include <chrono>
+#include <thread>
 
 #include "fault_fixture.h"
+#include "smbd_outage.h"
 
 namespace harrowlander::testing {
 namespace {
@@ -115,6 +118,32 @@ INSTANTIATE_TEST_SUITE_P(
                       StopCase{Step::kCleanUp, SIGTERM, "SigtermInTheCleanUp"},
                       StopCase{Step::kCleanUp, SIGINT, "SigintInTheCleanUp"}),
     [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+
+// The share stops answering in the middle of the copy, and SIGTERM comes while the copy
+// still waits for it (before the library's 20 s timeout): the copy is broken off, and
+// the run takes down on the server what it set up there, within seconds.
+TEST_F(StoppedRunFaults, ASignalWhileTheShareHangsEndsTheRunWithinSeconds) {
+  SmbdOutage outage;
+  ASSERT_TRUE(outage.Known()) << "smbd leads no process group of its own";
+  Start(LongCopyFaults());
+  const fs::path older = OlderBackup("Sales.bak");
+  auto copy = StartLongCopy({"backup", "--database", "Sales", "--to", older.string()}, kLongBackup);
+  ASSERT_TRUE(copy);
+  ASSERT_TRUE(outage.StopAnswering());
+  std::this_thread::sleep_for(2s);
+  std::chrono::steady_clock::duration took{};
+  const CliResult stopped = SignalAndWait(*copy, SIGTERM, "while the share hangs", took);
+  outage.Resume();
+
+  EXPECT_LT(took, 15s);
+  EXPECT_EQ(stopped.exitCode, 143) << stopped.out;
+  EXPECT_EQ(ResultField(stopped, "status"), "备份已停止.") << stopped.out;
+  EXPECT_EQ(ReadFile(older), kOlderBytes);
+  EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
+  ExpectNothingLeftOnServer();
+
+  ExpectTheNextRunSucceedsAndLeavesNothing();
+}
 
 // Killed, the run takes down nothing: the server frees its lock with the connection, and
 // the next run recognises the folder by its marker, deletes the files of the tool's

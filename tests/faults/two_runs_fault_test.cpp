@@ -64,5 +64,30 @@ TEST_F(TwoRuns, TheSecondWaitsForTheFolderAndBothBackupsArriveWhole) {
   ExpectWholeBackupOf("Inventory");
 }
 
+// A run that waits longer than its command timeout gives up with a clear end and
+// touches nothing: the run that holds the folder delivers its backup whole.
+TEST_F(TwoRuns, ARunThatWaitsTooLongGivesUpAndTheOtherBackupArrivesWhole) {
+  Start({"--delay", "8000,backup database \\[Sales\\]"});
+  auto sales = StartBackup("Sales");
+  ASSERT_TRUE(WaitForBatch("backup database [Sales]"));
+  const CliResult gaveUp =
+      Run(Remote({"backup", "--database", "Inventory", "--to",
+                  (Destination() / "Inventory.bak").string(), "--command-timeout", "3", "--json"}));
+  const CliResult salesRun = sales->Wait();
+
+  EXPECT_EQ(gaveUp.exitCode, 1) << gaveUp.out;
+  EXPECT_EQ(ResultField(gaveUp, "outcome"), "failed");
+  EXPECT_TRUE(Contains(gaveUp.out, kWaitingForTheLock)) << gaveUp.out;
+  EXPECT_EQ(ResultField(gaveUp, "status"),
+            "服务器[127.0.0.1]的传输目录一直被另一次备份或还原使用,等待3秒后放弃;未做任何改动.");
+  EXPECT_EQ(salesRun.exitCode, 0) << salesRun.out;
+  EXPECT_FALSE(SentAnyContaining("backup database [Inventory]"));
+  const std::vector<std::string> batches = Batches();
+  EXPECT_EQ(std::count(batches.begin(), batches.end(), "xp_cmdshell 'mkdir c:\\BKSQLData$ '"), 1);
+  ExpectNothingLeftOnServer();
+  EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
+  ExpectWholeBackupOf("Sales");
+}
+
 }  // namespace
 }  // namespace harrowlander::testing
