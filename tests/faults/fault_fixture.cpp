@@ -1,7 +1,12 @@
 #include "fault_fixture.h"
 
+#include <signal.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <thread>
 
 namespace harrowlander::testing {
@@ -119,6 +124,34 @@ std::unique_ptr<CliProcess> FaultTest::StartLongCopy(std::vector<std::string> ar
     return nullptr;
   }
   return process;
+}
+
+void FaultTest::ExpectNothingLeftOnServer() const {
+  EXPECT_FALSE(fs::exists(ServerFile("C:\\BKSQLData$")));
+  EXPECT_FALSE(ShareRecorded()) << ReadFile(server->StateDir() / "shares.txt");
+}
+
+bool FaultTest::ShareRecorded() const {
+  return Contains(Lower(ReadFile(server->StateDir() / "shares.txt")), "bksqldata$");
+}
+
+std::string FaultTest::ResultField(const CliResult& run, const std::string& key) {
+  const auto lines = run.OutLines();
+  return lines.empty() ? "" : JsonField(lines.back(), key);
+}
+
+CliResult FaultTest::SignalAndWait(CliProcess& run, int signal, const std::string& when,
+                                   std::chrono::steady_clock::duration& took) {
+  const auto signalled = std::chrono::steady_clock::now();
+  ::kill(run.Pid(), signal);
+  CliResult result = run.Wait();
+  took = std::chrono::steady_clock::now() - signalled;
+  const double seconds = std::chrono::duration<double>(took).count();
+  std::printf("[ stop time ] SIG%s %s: %.2f s from the signal to the end\n", ::sigabbrev_np(signal),
+              when.c_str(), seconds);
+  std::fflush(stdout);
+  ::testing::Test::RecordProperty("stop_seconds", std::to_string(seconds));
+  return result;
 }
 
 }  // namespace harrowlander::testing

@@ -52,8 +52,31 @@ class FaultTest : public CliTest {
   std::unique_ptr<CliProcess> StartLongCopy(std::vector<std::string> args, std::uint64_t bytes,
                                             bool awaitProgress = true);
 
+  // Nothing of a transfer is left on the server: neither the folder (nor so any file in
+  // it) nor a share of the transfer share's name.
+  void ExpectNothingLeftOnServer() const;
+  bool ShareRecorded() const;
+
+  // A field of the result, the last line of a run with --json.
+  static std::string ResultField(const CliResult& run, const std::string& key);
+
+  // Sends `signal` to the run and waits for its end. The time in between is printed and
+  // recorded as the test's property "stop_seconds", so that it can be quoted.
+  static CliResult SignalAndWait(CliProcess& run, int signal, const std::string& when,
+                                 std::chrono::steady_clock::duration& took);
+
  private:
   std::vector<std::string> m_serverArguments;
+};
+
+// A fault test through the server's share: skipped without the private smbd.
+class RemoteFaultTest : public FaultTest {
+ protected:
+  void SetUp() override {
+    if (!HaveSmbd()) {
+      GTEST_SKIP() << "needs the smbd of tests/smb/with_smbd.sh";
+    }
+  }
 };
 
 }  // namespace harrowlander::testing
