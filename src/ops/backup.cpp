@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ops/elapsed_seconds.h"
+#include "ops/hash_sidecar.h"
 #include "ops/operation_run.h"
 #include "ops/server_step_progress.h"
 #include "ops/workstation_path.h"
@@ -37,6 +38,54 @@ std::string DefaultBackupName(CHarrowlanderDlg& dlg) {
                 now.day, now.hour, now.minute);
   return dlg.m_strDatabase + stamp +
          GetLocalComputerName(dlg.platform().system, dlg.platform().codec);
+}
+
+// SQL Server 2005 brought backup checksums and copy-only backups.
+bool HasBackupChecksums(int serverMajorVersion) {
+  return serverMajorVersion >= 9;
+}
+
+// What follows "with" in the backup statement. Without "init" the server adds this
+// backup set to a file already there. The server reports each percent it has written,
+// which also keeps the command timeout from cutting off a backup that makes progress.
+std::string BackupOptions(bool init, int serverMajorVersion, bool inChain) {
+  std::string options = init ? std::string("init, ") + kProgressOption : kProgressOption;
+  if (HasBackupChecksums(serverMajorVersion)) {
+    options += ", checksum";
+    if (!inChain) {
+      options += ", copy_only";
+    }
+  }
+  return options;
+}
+
+// Reads the file's first backup set through on the server, with its page checksums
+// where the server writes them.
+std::string VerifyStatement(const std::string& serverPath, int serverMajorVersion) {
+  std::string statement = FormatText("RESTORE VERIFYONLY FROM DISK=%s", {Literal(serverPath)});
+  if (HasBackupChecksums(serverMajorVersion)) {
+    statement += " WITH CHECKSUM";
+  }
+  return statement;
+}
+
+// Writes the sidecar with the file's hash, which the copy gave or which is read here.
+// The status when that failed; empty when the sidecar is written.
+std::string ProveWithSidecar(FileSystem& files, StopRequest& stop, const std::string& file,
+                             std::string& sha256) {
+  if (sha256.empty()) {
+    sha256 = files.Sha256OfFile(file, [&stop] { return stop.IsRequested(); }).value_or("");
+    StopHereIfRequested(stop);
+    if (sha256.empty()) {
+      return FormatText("备份文件[%s]已写成,但无法读取它以计算SHA-256.", {file});
+    }
+  }
+  const FileResult written = WriteHashSidecar(files, file, sha256);
+  if (!written.ok) {
+    return FormatText("备份文件[%s]已写成,但无法写入校验文件[%s]:%s",
+                      {file, HashSidecarPath(file), written.error});
+  }
+  return {};
 }
 
 enum class Packing { kDone, kFailed, kArchiverNotLocated };
@@ -128,6 +177,7 @@ int CHarrowlanderDlg::BackupDatabase() {
     // 8.
     SqlConnection& connection =
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
+    const int serverVersion = connection.ServerMajorVersion();
 
     // 9.
     if (m_bShrinkBeforeBackup != 0) {
@@ -151,16 +201,16 @@ int CHarrowlanderDlg::BackupDatabase() {
     // 11.
     SetStatus("开始备份,请等待...");
 
-    // 12. Without "init" the server adds this backup set to a file already there. The
-    // server reports each percent it has written, which also keeps the command timeout
-    // from cutting off a backup that is making progress.
-    std::string statement = m_bSameMachine != 0
-                                ? FormatText("backup database [%s] to disk=%s",
-                                             {EscapeName(m_strDatabase), Literal(backupPath)})
-                                : FormatText("backup database [%s] to disk=%s",
-                                             {EscapeName(m_strDatabase), Literal(serverFile)});
-    statement += m_bIncremental == 0 ? std::string(" with init, ") + kProgressOption
-                                     : std::string(" with ") + kProgressOption;
+    // 12. The server's file of this backup: the transfer file, which holds this backup
+    // set only, or on the same machine the chosen file, which an appending backup may
+    // add a set to.
+    const std::string serverPath = m_bSameMachine != 0 ? backupPath : serverFile;
+    const bool firstSetOfFile = m_bSameMachine == 0 || m_bIncremental == 0 ||
+                                !m_platform.files.FileSize(backupPath).has_value();
+    const std::string statement =
+        FormatText("backup database [%s] to disk=%s with ",
+                   {EscapeName(m_strDatabase), Literal(serverPath)}) +
+        BackupOptions(m_bIncremental == 0, serverVersion, m_bBackupInChain);
 
     // 13. The server writes the transfer file from the statement's start: what a
     // statement that fails or is cancelled leaves of it is this run's to delete too.
@@ -170,6 +220,19 @@ int CHarrowlanderDlg::BackupDatabase() {
     connection.ExecuteReporting(statement,
                                 ShowServerProgress(m_platform, RunProgress::Step::kBackup,
                                                    FormatText("正在备份[%s]...", {m_strDatabase})));
+
+    // The server reads what it wrote through before anything is copied. It reads the
+    // file's first backup set, so a set added to an older file is not verified.
+    if (m_bVerifyBackup && firstSetOfFile) {
+      SetStatus("正在校验备份...");
+      try {
+        ExecuteStatement(connection, VerifyStatement(serverPath, serverVersion));
+      } catch (const ComError& error) {
+        SetStatus("服务器校验备份失败:" + error.Description());
+        return session.Finish(run.Failed(kStopped));
+      }
+      run.outcome.verified = true;
+    }
 
     // 14. With no Windows user nothing is logged on, and the copy runs under the
     // workstation user's own network credentials.
@@ -182,7 +245,7 @@ int CHarrowlanderDlg::BackupDatabase() {
     }
 
     // 15.
-    CopyOutcome copy{CopyOutcome::Status::kCopied, {}, {}};
+    CopyOutcome copy{CopyOutcome::Status::kCopied, {}, {}, {}};
     if (transfer.bShareMade) {
       const std::string source = transfer.NetworkFilePath(m_strNetServer, m_strDatabase);
       SetStatus(FormatText("从[%s]复制到本机...", {m_strNetServer}));
@@ -201,9 +264,19 @@ int CHarrowlanderDlg::BackupDatabase() {
 
     // 17. Only that the file opens is checked, not its size or content; a copy that
     // failed says why.
-    const bool backupDone = copy.Copied() && m_platform.files.CanOpenForReading(backupPath);
+    const bool copied = copy.Copied() && m_platform.files.CanOpenForReading(backupPath);
+    // A hash of the file goes beside it, for a restore or anyone to check it against.
+    std::string proofFailure;
+    if (copied) {
+      run.outcome.sha256 = copy.sha256;
+      proofFailure = ProveWithSidecar(m_platform.files, run.Stop(), backupPath, run.outcome.sha256);
+    }
+    const bool backupDone = copied && proofFailure.empty();
     if (backupDone) {
-      SetStatus(FormatText("已经备份完成.%ss", {ElapsedSeconds(m_platform.system, startTick)}));
+      SetStatus(FormatText(run.outcome.verified ? "已经备份完成.%ss 已校验" : "已经备份完成.%ss",
+                           {ElapsedSeconds(m_platform.system, startTick)}));
+    } else if (!proofFailure.empty()) {
+      SetStatus(proofFailure);
     } else {
       run.outcome.reason = copy.reason;
       SetStatus(copy.reason.empty() ? std::string("备份失败.") : "备份失败.原因:" + copy.reason);
@@ -219,7 +292,16 @@ int CHarrowlanderDlg::BackupDatabase() {
       packed = packing == Packing::kDone;
       saveSettings = packed;
       if (packed) {
+        // The backup file now lives in the archive, which gets the hash instead.
+        m_platform.files.DeleteFile(HashSidecarPath(backupPath));
         run.outcome.file = ArchivePath(backupPath);
+        run.outcome.sha256.clear();
+        if (const std::string failed = ProveWithSidecar(m_platform.files, run.Stop(),
+                                                        run.outcome.file, run.outcome.sha256);
+            !failed.empty()) {
+          SetStatus(failed);
+          packed = false;
+        }
       }
     }
     if (backupDone) {

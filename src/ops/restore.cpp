@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "ops/backup_on_server.h"
 #include "ops/elapsed_seconds.h"
+#include "ops/hash_sidecar.h"
 #include "ops/operation_run.h"
 #include "ops/restore_files.h"
 #include "ops/server_step_progress.h"
@@ -29,23 +31,6 @@ namespace harrowlander {
 using namespace sql;
 
 namespace {
-
-// Both forms keep their own spacing; every file after the log file adds one more move.
-std::string RestoreStatement(const std::string& database, const std::string& serverBackupPath,
-                             const std::vector<RestoreTarget>& targets, bool sameMachine) {
-  std::string statement = FormatText(
-      sameMachine ? "restore database [%s] from disk=%s with move %s to %s ,move %s to %s"
-                  : "restore database [%s] from disk=%s WITH  move %s to %s,move %s to %s",
-      {EscapeName(database), Literal(serverBackupPath), Literal(targets[0].logicalName),
-       Literal(targets[0].physicalName), Literal(targets[1].logicalName),
-       Literal(targets[1].physicalName)});
-  for (size_t i = 2; i < targets.size(); ++i) {
-    statement += FormatText(sameMachine ? " ,move %s to %s" : ",move %s to %s",
-                            {Literal(targets[i].logicalName), Literal(targets[i].physicalName)});
-  }
-  // The server reports each percent it has restored.
-  return statement + (sameMachine ? " ," : ",") + kProgressOption;
-}
 
 // Whether the server's shell runs a harmless command and answers it.
 bool ShellAnswers(SqlConnection& connection) {
@@ -128,6 +113,22 @@ int CHarrowlanderDlg::RestoreDatabase() {
   }
   bool restoring = false;  // the restore statement runs
 
+  // A backup with a hash beside it is read through against it before anything reaches
+  // the server: a changed or damaged file restores nothing.
+  try {
+    if (m_platform.files.FileSize(HashSidecarPath(backupPath))) {
+      SetStatus(FormatText("正在核对备份文件[%s]的SHA-256...", {backupPath}));
+    }
+    const SidecarCheck check = CheckAgainstSidecar(m_platform.files, backupPath, run.Stop());
+    if (const std::string refused = SidecarRefusalText(check, backupPath, "数据库未还原.");
+        !refused.empty()) {
+      SetStatus(refused);
+      return run.Failed(kStopped);
+    }
+  } catch (const RunStopped&) {
+    return run.Stopped("还原已停止.");
+  }
+
   // 6.
   SqlObjects ado;
   try {
@@ -138,58 +139,26 @@ int CHarrowlanderDlg::RestoreDatabase() {
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
     connection.SetCommandTimeout(0);
 
-    // 8. Under the server's transfer lock from here to the end. With no Windows user
-    // nothing is logged on, and the copy runs under the workstation user's own network
-    // credentials.
-    const std::string serverFile = transfer.ServerFilePath(m_strDatabase);
-    if (m_bSameMachine == 0) {
-      if (std::string refused = session.PrepareFolder(serverFile); refused.empty()) {
-        refused = session.PrepareShare(m_strNetUser, m_strNetPassword);
-        if (!refused.empty()) {
-          SetStatus(refused);
-          return session.Finish(run.Failed(kStopped));
-        }
-      } else {
-        SetStatus(refused);
-        return session.Finish(run.Failed(kStopped));
-      }
+    // 8-10. Under the server's transfer lock from here to the end. The transfer file is
+    // named after the target database, whatever the chosen file is called.
+    const BackupOnServer placed =
+        PlaceBackupOnServer(*this, session, transfer, backupPath, m_strDatabase, run.Stop());
+    if (!placed.refusal.empty()) {
+      SetStatus(placed.refusal);
+      return session.Finish(run.Failed(kStopped));
     }
-
-    // 9. The transfer file is named after the target database, whatever the chosen
-    // file is called.
-    CopyOutcome copy{CopyOutcome::Status::kCopied, {}, {}};
-    if (transfer.bShareMade) {
-      const std::string destination = transfer.NetworkFilePath(m_strNetServer, m_strDatabase);
-      SetStatus(FormatText("从[%s]复制到服务器...", {backupPath}));
-      session.NoteFile(serverFile);
-      copy = CopyFileWithProgress(m_platform, backupPath, destination, run.Stop());
-      if (!copy.leftover.empty()) {
-        session.NoteLeftover(copy.leftover);
-      }
-      StopHereIfRequested(run.Stop());
-    }
-
-    // 10.
-    session.LogOff();
+    const CopyOutcome& copy = placed.copy;
 
     // 11.
     if (copy.Copied()) {
       // 12. The files by their type: data, log, and any further data files.
-      const std::string serverBackupPath = m_bSameMachine != 0 ? backupPath : serverFile;
+      const std::string& serverBackupPath = placed.serverPath;
       const std::vector<BackupFile> files = ReadBackupFileList(connection, serverBackupPath);
 
       // 13.
       std::optional<std::string> dataDirectory;
       if (m_bRestoreToDataDir != 0) {
-        std::string masterFile;
-        {
-          std::unique_ptr<SqlRecordset> rows = ExecuteForRows(
-              connection, "select filename from dbo.sysdatabases where name='master'");
-          masterFile = ReadColumnText(*rows, "filename");
-          rows->Close();
-        }
-        const std::size_t slash = masterFile.rfind('\\');
-        dataDirectory = slash == std::string::npos ? masterFile : masterFile.substr(0, slash + 1);
+        dataDirectory = ReadDataDirectory(connection);
       }
       targets = ChooseRestoreTargets(files, m_strDatabase, dataDirectory);
       if (targets.empty()) {

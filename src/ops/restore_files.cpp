@@ -5,6 +5,7 @@
 
 #include "res/format_text.h"
 #include "sql/server_connection.h"
+#include "sql/server_progress.h"
 #include "sql/sql_escape.h"
 
 namespace harrowlander {
@@ -105,6 +106,33 @@ std::map<std::string, std::string> ReadDatabaseFileOwners(SqlConnection& connect
   }
   rows->Close();
   return owners;
+}
+
+// Both forms keep their own spacing; every file after the log file adds one more move.
+std::string RestoreStatement(const std::string& database, const std::string& serverBackupPath,
+                             const std::vector<RestoreTarget>& targets, bool sameMachine) {
+  std::string statement = FormatText(
+      sameMachine ? "restore database [%s] from disk=%s with move %s to %s ,move %s to %s"
+                  : "restore database [%s] from disk=%s WITH  move %s to %s,move %s to %s",
+      {sql::EscapeName(database), sql::Literal(serverBackupPath),
+       sql::Literal(targets[0].logicalName), sql::Literal(targets[0].physicalName),
+       sql::Literal(targets[1].logicalName), sql::Literal(targets[1].physicalName)});
+  for (size_t i = 2; i < targets.size(); ++i) {
+    statement +=
+        FormatText(sameMachine ? " ,move %s to %s" : ",move %s to %s",
+                   {sql::Literal(targets[i].logicalName), sql::Literal(targets[i].physicalName)});
+  }
+  // The server reports each percent it has restored.
+  return statement + (sameMachine ? " ," : ",") + sql::kProgressOption;
+}
+
+std::string ReadDataDirectory(SqlConnection& connection) {
+  std::unique_ptr<SqlRecordset> rows =
+      sql::ExecuteForRows(connection, "select filename from dbo.sysdatabases where name='master'");
+  const std::string masterFile = sql::ReadColumnText(*rows, "filename");
+  rows->Close();
+  const std::size_t slash = masterFile.rfind('\\');
+  return slash == std::string::npos ? masterFile : masterFile.substr(0, slash + 1);
 }
 
 }  // namespace harrowlander

@@ -36,6 +36,15 @@ std::vector<RestoreTarget> ChooseRestoreTargets(const std::vector<BackupFile>& f
                                                 const std::string& database,
                                                 const std::optional<std::string>& dataDirectory);
 
+// The restore statement of the database from the backup with its new files (the data
+// file first, the log file second, as ChooseRestoreTargets gives them).
+std::string RestoreStatement(const std::string& database, const std::string& serverBackupPath,
+                             const std::vector<RestoreTarget>& targets, bool sameMachine);
+
+// The server's data folder, with its closing backslash: the folder of master's data
+// file.
+std::string ReadDataDirectory(SqlConnection& connection);
+
 // Every file the server's databases list (master.dbo.sysaltfiles), by path in lower
 // case, with the name of the database that lists it.
 std::map<std::string, std::string> ReadDatabaseFileOwners(SqlConnection& connection);

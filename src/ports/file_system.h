@@ -40,6 +40,8 @@ struct CopyOutcome {
   // A file the copy made beside the destination and could not remove again (the
   // connection to it was lost); empty when it left nothing.
   std::string leftover;
+  // kCopied: the SHA-256 of the bytes written, in small hex digits.
+  std::string sha256 = {};
 
   bool Copied() const { return status == Status::kCopied; }
 };
@@ -76,6 +78,11 @@ class FileSystem {
   // The bytes a new file may take in the folder that holds `path` (which need not
   // exist); nothing when that cannot be learnt.
   virtual std::optional<std::uint64_t> FreeSpace(const std::string& path) = 0;
+
+  // The SHA-256 of the file's whole content, in small hex digits; nothing when it could
+  // not be read through, or when `stopRequested`, asked between pieces, said true.
+  virtual std::optional<std::string> Sha256OfFile(const std::string& path,
+                                                  const std::function<bool()>& stopRequested) = 0;
 
   // False when the file could not be deleted (also when it does not exist).
   virtual bool DeleteFile(const std::string& path) = 0;

@@ -70,6 +70,9 @@ class SqlConnection {
   // connection: asks the server to cancel that statement, which then fails with a
   // ComError. Does nothing when no statement runs. Must not throw.
   virtual void Cancel() {}
+  // The major version of the release that the server named when it accepted the log-on
+  // (8: SQL Server 2000, 9: 2005, 15: 2019); 0 when it is not known. Asked after Open.
+  virtual int ServerMajorVersion() { return 0; }
 };
 
 // Creates the data-access objects. Either call answers nothing when the object cannot

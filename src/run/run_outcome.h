@@ -24,6 +24,10 @@ struct RunOutcome {
   // What the system said about a failure that the status text does not quote whole
   // (a copy's system error); empty otherwise.
   std::string reason;
+  // A backup's: the SHA-256 of the file brought home, and whether the server read the
+  // backup through (RESTORE VERIFYONLY) before it was copied.
+  std::string sha256;
+  bool verified = false;
 };
 
 }  // namespace harrowlander

@@ -45,6 +45,7 @@ class StoppableConnection : public SqlConnection {
   }
   void Close() override { m_connection->Close(); }
   void Cancel() override { m_connection->Cancel(); }
+  int ServerMajorVersion() override { return m_connection->ServerMajorVersion(); }
 
   SqlConnection& Inner() { return *m_connection; }
 

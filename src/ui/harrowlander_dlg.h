@@ -80,6 +80,14 @@ class CHarrowlanderDlg {
   std::string m_strRarExePath;
   int m_hIcon;  // icon resource shown by the window
 
+  // How a backup proves itself; the command line may change them, the settings keep
+  // neither. The server reads the new backup through before it is copied:
+  bool m_bVerifyBackup = true;
+  // From SQL Server 2005 on, a backup taken to bring a copy home is a copy-only backup,
+  // which leaves the server's own differential and log backups as they were; true
+  // makes it a full backup of the chain (the server's only backup).
+  bool m_bBackupInChain = false;
+
   // Where each group lives: construction in ui/harrowlander_dlg.cpp; data exchange in
   // ui/dialog_data_exchange.cpp; the mode rules
   // and mode handlers in ui/mode_rules.cpp; opening, About and the system menu in
@@ -166,6 +174,12 @@ class CHarrowlanderDlg {
   int DeleteDatabase();
   int ShrinkDatabase();
   int DropTables();
+  // Proving a backup file chosen in the open dialog, for the command line: read through
+  // against the hash beside it and, with `onServer`, read through by the server too.
+  int VerifyBackupFile(bool onServer);
+  // Restores the chosen backup under a new scratch name with new files, has the server
+  // check that database (DBCC CHECKDB) and drops it again, however the run ends.
+  int TestRestoreBackup();
 
   // Any thread: asks the operation that runs now to stop. It cancels what runs on the
   // server, takes down what it set up and ends with a status that says it was

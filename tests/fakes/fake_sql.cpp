@@ -91,6 +91,7 @@ class FakeConnection : public SqlConnection {
     return Run(commandText, onMessage);
   }
   void Close() override { m_server.Record("connection close"); }
+  int ServerMajorVersion() override { return m_server.majorVersion; }
   void Cancel() override {
     m_server.journal.push_back("cancel");
     if (m_server.onCancel) {

@@ -40,6 +40,7 @@ struct FakeSqlServer {
   // The informational messages a statement sends while it runs, by statement text.
   std::map<std::string, std::vector<ServerMessage>> messages;
   std::map<std::string, std::string> failures;  // journal-line prefix -> description
+  int majorVersion = 8;  // the release named at log-on: SQL Server 2000
   bool connectionCreationFails = false;
   bool recordsetCreationFails = false;
 };

@@ -56,6 +56,9 @@ class BackupTest : public testing::SqlDialogTest {
                        std::string("copy ") + kTransferFile + " -> " + kBackupPath,
                        "painted 1008 = 已复制0.00MB/总计0.00MB", "text 1008 = 删除临时文件...",
                        std::string("delete ") + kTransferFile};
+  const Lines kVerify =
+      Concat({{"text 1008 = 正在校验备份..."},
+              Execute(R"(RESTORE VERIFYONLY FROM DISK='c:\BKSQLData$\Sales.bak')")});
   const Lines kLogOff = {R"(net use delete \\DBHOST\BKSQLData$)"};
   const Lines kRemoteRun = Concat(
       {{"save dialog Sales_at0903070905onWORKSTATION"},
@@ -63,11 +66,12 @@ class BackupTest : public testing::SqlDialogTest {
        kMakeFolder,
        {"text 1008 = 开始备份,请等待..."},
        Execute(R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init, stats = 1)"),
+       kVerify,
        kMakeShare,
        kLogOn,
        kCopy,
        kLogOff,
-       {std::string("open for reading ") + kBackupPath, "text 1008 = 已经备份完成.1.500s"},
+       {std::string("open for reading ") + kBackupPath, "text 1008 = 已经备份完成.1.500s 已校验"},
        kRemoveShare,
        kRemoveFolder,
        kEnd});
@@ -78,7 +82,9 @@ TEST_F(BackupTest, RemoteRunPullsTheFileThroughTheShareAndTakesEverythingDown) {
   EXPECT_EQ(Timeline(), kRemoteRun);
   EXPECT_EQ(fake.files.files[kBackupPath], "backup set");
   EXPECT_FALSE(fake.files.files.contains(kTransferFile));
-  EXPECT_EQ(fake.files.writes, 1) << "settings saved";
+  EXPECT_EQ(fake.files.files[kBackupPath + ".sha256"],
+            testing::FakeFileSystem::FakeSha256("backup set") + "  Sales.bak\n");
+  EXPECT_EQ(fake.files.writes, 2) << "the hash beside the backup, and the settings";
 }
 
 // The server's percentages are shown as they come; its other messages are not.
@@ -96,7 +102,37 @@ TEST_F(BackupTest, TheServersProgressIsShownAsItComes) {
   EXPECT_EQ(Lines(afterStatement.begin(), afterStatement.begin() + 3),
             (Lines{"painted 1008 = 正在备份[Sales]... 10%", "painted 1008 = 正在备份[Sales]... 55%",
                    "painted 1008 = 正在备份[Sales]... 100%"}));
-  EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s");
+  EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s 已校验");
+}
+
+// From SQL Server 2005 on the backup carries page checksums, which the verify reads, and
+// is a copy-only backup, which leaves the server's own backup chain as it was.
+TEST_F(BackupTest, ANewerServerGetsChecksumsAndACopyOnlyBackup) {
+  fake.server.majorVersion = 15;
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(After("text 1008 = 开始备份,请等待...")[0],
+            R"(execute backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init, )"
+            R"(stats = 1, checksum, copy_only)");
+  EXPECT_EQ(After("text 1008 = 正在校验备份...")[0],
+            R"(execute RESTORE VERIFYONLY FROM DISK='c:\BKSQLData$\Sales.bak' WITH CHECKSUM)");
+
+}
+
+// A backup the server cannot read back is never copied: the older file at the
+// workstation stays, the server's text says why, and the transfer is taken down.
+TEST_F(BackupTest, ABackupTheServerCannotReadBackIsNotCopied) {
+  fake.files.files[kBackupPath] = "last week's backup";
+  fake.files.files[kBackupPath + ".sha256"] = "last week's hash";
+  fake.server.failures[R"(execute RESTORE VERIFYONLY)"] =
+      "The media family on device 'c:\\BKSQLData$\\Sales.bak' is incorrectly formed.";
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(dlg.m_strStatus,
+            "服务器校验备份失败:The media family on device 'c:\\BKSQLData$\\Sales.bak' is "
+            "incorrectly formed.");
+  EXPECT_EQ(fake.files.files[kBackupPath], "last week's backup");
+  EXPECT_EQ(fake.files.files[kBackupPath + ".sha256"], "last week's hash");
+  EXPECT_EQ(After("text 1008 = 服务器校验备份失败"), Concat({kRemoveFolder, kEnd}));
+  EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kFailed);
 }
 
 TEST_F(BackupTest, TheSaveDialogProposesNameDateAndComputer) {
@@ -126,14 +162,14 @@ TEST_F(BackupTest, SameMachineBacksUpStraightToTheChosenPath) {
   dlg.m_bIncremental = 1;
   fake.files.files[kBackupPath] = "written by the server";
   EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(
-      Timeline(),
-      Concat({{"save dialog Sales_at0903070905onWORKSTATION"},
-              kConnect,
-              {"text 1008 = 开始备份,请等待..."},
-              Execute("backup database [Sales] to disk='" + kBackupPath + "' with stats = 1"),
-              {std::string("open for reading ") + kBackupPath, "text 1008 = 已经备份完成.1.500s"},
-              kClose}));
+  EXPECT_EQ(Timeline(),
+            Concat({{"save dialog Sales_at0903070905onWORKSTATION"},
+                    kConnect,
+                    {"text 1008 = 开始备份,请等待..."},
+                    Execute("backup database [Sales] to disk='" + kBackupPath + "' with stats = 1"),
+                    {std::string("open for reading ") + kBackupPath, "hash " + kBackupPath,
+                     "text 1008 = 已经备份完成.1.500s"},
+                    kClose}));
 }
 
 TEST_F(BackupTest, ShrinkFirstRunsLogAndShrinkBeforeTheFolderIsMade) {
@@ -339,11 +375,16 @@ TEST_F(BackupPackingTest, PacksAfterTheBackupAndReportsTheTotalTime) {
             Concat({{"open for reading /opt/rar/rar", "text 1008 = 正在压缩Sales.bak...",
                      "start /opt/rar/rar a -hpsecret -df -ibck -ep \"" + kArchivePath + "\" \"" +
                          kBackupPath + "\"",
-                     "open for reading " + kArchivePath, "text 1008 = Sales.bak 压缩完成.3.250s"},
+                     "open for reading " + kArchivePath, "text 1008 = Sales.bak 压缩完成.3.250s",
+                     "delete " + kBackupPath + ".sha256", "hash " + kArchivePath},
                     kRemoveShare,
                     kRemoveFolder,
                     kEnd}));
-  EXPECT_EQ(fake.files.writes, 1);
+  // The hash follows the backup into its archive.
+  EXPECT_FALSE(fake.files.files.contains(kBackupPath + ".sha256"));
+  EXPECT_EQ(fake.files.files[kArchivePath + ".sha256"],
+            testing::FakeFileSystem::FakeSha256("backup set") + "  Sales.rar\n");
+  EXPECT_EQ(fake.files.writes, 3) << "two hashes and the settings";
 }
 
 TEST_F(BackupPackingTest, DifferentPasswordsPackNothingAndKeepTheBackup) {
@@ -352,7 +393,7 @@ TEST_F(BackupPackingTest, DifferentPasswordsPackNothingAndKeepTheBackup) {
   EXPECT_TRUE(fake.launcher.starts.empty());
   EXPECT_EQ(dlg.m_strStatus, "两次输入的压缩密码不一致,未压缩;备份文件Sales.bak保留.");
   EXPECT_TRUE(fake.files.files.contains(kBackupPath));
-  EXPECT_EQ(fake.files.writes, 0);
+  EXPECT_EQ(fake.files.writes, 1) << "the hash, not the settings";
 }
 
 TEST_F(BackupPackingTest, ANonZeroExitCodeIsAFailedPacking) {
@@ -361,7 +402,7 @@ TEST_F(BackupPackingTest, ANonZeroExitCodeIsAFailedPacking) {
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(dlg.m_strStatus, "压缩失败.");
   EXPECT_TRUE(fake.files.files.contains(kBackupPath));
-  EXPECT_EQ(fake.files.writes, 0) << "settings not saved";
+  EXPECT_EQ(fake.files.writes, 1) << "the hash, not the settings";
   EXPECT_EQ(After("text 1008 = 压缩失败."), Concat({kRemoveShare, kRemoveFolder, kEnd}));
 }
 
@@ -391,8 +432,8 @@ TEST_F(BackupPackingTest, AnArchiverNotLocatedEndsTheRunAfterTakingTheServerSide
   EXPECT_EQ(locate.flags, 2u);
   EXPECT_EQ(locate.filter, "WinRAR Excute File|winrar.exe||");
   EXPECT_EQ(After("open dialog"), Concat({kRemoveShare, kRemoveFolder, kEnd}));
-  EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s");
-  EXPECT_EQ(fake.files.writes, 0);
+  EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s 已校验");
+  EXPECT_EQ(fake.files.writes, 1) << "the hash, not the settings";
 }
 
 TEST_F(BackupPackingTest, ALocatedArchiverIsKeptInTheSettings) {

@@ -180,6 +180,28 @@ TEST_F(RestoreTest, AReadOnlyBackupFileCanBeRestored) {
                                std::string("text 1008 = 不能打开或文件不存") + kChosenFile + "."}));
 }
 
+// A backup whose hash beside it does not match, or whose sidecar holds no hash, is
+// refused before anything reaches the server; a matching one is restored.
+TEST_F(RestoreTest, AFileThatDoesNotMatchItsHashReachesNoServer) {
+  const std::string sidecar = std::string(kChosenFile) + ".sha256";
+  for (const std::string& content :
+       {testing::FakeFileSystem::FakeSha256("another backup set") + "  nightly.bak\n",
+        std::string("not a hash\n")}) {
+    fake.window.events.clear();
+    fake.files.files[sidecar] = content;
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kFailed);
+    EXPECT_TRUE(dlg.m_strStatus.ends_with("数据库未还原.")) << dlg.m_strStatus;
+    for (const std::string& line : Timeline()) {
+      EXPECT_FALSE(line.starts_with("create connection")) << line;
+    }
+  }
+  fake.window.events.clear();
+  fake.files.files[sidecar] = testing::FakeFileSystem::FakeSha256("backup set") + "  nightly.bak\n";
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kDone);
+}
+
 TEST_F(RestoreTest, NothingHappensWithoutADatabaseOrWhenTheDialogIsCancelled) {
   dlg.m_strDatabase.clear();
   EXPECT_EQ(Run(), -1);

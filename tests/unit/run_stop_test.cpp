@@ -106,7 +106,7 @@ TEST_F(RunStopTest, ARequestBetweenRunsIsNotTaken) {
   EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kDone);
   EXPECT_EQ(dlg.LastOutcome().file, kBackupPath);
   EXPECT_EQ(dlg.LastOutcome().bytes, std::optional<std::uint64_t>(10));
-  EXPECT_EQ(dlg.LastOutcome().status, "已经备份完成.1.500s");
+  EXPECT_EQ(dlg.LastOutcome().status, "已经备份完成.1.500s 已校验");
 }
 
 }  // namespace

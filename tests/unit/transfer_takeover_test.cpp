@@ -17,7 +17,7 @@ TEST_F(TransferTakeoverTest, AnEarlierRunsFolderAndShareAreTakenOverAndCleared) 
                    "Inventory.bak.~4d-2", "notes.txt"});
   ShareThereFor(R"(C:\BKSQLData$)");
   EXPECT_EQ(Backup(), 1);
-  EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s");
+  EXPECT_EQ(dlg.m_strStatus, "已经备份完成.1.500s 已校验");
   EXPECT_EQ(Removals(), (Lines{R"(xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')",
                                R"(xp_cmdshell 'del "c:\BKSQLData$\.Inventory.bak.77-1.part" /q')",
                                R"(xp_cmdshell 'del "c:\BKSQLData$\Inventory.bak.~4d-2" /q')",

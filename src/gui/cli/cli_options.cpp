@@ -12,16 +12,19 @@ namespace {
 
 using Outcome = ParsedCommandLine::Outcome;
 
-constexpr std::array<const char*, 7> kCommandNames = {
-    "list-databases", "list-servers", "backup", "restore", "delete", "shrink", "drop-tables"};
+constexpr std::array<const char*, 9> kCommandNames = {
+    "list-databases", "list-servers", "backup", "restore",     "delete",
+    "shrink",         "drop-tables",  "verify", "test-restore"};
 
 constexpr unsigned Bit(Command command) {
   return 1u << static_cast<unsigned>(command);
 }
 
-constexpr unsigned kEvery = 0x7F;
+constexpr unsigned kEvery = 0x1FF;
 constexpr unsigned kBackup = Bit(Command::kBackup);
 constexpr unsigned kRestore = Bit(Command::kRestore);
+// The commands that read a backup file of this machine.
+constexpr unsigned kFromAFile = kRestore | Bit(Command::kVerify) | Bit(Command::kTestRestore);
 constexpr unsigned kOnADatabase =
     kBackup | kRestore | Bit(Command::kDelete) | Bit(Command::kShrink) | Bit(Command::kDropTables);
 
@@ -47,9 +50,11 @@ constexpr OptionDefinition kOptions[] = {
     {"--address", true, Bit(Command::kListServers), [](Options& o, std::string&& v) { o.address = std::move(v); }},
     {"--database", true, kOnADatabase, [](Options& o, std::string&& v) { o.database = std::move(v); }},
     {"--to", true, kBackup, [](Options& o, std::string&& v) { o.to = std::move(v); }},
-    {"--from", true, kRestore, [](Options& o, std::string&& v) { o.from = std::move(v); }},
-    {"--same-machine", false, kBackup | kRestore, [](Options& o, std::string&&) { o.sameMachine = true; }},
+    {"--from", true, kFromAFile, [](Options& o, std::string&& v) { o.from = std::move(v); }},
+    {"--same-machine", false, kBackup | kFromAFile, [](Options& o, std::string&&) { o.sameMachine = true; }},
     {"--append", false, kBackup, [](Options& o, std::string&&) { o.append = true; }},
+    {"--no-verify", false, kBackup, [](Options& o, std::string&&) { o.noVerify = true; }},
+    {"--chain", false, kBackup, [](Options& o, std::string&&) { o.chain = true; }},
     {"--shrink", false, kBackup, [](Options& o, std::string&&) { o.shrink = true; }},
     {"--percent", true, kBackup | Bit(Command::kShrink), [](Options& o, std::string&& v) { o.percent = std::move(v); }},
     {"--no-truncate-log", false, kBackup | Bit(Command::kShrink), [](Options& o, std::string&&) { o.noTruncateLog = true; }},
@@ -60,7 +65,7 @@ constexpr OptionDefinition kOptions[] = {
     {"--keep-file-folders", false, kRestore, [](Options& o, std::string&&) { o.keepFileFolders = true; }},
     {"--pattern", true, Bit(Command::kDropTables), [](Options& o, std::string&& v) { o.patterns.push_back(std::move(v)); }},
     {"--yes", false, Bit(Command::kDelete) | Bit(Command::kDropTables), [](Options& o, std::string&&) { o.yes = true; }},
-    {"--reconnect-window", true, kBackup | kRestore, [](Options& o, std::string&& v) { o.reconnectWindow = std::move(v); }},
+    {"--reconnect-window", true, kBackup | kFromAFile, [](Options& o, std::string&& v) { o.reconnectWindow = std::move(v); }},
 };
 // clang-format on
 
@@ -158,6 +163,8 @@ std::string MissingOrConflicting(const Options& o) {
       }
       break;
     case Command::kRestore:
+    case Command::kVerify:
+    case Command::kTestRestore:
       if (o.from.empty()) {
         return "--from PATH is required";
       }

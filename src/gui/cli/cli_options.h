@@ -14,7 +14,9 @@ enum class Command {
   kRestore,
   kDelete,
   kShrink,
-  kDropTables
+  kDropTables,
+  kVerify,
+  kTestRestore
 };
 
 // The command's name as typed: "list-databases", "backup", ...
@@ -53,6 +55,8 @@ struct Options {
   bool dropFirst = false;
   bool keepFileFolders = false;
   bool yes = false;
+  bool noVerify = false;
+  bool chain = false;
   std::optional<std::string> reconnectWindow;
 };
 

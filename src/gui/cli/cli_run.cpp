@@ -112,6 +112,8 @@ class CommandRun {
     m_window.SetControlText(res::IDC_DATABASE, o.database);
     m_window.SetCheck(res::IDC_SAME_MACHINE, o.sameMachine);
     m_window.SetCheck(res::IDC_INCREMENTAL, o.append);
+    m_dlg.m_bVerifyBackup = !o.noVerify;
+    m_dlg.m_bBackupInChain = o.chain;
     // A backup's own shrink always empties the log first; without that, the shrink
     // runs as the Shrink operation before the backup.
     m_window.SetCheck(res::IDC_SHRINK_BEFORE_BACKUP, o.shrink && !o.noTruncateLog);
@@ -185,6 +187,14 @@ class CommandRun {
         return FromOutcome();
       case Command::kDropTables:
         return DropTables();
+      case Command::kVerify:
+        m_window.AnswerOpenDialog(FullPath(m_options.from));
+        m_dlg.VerifyBackupFile(m_options.server.has_value());
+        return FromOutcome();
+      case Command::kTestRestore:
+        m_window.AnswerOpenDialog(FullPath(m_options.from));
+        m_dlg.TestRestoreBackup();
+        return FromOutcome();
     }
     return kExitUsage;
   }
@@ -219,6 +229,10 @@ class CommandRun {
         if (!outcome.file.empty()) {
           m_result.file = outcome.file;
           m_result.bytes = outcome.bytes;
+        }
+        if (!outcome.sha256.empty()) {
+          m_result.sha256 = outcome.sha256;
+          m_result.verified = outcome.verified;
         }
         return kExitDone;
       case RunOutcome::State::kFailed:

@@ -92,6 +92,12 @@ class JsonReporter : public Reporter {
     if (result.bytes) {
       line.Number("bytes", static_cast<std::int64_t>(*result.bytes));
     }
+    if (result.sha256) {
+      line.Text("sha256", *result.sha256);
+    }
+    if (result.verified) {
+      line.Boolean("verified", *result.verified);
+    }
     line.Number("seconds", result.seconds);
     Emit(line);
   }

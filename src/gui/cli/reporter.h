@@ -21,6 +21,9 @@ struct RunResult {
   std::string reason;  // what the system said about a failure, when the status quotes less
   std::optional<std::string> file;
   std::optional<std::uint64_t> bytes;
+  // A backup's: the SHA-256 of the file, and whether the server verified the backup.
+  std::optional<std::string> sha256;
+  std::optional<bool> verified;
   double seconds = 0;
 };
 

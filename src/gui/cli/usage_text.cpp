@@ -5,7 +5,7 @@
 namespace harrowlander::cli {
 namespace {
 
-constexpr std::array<const char*, 7> kCommandHelp = {
+constexpr std::array<const char*, 9> kCommandHelp = {
     R"(  list-databases [--all]
       The server's user databases, one a line; --all adds the system and sample ones.
 )",
@@ -13,8 +13,9 @@ constexpr std::array<const char*, 7> kCommandHelp = {
       The SQL Servers that answer on the local network, one a line (about 2 s).
       --address asks only ADDRESS: one host, or a subnet's broadcast address.
 )",
-    R"(  backup --database NAME --to PATH [--same-machine] [--append]
-         [--shrink [--percent N] [--no-truncate-log]] [--pack [--archiver PATH]]
+    R"(  backup --database NAME --to PATH [--same-machine] [--append] [--no-verify]
+         [--chain] [--shrink [--percent N] [--no-truncate-log]]
+         [--pack [--archiver PATH]]
       Backs the database up into PATH on this machine. Without --same-machine the
       server writes it into its share C:\BKSQLData$ and it is copied from there
       (--net-server, --net-user, HARROWLANDER_NET_PASSWORD). The file starts afresh
@@ -23,12 +24,19 @@ constexpr std::array<const char*, 7> kCommandHelp = {
       --no-truncate-log. --pack packs PATH into PATH with .bak turned into .rar
       (HARROWLANDER_ARCHIVE_PASSWORD encrypts it), with the archiver at --archiver
       (by default rar on the PATH; on Windows C:\Program Files\WinRAR\WinRAR.exe).
+      The server reads the new backup through (RESTORE VERIFYONLY) before it is
+      copied, unless --no-verify; PATH.sha256 beside PATH gets its SHA-256, as
+      sha256sum writes it. From SQL Server 2005 on the backup is taken WITH
+      CHECKSUM and COPY_ONLY, which leaves the server's differential and log
+      backups as they were; --chain leaves COPY_ONLY out, for a schedule that is
+      the server's only backup.
 )",
     R"(  restore --database NAME --from PATH [--same-machine] [--drop-first]
           [--keep-file-folders]
       Restores the backup file PATH as the database NAME, its files in the server's
       data folder, or with --keep-file-folders in the folders the backup names.
-      --drop-first drops a database of that name first.
+      --drop-first drops a database of that name first. A PATH.sha256 beside PATH
+      is checked first: a file that does not match is not restored.
 )",
     R"(  delete --database NAME --yes
       Drops the database and deletes its files on the server.
@@ -38,6 +46,17 @@ constexpr std::array<const char*, 7> kCommandHelp = {
 )",
     R"(  drop-tables --database NAME --pattern P [--pattern P ...] --yes
       Drops every user table whose name matches a pattern (LIKE: % and _).
+)",
+    R"(  verify --from PATH [--server S [--same-machine]]
+      Checks PATH against the SHA-256 in PATH.sha256 beside it; with --server the
+      server reads it through too (RESTORE VERIFYONLY), on its own disk with
+      --same-machine or else copied into its share C:\BKSQLData$ for the time.
+)",
+    R"(  test-restore --from PATH [--same-machine]
+      Proves that the backup restores: restores it as a new scratch database with new
+      files in the server's data folder, runs DBCC CHECKDB on it (exit 1 when that
+      finds errors) and drops the scratch database again, also when stopped. Nothing
+      it did not make is touched.
 )",
 };
 

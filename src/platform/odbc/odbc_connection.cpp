@@ -117,6 +117,23 @@ void OdbcConnection::Close() {
   m_connection = OdbcHandle();
 }
 
+int OdbcConnection::ServerMajorVersion() {
+  if (!m_open) {
+    return 0;
+  }
+  // "08.00.2039", as the server's log-on acknowledgement named its release.
+  SQLWCHAR version[64] = {};
+  SQLSMALLINT length = 0;
+  if (!Succeeded(SQLGetInfoW(m_connection.get(), SQL_DBMS_VER, version, sizeof version, &length))) {
+    return 0;
+  }
+  int major = 0;
+  for (const SQLWCHAR* c = version; *c >= '0' && *c <= '9'; ++c) {
+    major = major * 10 + (*c - '0');
+  }
+  return major;
+}
+
 void OdbcConnection::Cancel() {
   std::lock_guard<std::mutex> lock(m_statementLock);
   if (m_running != SQL_NULL_HANDLE) {

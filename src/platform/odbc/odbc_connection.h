@@ -42,6 +42,7 @@ class OdbcConnection : public SqlConnection {
   void Close() override;
   // SQLCancel of the statement Run is in, which sends the server an attention.
   void Cancel() override;
+  int ServerMajorVersion() override;
 
   // Runs one batch to its end: the rows of its first result set are kept, every
   // further result and message is read and dropped. SQL_NO_DATA counts as success.

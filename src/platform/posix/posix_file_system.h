@@ -16,6 +16,10 @@ class PosixFileSystem : public FileSystem {
                        CopyObserver& observer) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
   std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
+  std::optional<std::string> Sha256OfFile(const std::string&,
+                                          const std::function<bool()>&) override {
+    return std::nullopt;  // STUB until the hashing copy lands
+  }
   bool DeleteFile(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;
 };
