@@ -88,5 +88,30 @@ TEST_F(CliRemote, ATransferThatFailsFailsTheCommand) {
   EXPECT_TRUE(Contains(run.err, "还原失败")) << run.err;
 }
 
+class CliRemoteDamagedOnTheServer : public CliRemote {
+ protected:
+  std::vector<std::string> ServerArguments() override {
+    std::vector<std::string> args = CliRemote::ServerArguments();
+    args.insert(args.end(), {"--replace-after", R"(backup database,C:\BKSQLData$\Sales.bak)"});
+    return args;
+  }
+};
+
+// A backup file that is no longer what the server wrote is never copied: the server's
+// read-back refuses it, the older local file and its hash stay, nothing stays on the
+// server.
+TEST_F(CliRemoteDamagedOnTheServer, TheReadBackFailsTheRunBeforeTheCopy) {
+  const fs::path older = Work() / "older.bak";
+  std::ofstream(older) << "an older backup";
+  std::ofstream(Work() / "older.bak.sha256") << "its hash";
+  const CliResult run = Run(Remote({"backup", "--database", "Sales", "--to", older.string()}));
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_TRUE(Contains(run.err, "服务器校验备份失败:")) << run.err;
+  EXPECT_FALSE(Contains(run.err, "复制到本机")) << run.err;
+  EXPECT_EQ(ReadFile(older), "an older backup");
+  EXPECT_EQ(ReadFile(Work() / "older.bak.sha256"), "its hash");
+  EXPECT_FALSE(fs::exists(server->StateDir() / "c" / "BKSQLData$"));
+}
+
 }  // namespace
 }  // namespace harrowlander::testing
