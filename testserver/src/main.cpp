@@ -11,6 +11,7 @@
 #include "net/sockets.h"
 #include "options.h"
 #include "server/cmd_shell.h"
+#include "server/consistency.h"
 #include "server/engine.h"
 #include "server/samba_publisher.h"
 #include "server/seed.h"
@@ -74,6 +75,14 @@ int main(int argc, char** argv) {
     if (options->seed) {
       SeedDatabases(state, options->seedArchive);
     }
+    for (const std::string& name : options->damaged) {
+      auto database = state.catalog.Find(name);
+      auto file = database ? state.paths.Map(database->DataFile().physicalName) : std::nullopt;
+      if (!file || !MarkDamaged(*file)) {
+        std::cerr << "testserver: --damage " << name << ": no such database\n";
+        return 1;
+      }
+    }
     std::map<std::string, Account> accounts{{"sa", Account{options->saPassword, true}}};
     if (!options->userLogin.empty()) {
       accounts[ToLower(options->userLogin)] = Account{options->userPassword, false};
@@ -111,6 +120,7 @@ int main(int argc, char** argv) {
                              log,
                              options->serverName,
                              options->tdsVersion,
+                             DescribeProduct(options->product).loginVersion,
                              options->encryption,
                              tls.get()};
     RunServerLoop(sockets, services,

@@ -8,8 +8,9 @@ const char* const kUsage =
     R"(Usage: testserver --state DIR [options]
 
 testserver is a TEST DOUBLE, not Microsoft SQL Server. It plays a SQL Server 2000
-(8.00.2039), or with --product 2019 a SQL Server 2019, on loopback for integration tests and demos: TDS 7.1 to 7.4 logins,
-the system-table queries, BACKUP/RESTORE, DROP DATABASE/TABLE, DBCC SHRINKDATABASE and
+(8.00.2039), or with --product 2019 a SQL Server 2019, on loopback for integration
+tests and demos: TDS 7.1 to 7.4 logins, the system-table queries, BACKUP/RESTORE
+(VERIFYONLY, FILELISTONLY), DROP DATABASE/TABLE, DBCC SHRINKDATABASE and CHECKDB,
 xp_cmdshell (mkdir, del, rmdir, net share, echo) acting inside DIR, xp_dirtree and
 application locks. Data lives in SQLite.
 
@@ -33,13 +34,16 @@ application locks. Data lives in SQLite.
                           as 2019's is; echo: writing a file through "echo ... > P")
   --share NAME=PATH       NAME is already shared, pointing at PATH, at the start
   --product P             the release played: 2000 (8.00.2039, the default) or 2019
-                          (15.0.2000.5: refuses BACKUP LOG ... WITH NO_LOG with 3032;
-                          needs --tds-version 7.4, its default)
+                          (15.0.2000.5: refuses BACKUP LOG ... WITH NO_LOG with 3032,
+                          knows BACKUP/RESTORE WITH CHECKSUM and COPY_ONLY; needs
+                          --tds-version 7.4, its default). Its version is what
+                          PRELOGIN and LOGINACK report (a client's SQL_DBMS_VER:
+                          08.00.2039 or 15.00.2000) in every TDS dialect
   --xp-cmdshell on|off    off: xp_cmdshell is switched off and answers 15281 (2019 only)
-  --tds-version V         the newest TDS version spoken, and the release whose
-                          version numbers PRELOGIN and LOGINACK report: 7.1 (SQL
-                          Server 2000, 8.0.2039), 7.2 (2005), 7.3 (2008), 7.4 (2019;
-                          the default); an older client is answered in its version
+  --tds-version V         the newest TDS dialect spoken: 7.1, 7.2, 7.3 or 7.4 (the
+                          default); it decides the token formats and LOGINACK's TDS
+                          version only (the release reported is --product's); an
+                          older client is answered in its version
   --encryption MODE       off: the login packet travels encrypted (TLS inside
                           PRELOGIN, with a certificate made at start-up);
                           required: the whole session does, and a client that does
@@ -64,6 +68,10 @@ Fault switches (PATTERN: regular expression, case-insensitive, searched in the b
   --fail-partway PATTERN,BYTES
                           a matching BACKUP DATABASE writes its file, leaves it cut
                           to BYTES bytes and fails: disk full (3202, then 3013)
+  --damage NAME           the database NAME is damaged before the server starts: DBCC
+                          CHECKDB reports consistency errors in it; its backups carry
+                          the damage (RESTORE VERIFYONLY still passes them) and a
+                          database restored from one is damaged too (may repeat)
   --refuse-logins         refuse every login with error 18456
   --help                  this text
 
@@ -218,6 +226,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
       } else {
         return fail("--deny-shell needs mkdir, net-share or echo");
       }
+    } else if (arg == "--damage") {
+      if (value.empty()) {
+        return fail("--damage needs a database NAME");
+      }
+      options.damaged.push_back(value);
     } else if (arg == "--share") {
       size_t eq = value.find('=');
       if (eq == std::string::npos || eq == 0 || eq + 1 == value.size()) {

@@ -33,6 +33,7 @@ struct Options {
   bool xpCmdShell = true;  // off: xp_cmdshell is switched off (2019 only)
   ShellSettings shell;
   std::vector<std::pair<std::string, std::string>> shares;  // shared before the start
+  std::vector<std::string> damaged;  // databases damaged before the start (--damage)
   tds::TdsVersion tdsVersion = tds::TdsVersion::k74;
   tds::ServerEncryption encryption = tds::ServerEncryption::kNotSupported;
   std::string tlsCiphers;  // empty: OpenSSL's defaults

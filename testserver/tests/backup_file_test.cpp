@@ -93,8 +93,43 @@ TEST(BackupFile, WholeReadsCheckContentAndLengthsWhileTheHeaderReadNeedsOnlyTheH
   auto old = ReadBackupSets(file);
   ASSERT_TRUE(old);  // no checksum: checked by its structure alone
   EXPECT_EQ(old->at(0).data, (std::vector<uint8_t>{'a', 'b', 'c'}));
+  EXPECT_FALSE(old->at(0).withChecksum);           // nor taken WITH CHECKSUM
   Put(file, RawSet(oldHeader, 3, "abc") + "HLT");  // a set cut off in its marker
   EXPECT_FALSE(ReadBackupSets(file));
   Put(file, RawSet(oldHeader, uint64_t{1} << 33, "abc"));  // claims 8 GB, holds 3 bytes
   EXPECT_FALSE(ReadBackupSets(file));
+}
+
+TEST(BackupFile, EachSetKeepsItsOptionsUnderItsChecksumAndSetOneReadsAlone) {
+  ScratchDir scratch;
+  auto file = scratch.Path() / "x.bak";
+  BackupSet first = Set("A", {1, 2, 3});
+  first.withChecksum = first.copyOnly = true;
+  ASSERT_TRUE(WriteBackupSet(file, first, true));
+  ASSERT_TRUE(WriteBackupSet(file, Set("B", std::vector<uint8_t>(50, 4)), false));
+  auto sets = ReadBackupSets(file);
+  ASSERT_TRUE(sets);
+  EXPECT_TRUE(sets->at(0).withChecksum && sets->at(0).copyOnly);
+  EXPECT_FALSE(sets->at(1).withChecksum || sets->at(1).copyOnly);
+
+  // Set 1 is read whole without a look at what follows it.
+  std::filesystem::resize_file(file, std::filesystem::file_size(file) - 10);
+  EXPECT_FALSE(ReadBackupSets(file));
+  auto one = ReadFirstSet(file);
+  ASSERT_TRUE(one);
+  EXPECT_EQ(one->database, "A");
+  EXPECT_EQ(one->data, (std::vector<uint8_t>{1, 2, 3}));
+
+  // A set claiming a checksum it was written without is damaged, not trusted.
+  ASSERT_TRUE(WriteBackupSet(file, Set("C", {5}), true));
+  std::fstream patch(file, std::ios::binary | std::ios::in | std::ios::out);
+  std::string bytes((std::istreambuf_iterator<char>(patch)), {});
+  const size_t at = bytes.find("with-checksum=0");
+  ASSERT_NE(at, std::string::npos);
+  patch.seekp(static_cast<std::streamoff>(at + 14));
+  patch.put('1');
+  patch.close();
+  EXPECT_FALSE(ReadFirstSet(file));
+  ASSERT_TRUE(ReadFirstSetHeader(file));
+  EXPECT_TRUE(ReadFirstSetHeader(file)->withChecksum);
 }

@@ -163,3 +163,32 @@ TEST(Parser, VariablesNamedArgumentsAliasesAndStats) {
             20);
   One<RestoreVerifyStatement>("restore verifyonly from disk='x' with stats = 10");
 }
+
+TEST(Parser, CheckDbFormsAndTheBackupOptionsEachReleaseKnows) {
+  EXPECT_TRUE(One<CheckDbStatement>("DBCC CHECKDB").database.empty());  // the current one
+  auto quoted = One<CheckDbStatement>("dbcc checkdb(N'Sales', NOINDEX) with no_infomsgs");
+  EXPECT_EQ(quoted.database, "Sales");
+  EXPECT_TRUE(quoted.noInfoMessages);
+  EXPECT_EQ(One<CheckDbStatement>("DBCC CHECKDB(7) WITH ALL_ERRORMSGS").databaseId, 7);
+  EXPECT_EQ(SyntaxError("DBCC CHECKDB([Sales], REPAIR_REBUILD)"), 102);
+
+  const std::string tool =
+      "backup database [Sales] to disk='c:\\BKSQLData$\\Sales.bak' with init, stats = 1, "
+      "checksum, copy_only";
+  auto statements = ParseBatch(tool, nullptr, Product::k2019);
+  const auto& backup = std::get<BackupDatabaseStatement>(statements.at(0));
+  EXPECT_TRUE(backup.init && backup.checksum && backup.copyOnly);
+  EXPECT_EQ(backup.stats, 1);
+  EXPECT_FALSE(std::get<BackupDatabaseStatement>(
+                   ParseBatch("backup database [a] to disk='x' with checksum, no_checksum", nullptr,
+                              Product::k2019)
+                       .at(0))
+                   .checksum);
+  std::string message;
+  EXPECT_EQ(SyntaxError(tool, &message), 155);  // SQL Server 2000
+  EXPECT_EQ(message, "'checksum' is not a recognized BACKUP option.");
+  EXPECT_EQ(
+      SyntaxError("restore database [a] from disk='x' with move 'd' to 'p', nosuch", &message),
+      155);
+  EXPECT_EQ(message, "'nosuch' is not a recognized RESTORE option.");
+}

@@ -52,8 +52,8 @@ class Session {
       return false;
     }
     const uint8_t answer = tds::AnswerEncryption(m_services.encryption, *client);
-    const auto& played = tds::VersionInfo(m_services.tdsVersion);
-    if (!m_connection.Write(tds::kReply, tds::BuildPreloginReply(played.product, answer))) {
+    if (!m_connection.Write(tds::kReply,
+                            tds::BuildPreloginReply(m_services.productVersion, answer))) {
       return false;
     }
     if (answer != tds::kEncryptNotSupported) {
@@ -102,7 +102,7 @@ class Session {
     writer.CollationEnvChange();
     writer.EnvChange(2, "us_english", "");
     writer.Message(msg::ChangedLanguage());
-    writer.LoginAck("Microsoft SQL Server", tds::VersionInfo(m_services.tdsVersion).product);
+    writer.LoginAck("Microsoft SQL Server", m_services.productVersion);
     writer.EnvChange(4, std::to_string(packetSize), "4096");
     writer.Done(tds::kDoneFinal);
     bool sent = Send(writer);

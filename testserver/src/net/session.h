@@ -15,7 +15,8 @@ struct SessionServices {
   const Faults& faults;
   StatementLog& log;
   std::string serverName;
-  tds::TdsVersion tdsVersion = tds::TdsVersion::k74;
+  tds::TdsVersion tdsVersion = tds::TdsVersion::k74;  // the newest dialect spoken
+  tds::ProductVersion productVersion;                 // the release's, in every dialect
   tds::ServerEncryption encryption = tds::ServerEncryption::kNotSupported;
   const tds::TlsContext* tls = nullptr;  // set unless encryption is kNotSupported
 };

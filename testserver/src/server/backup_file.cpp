@@ -57,6 +57,8 @@ std::string Header(const BackupSet& set) {
       << (i < set.fileBytes.size() ? set.fileBytes[i] : 0) << '\t' << f.logicalName << '\t'
       << f.physicalName << '\n';
   }
+  h << "with-checksum=" << (set.withChecksum ? 1 : 0) << "\ncopy-only=" << (set.copyOnly ? 1 : 0)
+    << '\n';
   return h.str();
 }
 
@@ -88,6 +90,10 @@ bool ParseHeader(const std::string& text, BackupSet& set, ParsedHeader& parsed) 
       set.database = value;
     } else if (key == "created") {
       set.created = value;
+    } else if (key == "with-checksum") {
+      set.withChecksum = value == "1";
+    } else if (key == "copy-only") {
+      set.copyOnly = value == "1";
     } else if (key == "file") {
       std::istringstream fields(value);
       std::string id, isLog, bytes;
@@ -175,6 +181,24 @@ bool WriteBackupSet(const fs::path& file, const BackupSet& set, bool init) {
   return static_cast<bool>(out.flush());
 }
 
+namespace {
+
+// The next set of `reader`, read whole and checked.
+std::optional<BackupSet> NextWholeSet(SetReader& reader) {
+  BackupSet set;
+  ParsedHeader parsed;
+  uint64_t dataSize = 0;
+  if (!reader.Header(set, parsed, dataSize) || !reader.Data(dataSize, set.data)) {
+    return std::nullopt;
+  }
+  if (parsed.checksum && *parsed.checksum != Checksum(parsed.covered, set.data)) {
+    return std::nullopt;
+  }
+  return set;
+}
+
+}  // namespace
+
 std::optional<std::vector<BackupSet>> ReadBackupSets(const fs::path& file) {
   SetReader reader(file);
   if (!reader.Ok()) {
@@ -182,16 +206,11 @@ std::optional<std::vector<BackupSet>> ReadBackupSets(const fs::path& file) {
   }
   std::vector<BackupSet> sets;
   while (!reader.AtEnd()) {
-    BackupSet set;
-    ParsedHeader parsed;
-    uint64_t dataSize = 0;
-    if (!reader.Header(set, parsed, dataSize) || !reader.Data(dataSize, set.data)) {
+    auto set = NextWholeSet(reader);
+    if (!set) {
       return std::nullopt;
     }
-    if (parsed.checksum && *parsed.checksum != Checksum(parsed.covered, set.data)) {
-      return std::nullopt;
-    }
-    sets.push_back(std::move(set));
+    sets.push_back(std::move(*set));
   }
   if (sets.empty()) {
     return std::nullopt;
@@ -208,6 +227,14 @@ std::optional<BackupSet> ReadFirstSetHeader(const fs::path& file) {
     return std::nullopt;
   }
   return set;
+}
+
+std::optional<BackupSet> ReadFirstSet(const fs::path& file) {
+  SetReader reader(file);
+  if (!reader.Ok()) {
+    return std::nullopt;
+  }
+  return NextWholeSet(reader);
 }
 
 }  // namespace testserver

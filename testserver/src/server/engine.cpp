@@ -61,8 +61,8 @@ BatchOutcome Engine::ExecuteBatch(SessionState& session, std::string_view text,
 std::vector<ProgressStep> Engine::ProgressOf(std::string_view text) const {
   // The code page is settled before the first client comes, so no lock is needed.
   try {
-    return ProgressSteps(
-        sql::ParseBatch(text, m_state.literalPage ? &*m_state.literalPage : nullptr));
+    return ProgressSteps(sql::ParseBatch(
+        text, m_state.literalPage ? &*m_state.literalPage : nullptr, m_state.product));
   } catch (const SqlError&) {
     return {};
   }
@@ -73,7 +73,8 @@ BatchOutcome Engine::Run(SessionState& session, std::string_view text, BatchCont
   std::vector<StatementResult>& results = outcome.results;
   std::vector<sql::Statement> statements;
   try {
-    statements = sql::ParseBatch(text, m_state.literalPage ? &*m_state.literalPage : nullptr);
+    statements = sql::ParseBatch(text, m_state.literalPage ? &*m_state.literalPage : nullptr,
+                                 m_state.product);
   } catch (const SqlError& error) {
     StatementResult failed;
     failed.messages = error.messages;
@@ -113,6 +114,8 @@ BatchOutcome Engine::Run(SessionState& session, std::string_view text, BatchCont
               return RunDropTable(m_state, session, s);
             } else if constexpr (std::is_same_v<T, sql::ShrinkDatabaseStatement>) {
               return RunShrinkDatabase(m_state, session, s);
+            } else if constexpr (std::is_same_v<T, sql::CheckDbStatement>) {
+              return RunCheckDb(m_state, session, s);
             } else if constexpr (std::is_same_v<T, sql::ExecStatement>) {
               return RunExec(m_state, session, s, batch);
             } else {

@@ -62,6 +62,8 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
   set.database = database->name;
   set.created = Now();
   set.files = database->files;
+  set.withChecksum = s.checksum;
+  set.copyOnly = s.copyOnly;
   for (const DatabaseFile& f : database->files) {
     auto mapped = state.paths.Map(f.physicalName);
     set.fileBytes.push_back(mapped && fs::exists(*mapped) ? fs::file_size(*mapped) : 0);

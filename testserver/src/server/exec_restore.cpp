@@ -17,15 +17,27 @@ namespace {
 
 constexpr int64_t kUnlimitedMaxSize = 35184372080640;
 
-// The sets of the device, every one whole and intact.
-std::vector<BackupSet> WholeSets(ServerState& state, const std::string& written,
-                                 std::string_view what) {
+// Backup set 1 of the device, read whole and intact; sets appended after it are not
+// read. WITH CHECKSUM needs a set taken WITH CHECKSUM, which its header tells before
+// any data is read.
+BackupSet FirstSet(ServerState& state, const std::string& written, std::string_view what,
+                   bool checksum) {
   BackupDevice device = OpenBackupDevice(state.paths, written, what);
-  auto sets = ReadBackupSets(device.file);
-  if (!sets) {
-    throw SqlError({msg::MediaIncorrectlyFormed(device.disk), msg::TerminatingAbnormally(what)});
+  auto fail = [&](ServerMessage error) {
+    throw SqlError({std::move(error), msg::TerminatingAbnormally(what)});
+  };
+  auto header = ReadFirstSetHeader(device.file);
+  if (!header) {
+    fail(msg::MediaIncorrectlyFormed(device.disk));
   }
-  return std::move(*sets);
+  if (checksum && !header->withChecksum) {
+    fail(msg::NoBackupChecksums());
+  }
+  auto set = ReadFirstSet(device.file);
+  if (!set) {
+    fail(msg::MediaIncorrectlyFormed(device.disk));
+  }
+  return std::move(*set);
 }
 
 int Pages(uint64_t bytes) {
@@ -111,7 +123,7 @@ StatementResult RunRestoreFileList(ServerState& state, SessionState&,
 
 StatementResult RunRestoreVerify(ServerState& state, SessionState&,
                                  const sql::RestoreVerifyStatement& s) {
-  WholeSets(state, s.disk, "VERIFY DATABASE");
+  FirstSet(state, s.disk, "VERIFY DATABASE", s.checksum);
   StatementResult result;
   result.messages.push_back(msg::BackupSetValid(1));
   return result;
@@ -131,7 +143,7 @@ StatementResult RunRestoreDatabase(ServerState& state, SessionState& session,
   if (EqualsNoCase(s.database, "tempdb")) {
     fail({msg::NotOnTempdb()});
   }
-  BackupSet set = std::move(WholeSets(state, s.disk, what).front());
+  BackupSet set = FirstSet(state, s.disk, what, s.checksum);
 
   for (const auto& [logical, path] : s.moves) {
     bool known = std::any_of(set.files.begin(), set.files.end(), [&](const DatabaseFile& f) {

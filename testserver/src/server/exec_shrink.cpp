@@ -20,8 +20,8 @@ StatementResult RunShrinkDatabase(ServerState& state, SessionState& session,
   auto database = s.databaseId ? state.catalog.FindById(static_cast<int>(*s.databaseId))
                                : state.catalog.Find(s.database);
   if (!database) {
-    throw SqlError(
-        msg::DatabaseNotFoundForDbcc(s.databaseId ? std::to_string(*s.databaseId) : s.database));
+    throw SqlError(msg::DatabaseNotFoundForDbcc(
+        state.product, s.databaseId ? std::to_string(*s.databaseId) : s.database));
   }
   if (!session.sysadmin) {
     throw SqlError(msg::DbccPermissionDenied(session.login, "SHRINKDATABASE"));
@@ -53,7 +53,9 @@ StatementResult RunShrinkDatabase(ServerState& state, SessionState& session,
   }
   StatementResult result;
   result.rows = std::move(rows);
-  result.trailing.push_back(msg::DbccCompleted());
+  if (!s.noInfoMessages) {
+    result.trailing.push_back(msg::DbccCompleted());
+  }
   return result;
 }
 

@@ -28,6 +28,8 @@ StatementResult RunDropTable(ServerState& state, SessionState& session,
                              const sql::DropTableStatement& s);
 StatementResult RunShrinkDatabase(ServerState& state, SessionState& session,
                                   const sql::ShrinkDatabaseStatement& s);
+StatementResult RunCheckDb(ServerState& state, SessionState& session,
+                           const sql::CheckDbStatement& s);
 StatementResult RunExec(ServerState& state, SessionState& session, const sql::ExecStatement& s,
                         BatchContext& batch);
 void RunDeclare(BatchContext& batch, const sql::DeclareStatement& s);

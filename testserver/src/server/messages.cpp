@@ -106,9 +106,87 @@ ServerMessage DbccCompleted() {
               "DBCC execution completed. If DBCC printed error messages, contact your system "
               "administrator.");
 }
-ServerMessage DatabaseNotFoundForDbcc(std::string_view database) {
+ServerMessage DatabaseNotFoundForDbcc(Product product, std::string_view database) {
+  if (product == Product::k2000) {
+    return Make(2520, 1, 16,
+                Format("Could not find database '%s'. Check sysdatabases.", S(database).c_str()));
+  }
   return Make(2520, 1, 16,
-              Format("Could not find database '%s'. Check sysdatabases.", S(database).c_str()));
+              Format("Could not find database '%s'. The database either does not exist, or was "
+                     "dropped before a statement tried to use it. Verify if the database exists "
+                     "by querying the sys.databases catalog view.",
+                     S(database).c_str()));
+}
+ServerMessage UnrecognizedOption(std::string_view option, std::string_view statement) {
+  return Make(
+      155, 1, 15,
+      Format("'%s' is not a recognized %s option.", S(option).c_str(), S(statement).c_str()));
+}
+ServerMessage NoBackupChecksums() {
+  return Make(3187, 1, 16,
+              "RESTORE WITH CHECKSUM cannot be specified because the backup set does not contain "
+              "checksum information.");
+}
+ServerMessage DbccResultsFor(std::string_view name) {
+  return Make(2536, 1, 10, Format("DBCC results for '%s'.", S(name).c_str()));
+}
+ServerMessage RowsInPages(Product product, int64_t rows, int64_t pages, std::string_view object) {
+  // Later releases quote the object in double quotes.
+  const char* quote = product == Product::k2000 ? "'" : "\"";
+  return Make(
+      2593, 1, 10,
+      Format("There are %lld rows in %lld pages for object %s%s%s.", static_cast<long long>(rows),
+             static_cast<long long>(pages), quote, S(object).c_str(), quote));
+}
+
+namespace {
+// How a table error names the index: later releases add its partition and allocation
+// unit (those of a table's clustered index, index ID 1).
+std::string TableErrorSubject(Product product, int64_t objectId) {
+  if (product == Product::k2000) {
+    return Format("Table error: Object ID %lld, index ID 1.", static_cast<long long>(objectId));
+  }
+  return Format(
+      "Table error: Object ID %lld, index ID 1, partition ID 72057594038779904, alloc unit ID "
+      "72057594043957248 (type In-row data).",
+      static_cast<long long>(objectId));
+}
+}  // namespace
+
+ServerMessage PageNotSeenInScan(Product product, int64_t objectId, std::string_view page,
+                                std::string_view parent, std::string_view previous) {
+  return Make(8976, 1, 16,
+              Format("%s Page %s was not seen in the scan although its parent %s and previous %s "
+                     "refer to it. Check any previous errors.",
+                     TableErrorSubject(product, objectId).c_str(), S(page).c_str(),
+                     S(parent).c_str(), S(previous).c_str()));
+}
+ServerMessage MissingPreviousReference(Product product, int64_t objectId, std::string_view page,
+                                       std::string_view previous) {
+  return Make(
+      8978, 1, 16,
+      Format("%s Page %s is missing a reference from previous page %s. Possible chain "
+             "linkage problem.",
+             TableErrorSubject(product, objectId).c_str(), S(page).c_str(), S(previous).c_str()));
+}
+ServerMessage TableErrorsFound(int allocation, int consistency, std::string_view table,
+                               int64_t objectId) {
+  return Make(8990, 1, 10,
+              Format("CHECKDB found %d allocation errors and %d consistency errors in table '%s' "
+                     "(object ID %lld).",
+                     allocation, consistency, S(table).c_str(), static_cast<long long>(objectId)));
+}
+ServerMessage DatabaseErrorsFound(int allocation, int consistency, std::string_view database) {
+  return Make(8989, 1, 10,
+              Format("CHECKDB found %d allocation errors and %d consistency errors in database "
+                     "'%s'.",
+                     allocation, consistency, S(database).c_str()));
+}
+ServerMessage MinimumRepairLevel(std::string_view database) {
+  return Make(8958, 1, 10,
+              Format("repair_allow_data_loss is the minimum repair level for the errors found by "
+                     "DBCC CHECKDB (%s).",
+                     S(database).c_str()));
 }
 ServerMessage CannotDropMissingDatabase(std::string_view database) {
   return Make(3701, 1, 11,

@@ -30,10 +30,25 @@ ServerMessage BackupSetValid(int fileNumber);                      // 3262
 ServerMessage FileClaimedTwice(std::string_view path, std::string_view first, int firstId,
                                std::string_view second, int secondId);  // 3176
 ServerMessage ProcessedPages(int pages, std::string_view database, std::string_view logicalFile,
-                             int fileNumber);                                               // 4035
-ServerMessage SuccessfullyProcessed(std::string_view what, int pages, double seconds);      // 3014
-ServerMessage DbccCompleted();                                                              // 2528
-ServerMessage DatabaseNotFoundForDbcc(std::string_view database);                           // 2520
+                             int fileNumber);                                           // 4035
+ServerMessage SuccessfullyProcessed(std::string_view what, int pages, double seconds);  // 3014
+ServerMessage DbccCompleted();                                                          // 2528
+ServerMessage DatabaseNotFoundForDbcc(Product product, std::string_view database);      // 2520
+ServerMessage UnrecognizedOption(std::string_view option, std::string_view statement);  // 155
+ServerMessage NoBackupChecksums();                                                      // 3187
+// DBCC CHECKDB's report.
+ServerMessage DbccResultsFor(std::string_view name);  // 2536
+ServerMessage RowsInPages(Product product, int64_t rows, int64_t pages,
+                          std::string_view object);  // 2593
+ServerMessage PageNotSeenInScan(Product product, int64_t objectId, std::string_view page,
+                                std::string_view parent, std::string_view previous);  // 8976
+ServerMessage MissingPreviousReference(Product product, int64_t objectId, std::string_view page,
+                                       std::string_view previous);  // 8978
+ServerMessage TableErrorsFound(int allocation, int consistency, std::string_view table,
+                               int64_t objectId);  // 8990
+ServerMessage DatabaseErrorsFound(int allocation, int consistency,
+                                  std::string_view database);                               // 8989
+ServerMessage MinimumRepairLevel(std::string_view database);                                // 8958
 ServerMessage CannotDropMissingDatabase(std::string_view database);                         // 3701
 ServerMessage CannotDropMissingTable(std::string_view table);                               // 3701
 ServerMessage DatabaseInUse(std::string_view database);                                     // 3702

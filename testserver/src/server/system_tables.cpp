@@ -64,10 +64,9 @@ ResultSet SysObjects(ServerState& state, const DatabaseEntry& db) {
   for (const char* system : {"sysobjects", "sysindexes", "syscolumns", "systypes", "sysfiles"}) {
     table.rows.push_back({std::string(system), id++, std::string("S"), std::string("S")});
   }
-  id = 1977058079;  // user objects get large ids, as on the played server
-  for (const std::string& name : UserTables(state, db)) {
-    table.rows.push_back({name, id, std::string("U"), std::string("U")});
-    id += 16;
+  const std::vector<std::string> tables = UserTables(state, db);
+  for (size_t i = 0; i < tables.size(); ++i) {
+    table.rows.push_back({tables[i], UserTableId(i), std::string("U"), std::string("U")});
   }
   return table;
 }

@@ -18,7 +18,13 @@ std::optional<ResultSet> SystemTable(ServerState& state, const DatabaseEntry& da
 std::optional<ResultSet> UserTable(ServerState& state, const DatabaseEntry& database,
                                    std::string_view table);
 
-// The user tables of a database, read from its data file.
+// The user tables of a database, read from its data file, in name order.
 std::vector<std::string> UserTables(ServerState& state, const DatabaseEntry& database);
+
+// The sysobjects id of the user table at `index` of UserTables: large ids, as on the
+// played server.
+inline int64_t UserTableId(size_t index) {
+  return 1977058079 + 16 * static_cast<int64_t>(index);
+}
 
 }  // namespace testserver

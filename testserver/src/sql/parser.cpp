@@ -10,9 +10,42 @@ namespace testserver::sql {
 
 namespace {
 
+// Options of BACKUP (DATABASE and LOG) that only tune how the played server writes
+// the media: accepted with their value and ignored. The first list is SQL Server
+// 2000's, the second what 2005 and later added.
+constexpr std::string_view kBackupTuning[] = {
+    "blocksize", "description",   "expiredate", "format",   "mediadescription",
+    "medianame", "mediapassword", "name",       "noformat", "noskip",
+    "norewind",  "nounload",      "password",   "restart",  "retaindays",
+    "rewind",    "skip",          "unload"};
+constexpr std::string_view kBackupTuningSince2005[] = {"buffercount",          "maxtransfersize",
+                                                       "continue_after_error", "stop_on_error",
+                                                       "compression",          "no_compression"};
+// The same for RESTORE (FILELISTONLY, VERIFYONLY, DATABASE).
+constexpr std::string_view kRestoreTuning[] = {
+    "keep_replication", "loadhistory", "medianame", "mediapassword", "password", "nounload",
+    "unload",           "norewind",    "rewind",    "recovery",      "restart",  "restricted_user"};
+constexpr std::string_view kRestoreTuningSince2005[] = {"buffercount", "maxtransfersize",
+                                                        "continue_after_error", "stop_on_error"};
+// WITH options of DBCC that change nothing here (NO_INFOMSGS is acted on).
+constexpr std::string_view kDbccTuning[] = {
+    "all_errormsgs", "tableresults", "physical_only",          "tablock",
+    "estimateonly",  "data_purity",  "extended_logical_checks"};
+
+template <size_t N>
+bool Listed(const std::string_view (&list)[N], std::string_view word) {
+  for (std::string_view entry : list) {
+    if (EqualsNoCase(entry, word)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 class Parser {
  public:
-  explicit Parser(std::vector<Token> tokens) : m_tokens(std::move(tokens)) {}
+  Parser(std::vector<Token> tokens, Product product)
+      : m_tokens(std::move(tokens)), m_checksumOptions(DescribeProduct(product).backupChecksums) {}
 
   std::vector<Statement> Batch() {
     std::vector<Statement> statements;
@@ -328,31 +361,63 @@ class Parser {
     return StringLiteral();
   }
 
-  // WITH options of BACKUP and RESTORE; `handle` consumes those it knows.
+  // WITH options of BACKUP or RESTORE (`statement` names which, for the error); `handle`
+  // consumes those the statement acts on. The other options the release knows only
+  // tune the operation and are skipped with their value; a word it does not know as an
+  // option fails the whole batch with 155, as the release's parser does.
   template <typename Handle>
-  void WithOptions(Handle handle) {
+  void WithOptions(std::string_view statement, Handle handle) {
     if (!Accept("with")) {
       return;
     }
+    const bool backup = statement == "BACKUP";
     do {
       const Token& option = Peek();
       if (option.kind != TokenKind::Word) {
         Fail();
       }
-      if (!handle()) {
-        // Options that only tune the operation: STATS [= n], NAME = '...', and the like.
-        std::string word = ToLower(Next().text);
-        if (word != "stats" && word != "name" && word != "description" && word != "nounload" &&
-            word != "skip" && word != "noskip" && word != "noformat" && word != "format" &&
-            word != "recovery" && word != "checksum") {
-          m_pos--;
-          Fail();
-        }
-        if (Accept("=")) {
-          Value();
-        }
+      if (handle()) {
+        continue;
+      }
+      const bool tuning =
+          backup ? Listed(kBackupTuning, option.text) ||
+                       (m_checksumOptions && Listed(kBackupTuningSince2005, option.text))
+                 : Listed(kRestoreTuning, option.text) ||
+                       (m_checksumOptions && Listed(kRestoreTuningSince2005, option.text));
+      if (!tuning) {
+        throw SqlError(msg::UnrecognizedOption(option.text, statement));
+      }
+      Next();
+      if (Accept("=")) {
+        Value();
       }
     } while (Accept(","));
+  }
+
+  // CHECKSUM or NO_CHECKSUM, where the release knows them.
+  bool ChecksumOption(bool& checksum) {
+    if (!m_checksumOptions) {
+      return false;
+    }
+    if (Accept("checksum")) {
+      checksum = true;
+      return true;
+    }
+    if (Accept("no_checksum")) {
+      checksum = false;
+      return true;
+    }
+    return false;
+  }
+
+  // FILE = n, which backup set of the media: accepted, and set 1 is read whatever n says.
+  bool FileOption() {
+    if (!Accept("file")) {
+      return false;
+    }
+    Expect("=");
+    Number();
+    return true;
   }
 
   // STATS [= n]; without a number the server reports every 10 percent.
@@ -370,7 +435,7 @@ class Parser {
       BackupDatabaseStatement backup;
       backup.database = Identifier();
       backup.disk = Disk();
-      WithOptions([&] {
+      WithOptions("BACKUP", [&] {
         if (Accept("init")) {
           backup.init = true;
           return true;
@@ -379,7 +444,11 @@ class Parser {
           backup.init = false;
           return true;
         }
-        return StatsOption(backup.stats);
+        if (m_checksumOptions && Accept("copy_only")) {
+          backup.copyOnly = true;
+          return true;
+        }
+        return ChecksumOption(backup.checksum) || StatsOption(backup.stats);
       });
       return backup;
     }
@@ -389,7 +458,7 @@ class Parser {
       if (IsWord("to")) {
         backup.disk = Disk();
       }
-      WithOptions([&] {
+      WithOptions("BACKUP", [&] {
         for (const char* option : {"no_log", "truncate_only"}) {
           if (Accept(option)) {
             backup.noLog = true;
@@ -397,7 +466,10 @@ class Parser {
             return true;
           }
         }
-        return Accept("init") || Accept("noinit");
+        bool checksum = false;
+        std::optional<int> stats;
+        return Accept("init") || Accept("noinit") || (m_checksumOptions && Accept("copy_only")) ||
+               ChecksumOption(checksum) || StatsOption(stats);
       });
       return backup;
     }
@@ -410,13 +482,20 @@ class Parser {
     if (Accept("filelistonly")) {
       Expect("from");
       RestoreFileListStatement list{DiskClause()};
-      WithOptions([&] { return Accept("file") && Accept("=") && (Number(), true); });
+      WithOptions("RESTORE", [&] {
+        bool checksum = false;
+        std::optional<int> stats;
+        return FileOption() || ChecksumOption(checksum) || StatsOption(stats);
+      });
       return list;
     }
     if (Accept("verifyonly")) {
       Expect("from");
       RestoreVerifyStatement verify{DiskClause()};
-      WithOptions([] { return false; });
+      WithOptions("RESTORE", [&] {
+        std::optional<int> stats;
+        return ChecksumOption(verify.checksum) || StatsOption(stats);
+      });
       return verify;
     }
     if (!Accept("database")) {
@@ -427,7 +506,7 @@ class Parser {
     restore.database = Identifier();
     Expect("from");
     restore.disk = DiskClause();
-    WithOptions([&] {
+    WithOptions("RESTORE", [&] {
       if (Accept("move")) {
         std::string logical = StringLiteral();
         Expect("to");
@@ -438,12 +517,7 @@ class Parser {
         restore.replace = true;
         return true;
       }
-      if (Accept("file")) {
-        Expect("=");
-        Number();
-        return true;
-      }
-      return StatsOption(restore.stats);
+      return FileOption() || ChecksumOption(restore.checksum) || StatsOption(restore.stats);
     });
     return restore;
   }
@@ -468,21 +542,56 @@ class Parser {
     Fail();
   }
 
+  // A DBCC command's database: a name, bracketed or quoted, or a database id.
+  void DbccDatabase(std::string& name, std::optional<int64_t>& id) {
+    if (Peek().kind == TokenKind::Number) {
+      id = Number();
+    } else if (Peek().kind == TokenKind::String) {
+      name = StringLiteral();
+    } else {
+      name = Identifier();
+    }
+  }
+
+  // WITH options of DBCC; true when NO_INFOMSGS is among them.
+  bool DbccOptions() {
+    bool noInfoMessages = false;
+    if (!Accept("with")) {
+      return false;
+    }
+    do {
+      if (Accept("no_infomsgs")) {
+        noInfoMessages = true;
+      } else if (Peek().kind == TokenKind::Word && Listed(kDbccTuning, Peek().text)) {
+        Next();
+      } else {
+        Fail();
+      }
+    } while (Accept(","));
+    return noInfoMessages;
+  }
+
   Statement Dbcc() {
     Expect("dbcc");
+    if (Accept("checkdb")) {
+      CheckDbStatement check;
+      if (Accept("(")) {
+        DbccDatabase(check.database, check.databaseId);
+        if (Accept(",")) {
+          Expect("noindex");
+        }
+        Expect(")");
+      }
+      check.noInfoMessages = DbccOptions();
+      return check;
+    }
     if (!Accept("shrinkdatabase")) {
       Next();
       Fail();
     }
     ShrinkDatabaseStatement shrink;
     Expect("(");
-    if (Peek().kind == TokenKind::Number) {
-      shrink.databaseId = Number();
-    } else if (Peek().kind == TokenKind::String) {
-      shrink.database = StringLiteral();
-    } else {
-      shrink.database = Identifier();
-    }
+    DbccDatabase(shrink.database, shrink.databaseId);
     if (Accept(",")) {
       shrink.targetPercent = Number();
       if (Accept(",")) {
@@ -490,7 +599,7 @@ class Parser {
       }
     }
     Expect(")");
-    WithOptions([] { return false; });
+    shrink.noInfoMessages = DbccOptions();
     return shrink;
   }
 
@@ -545,13 +654,15 @@ class Parser {
   }
 
   std::vector<Token> m_tokens;
+  const bool m_checksumOptions;  // the release knows CHECKSUM, NO_CHECKSUM and COPY_ONLY
   size_t m_pos = 0;
   std::set<std::string> m_declared;  // lower-case names of the batch's variables so far
 };
 
 }  // namespace
 
-std::vector<Statement> ParseBatch(std::string_view text, const AnsiCodePage* literalPage) {
+std::vector<Statement> ParseBatch(std::string_view text, const AnsiCodePage* literalPage,
+                                  Product product) {
   LexResult lexed = Tokenize(text);
   if (lexed.unclosed) {
     throw SqlError(
@@ -564,7 +675,7 @@ std::vector<Statement> ParseBatch(std::string_view text, const AnsiCodePage* lit
       }
     }
   }
-  return Parser(std::move(lexed.tokens)).Batch();
+  return Parser(std::move(lexed.tokens), product).Batch();
 }
 
 }  // namespace testserver::sql

@@ -61,6 +61,8 @@ struct BackupDatabaseStatement {
   std::string disk;
   bool init = false;
   std::optional<int> stats;  // WITH STATS [= n]: report progress every n percent
+  bool checksum = false;     // WITH CHECKSUM (NO_CHECKSUM, the default, clears it)
+  bool copyOnly = false;     // WITH COPY_ONLY
 };
 
 struct BackupLogStatement {
@@ -76,6 +78,7 @@ struct RestoreFileListStatement {
 
 struct RestoreVerifyStatement {
   std::string disk;
+  bool checksum = false;  // WITH CHECKSUM: the set must carry backup checksums
 };
 
 struct RestoreDatabaseStatement {
@@ -84,6 +87,7 @@ struct RestoreDatabaseStatement {
   std::vector<std::pair<std::string, std::string>> moves;  // logical name, new path
   bool replace = false;
   std::optional<int> stats;
+  bool checksum = false;
 };
 
 struct DropDatabaseStatement {
@@ -98,6 +102,15 @@ struct ShrinkDatabaseStatement {
   std::string database;
   std::optional<int64_t> databaseId;
   int64_t targetPercent = 0;
+  bool noInfoMessages = false;  // WITH NO_INFOMSGS: no closing DBCC message
+};
+
+// DBCC CHECKDB [(database [, NOINDEX])] [WITH NO_INFOMSGS, ALL_ERRORMSGS, ...]; without
+// a database it checks the session's current one.
+struct CheckDbStatement {
+  std::string database;
+  std::optional<int64_t> databaseId;
+  bool noInfoMessages = false;  // only errors and the summary of a database with errors
 };
 
 struct ExecStatement {
@@ -111,6 +124,6 @@ using Statement =
     std::variant<SelectStatement, UseStatement, SetStatement, DeclareStatement,
                  BackupDatabaseStatement, BackupLogStatement, RestoreFileListStatement,
                  RestoreVerifyStatement, RestoreDatabaseStatement, DropDatabaseStatement,
-                 DropTableStatement, ShrinkDatabaseStatement, ExecStatement>;
+                 DropTableStatement, ShrinkDatabaseStatement, CheckDbStatement, ExecStatement>;
 
 }  // namespace testserver::sql

@@ -4,13 +4,12 @@ namespace testserver::tds {
 
 namespace {
 
-// The last service pack of each release (2019 for 7.4, which every release since 2012
-// speaks).
+// The words of SQL Server 2000 SP1 and later, 2005, 2008 and 2012 on.
 constexpr ProtocolVersion kVersions[] = {
-    {TdsVersion::k71, 0x71000001, {8, 0, 2039}, "SQL Server 2000"},
-    {TdsVersion::k72, 0x72090002, {9, 0, 5000}, "SQL Server 2005"},
-    {TdsVersion::k73, 0x730A0003, {10, 0, 6000}, "SQL Server 2008"},
-    {TdsVersion::k74, 0x74000004, {15, 0, 2000}, "SQL Server 2019"},
+    {TdsVersion::k71, 0x71000001},
+    {TdsVersion::k72, 0x72090002},
+    {TdsVersion::k73, 0x730A0003},
+    {TdsVersion::k74, 0x74000004},
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
-// The TDS versions this server speaks and the SQL Server release that answers with
-// each: what PRELOGIN and LOGINACK report, and which token formats a session uses.
+// The TDS versions this server speaks: the version word LOGINACK sends and the token
+// formats a session uses. The release a login reports is the product's (product.h),
+// whatever dialect it speaks.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +20,7 @@ struct ProductVersion {
 
 struct ProtocolVersion {
   TdsVersion tds = TdsVersion::k74;
-  uint32_t loginAck = 0;     // the TDS version word LOGINACK sends
-  ProductVersion product;    // the release that speaks it
-  std::string_view release;  // "SQL Server 2000", for messages
+  uint32_t loginAck = 0;  // the TDS version word LOGINACK sends
 };
 
 const ProtocolVersion& VersionInfo(TdsVersion version);
