@@ -55,8 +55,8 @@ class FakeServerBrowser : public ServerBrowser {
 };
 
 // Files kept in memory. A path listed in failWrites refuses to be replaced and keeps
-// its old content. Copies, deletions and open tests go to the journal; a copy fails
-// when its source is missing or listed in failCopies, and reports the scripted
+// its old content. Copies, deletions, open tests and digests go to the journal; a copy
+// fails when its source is missing or listed in failCopies, and reports the scripted
 // progress (by default: nothing copied, then everything, and a stop asked for in
 // between ends it).
 class FakeFileSystem : public FileSystem {
@@ -100,7 +100,13 @@ class FakeFileSystem : public FileSystem {
       observer.Progress(total, copied);
     }
     files[destination] = it->second;
-    return {CopyOutcome::Status::kCopied, {}, {}};
+    const auto digest = sha256s.find(source);
+    if (digest == sha256s.end()) {
+      sha256s.erase(destination);
+      return {CopyOutcome::Status::kCopied, {}, {}};
+    }
+    sha256s[destination] = digest->second;
+    return {CopyOutcome::Status::kCopied, {}, {}, digest->second};
   }
   std::optional<std::uint64_t> FileSize(const std::string& path) override {
     auto it = files.find(path);
@@ -122,6 +128,16 @@ class FakeFileSystem : public FileSystem {
     Record("open for reading " + path);
     return files.contains(path) && !unreadable.contains(path);
   }
+  std::optional<std::string> Sha256OfFile(const std::string& path,
+                                          const std::function<bool()>& stopRequested) override {
+    Record("sha256 " + path);
+    const auto digest = sha256s.find(path);
+    if (!files.contains(path) || unreadable.contains(path) || digest == sha256s.end() ||
+        (stopRequested && stopRequested())) {
+      return std::nullopt;
+    }
+    return digest->second;
+  }
 
   std::map<std::string, std::string> files;
   std::set<std::string> failWrites;
@@ -132,6 +148,9 @@ class FakeFileSystem : public FileSystem {
   std::map<std::string, std::uint64_t> freeSpace;  // by folder (a path's beginning)
   std::set<std::string> unreadable;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> progressSteps;  // total, copied
+  // The files' digests, by path, as the copy and Sha256OfFile answer them; a copy
+  // carries its source's along.
+  std::map<std::string, std::string> sha256s;
   int reads = 0;
   int writes = 0;
   std::vector<std::string>* journal = nullptr;

@@ -237,6 +237,10 @@ class ServerDialogTest : public ::testing::Test {
       return std::ifstream(windowsPath ? m_test.OnServerDisk(path) : std::filesystem::path(path))
           .good();
     }
+    std::optional<std::string> Sha256OfFile(const std::string& path,
+                                            const std::function<bool()>& stopRequested) override {
+      return m_others.Sha256OfFile(path, stopRequested);
+    }
 
    private:
     FileSystem& m_others;

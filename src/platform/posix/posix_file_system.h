@@ -18,6 +18,9 @@ class PosixFileSystem : public FileSystem {
   std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;
+  // Nothing for a UNC path, a folder or a read error.
+  std::optional<std::string> Sha256OfFile(const std::string& path,
+                                          const std::function<bool()>& stopRequested) override;
 };
 
 }  // namespace harrowlander::posix

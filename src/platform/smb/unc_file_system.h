@@ -30,6 +30,9 @@ class UncFileSystem : public FileSystem {
   std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;
+  // On a share: read over the client's own connection; nothing also when it breaks.
+  std::optional<std::string> Sha256OfFile(const std::string& path,
+                                          const std::function<bool()>& stopRequested) override;
 
  private:
   FileSystem& m_local;
