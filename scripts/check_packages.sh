@@ -26,7 +26,7 @@ if dpkg-query -W -f='${Status}' harrowlander 2>/dev/null | grep -q 'install ok i
 fi
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
-for needed in tdsodbc libodbc2 libsmbclient libwxgtk3.2; do
+for needed in tdsodbc libodbc2 libsmbclient libssl3 libwxgtk3.2; do
   [[ $depends == *"$needed"* ]] || fail "the package does not depend on $needed"
 done
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')

@@ -40,8 +40,10 @@ struct CopyOutcome {
   // A file the copy made beside the destination and could not remove again (the
   // connection to it was lost); empty when it left nothing.
   std::string leftover;
-  // kCopied: the SHA-256 of the bytes written, in small hex digits.
-  std::string sha256 = {};
+  // kCopied: the SHA-256 of the destination's whole content, 64 lowercase hex digits,
+  // taken from the bytes as the copy wrote them; empty otherwise. The braces keep
+  // {status, reason, leftover} free of a missing-initializer warning.
+  std::string sha256{};
 
   bool Copied() const { return status == Status::kCopied; }
 };
@@ -79,16 +81,18 @@ class FileSystem {
   // exist); nothing when that cannot be learnt.
   virtual std::optional<std::uint64_t> FreeSpace(const std::string& path) = 0;
 
-  // The SHA-256 of the file's whole content, in small hex digits; nothing when it could
-  // not be read through, or when `stopRequested`, asked between pieces, said true.
-  virtual std::optional<std::string> Sha256OfFile(const std::string& path,
-                                                  const std::function<bool()>& stopRequested) = 0;
-
   // False when the file could not be deleted (also when it does not exist).
   virtual bool DeleteFile(const std::string& path) = 0;
 
   // Whether the file can be opened for reading; it is closed again at once.
   virtual bool CanOpenForReading(const std::string& path) = 0;
+
+  // The SHA-256 of the file's whole content, local or UNC, as 64 lowercase hex digits;
+  // nothing when it cannot be read through. Reads the whole file, which may take long:
+  // stopRequested (which may be empty) is asked between pieces, and true ends it with
+  // nothing.
+  virtual std::optional<std::string> Sha256OfFile(const std::string& path,
+                                                  const std::function<bool()>& stopRequested) = 0;
 };
 
 }  // namespace harrowlander

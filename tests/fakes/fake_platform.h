@@ -55,8 +55,8 @@ class FakeServerBrowser : public ServerBrowser {
 };
 
 // Files kept in memory. A path listed in failWrites refuses to be replaced and keeps
-// its old content. Copies, deletions and open tests go to the journal; a copy fails
-// when its source is missing or listed in failCopies, and reports the scripted
+// its old content. Copies, deletions, open tests and digests go to the journal; a copy
+// fails when its source is missing or listed in failCopies, and reports the scripted
 // progress (by default: nothing copied, then everything, and a stop asked for in
 // between ends it).
 class FakeFileSystem : public FileSystem {

@@ -229,10 +229,6 @@ class ServerDialogTest : public ::testing::Test {
     std::optional<std::uint64_t> FreeSpace(const std::string& path) override {
       return m_others.FreeSpace(path);
     }
-    std::optional<std::string> Sha256OfFile(const std::string& path,
-                                            const std::function<bool()>& stopRequested) override {
-      return m_others.Sha256OfFile(path, stopRequested);
-    }
     bool DeleteFile(const std::string& path) override { return m_others.DeleteFile(path); }
     bool CanOpenForReading(const std::string& path) override {
       const bool windowsPath = path.size() > 3 &&
@@ -240,6 +236,10 @@ class ServerDialogTest : public ::testing::Test {
                                path.compare(1, 2, ":\\") == 0;
       return std::ifstream(windowsPath ? m_test.OnServerDisk(path) : std::filesystem::path(path))
           .good();
+    }
+    std::optional<std::string> Sha256OfFile(const std::string& path,
+                                            const std::function<bool()>& stopRequested) override {
+      return m_others.Sha256OfFile(path, stopRequested);
     }
 
    private:

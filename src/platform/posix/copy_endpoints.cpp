@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/posix/piece_board.h"
+#include "platform/posix/sha256.h"
 
 namespace harrowlander::posix {
 namespace {
@@ -23,6 +24,7 @@ constexpr milliseconds kLookAround{200};
 // library's timeout.
 constexpr milliseconds kPatienceAfterFailure{5000};
 constexpr milliseconds kBreakOffAgain{1000};
+constexpr const char* kNoDigestReason = "the SHA-256 of the copy could not be computed";
 
 // Not at all before the first attempt, then longer each time, up to two seconds: a
 // server that comes back is found again soon.
@@ -91,30 +93,36 @@ bool Recover(PieceBoard& board, CopyEnd& end, int error, std::uint64_t piece) {
   return false;
 }
 
+// A stream holds a buffer only while its piece is on the way: the written piece keeps
+// it on the board until it is passed on, and a failed one gives it back.
 void RunStream(PieceBoard& board, CopyReader& reader, CopyWriter& writer, std::size_t pieceSize) {
-  const std::unique_ptr<char[]> buffer(new char[pieceSize]);
   while (const std::optional<std::uint64_t> offset = board.Take()) {
     const std::size_t size =
         static_cast<std::size_t>(std::min<std::uint64_t>(pieceSize, board.Size() - *offset));
+    PieceBoard::Buffer buffer = board.SpareBuffer();
     if (!ReadFully(reader, *offset, buffer.get(), size)) {
-      if (errno == 0) {
+      const int error = errno;
+      board.GiveBack(std::move(buffer));
+      if (error == 0) {
         // A read that ends early without an error is a file that got shorter.
         board.Fail(kSourceChangedReason);
         return;
       }
-      if (!Recover(board, reader, errno, *offset)) {
+      if (!Recover(board, reader, error, *offset)) {
         return;
       }
       continue;
     }
     errno = 0;
     if (!writer.WriteAt(*offset, buffer.get(), size)) {
-      if (!Recover(board, writer, errno != 0 ? errno : EIO, *offset)) {
+      const int error = errno != 0 ? errno : EIO;
+      board.GiveBack(std::move(buffer));
+      if (!Recover(board, writer, error, *offset)) {
         return;
       }
       continue;
     }
-    board.Written(*offset);
+    board.Written(*offset, std::move(buffer));
   }
 }
 
@@ -264,7 +272,10 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
   const std::uint64_t pieces = (size + pieceSize - 1) / pieceSize;
   const int streams =
       static_cast<int>(std::clamp<std::uint64_t>(pieces, 1, std::max(plan.streams, 1)));
-  PieceBoard board(size, pieceSize, streams);
+  // The digest is fed on the streams' threads, one at a time, as pieces come in order.
+  Sha256 hash;
+  PieceBoard board(size, pieceSize, streams,
+                   [&hash](const char* data, std::size_t bytes) { hash.Add(data, bytes); });
   std::uint64_t copied = 0;
   bool stopped = false;
   // Breaking off again now and then catches a connection a stream made meanwhile.
@@ -355,10 +366,15 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
   if (copied != size || now != size) {
     return Ended(CopyOutcome::Status::kFailed, kSourceChangedReason, destination);
   }
+  // Every piece has been passed on by now: the streams that did it have ended.
+  std::string sha256 = hash.HexDigest();
+  if (sha256.empty()) {
+    return Ended(CopyOutcome::Status::kFailed, kNoDigestReason, destination);
+  }
   switch (RunStep(destination, plan.reconnectWindow, observer, error,
                   [&] { return destination.Commit(size); })) {
     case StepEnd::kDone:
-      return {CopyOutcome::Status::kCopied, {}, {}};
+      return {CopyOutcome::Status::kCopied, {}, {}, std::move(sha256)};
     case StepEnd::kStopped:
       return Ended(CopyOutcome::Status::kStopped, {}, destination);
     case StepEnd::kFailed:

@@ -87,11 +87,11 @@ class CopyDestination : public CopyWriter {
 };
 
 // How a copy is cut up: pieces of pieceSize bytes, read and written by up to streams
-// threads at once, each with a reader and a writer of its own. Each stream holds one
-// piece, so streams * pieceSize bytes are in memory at most. A stream whose end over the
-// network fails for the network's sake hands its piece back and connects again; the copy
-// fails once streams have been connecting again for reconnectWindow without a piece
-// written.
+// threads at once, each with a reader and a writer of its own. The pieces on their way
+// and those written ahead of one still on its way (kept for the copy's digest) take
+// 2 * streams * pieceSize bytes of memory at most. A stream whose end over the network
+// fails for the network's sake hands its piece back and connects again; the copy fails
+// once streams have been connecting again for reconnectWindow without a piece written.
 struct CopyPlan {
   std::size_t pieceSize = 1u << 20;
   int streams = 1;
@@ -105,7 +105,8 @@ struct CopyPlan {
 // while streams connect again). Fails, leaving the destination as it was, when a stream
 // fails for any other reason than the network, when the network stays away for the
 // window, or when the source turns out shorter or longer than it was; the outcome names
-// the new file when it could not be removed.
+// the new file when it could not be removed. A copy's SHA-256 is taken from the buffers
+// it wrote, in file order, each piece once however often it was attempted.
 CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const CopyPlan& plan,
                          CopyObserver& observer);
 

@@ -12,11 +12,9 @@
 namespace harrowlander::posix {
 namespace {
 
-// Pieces of a local copy: large, since the kernel moves them without a buffer of ours,
-// and still small enough for the progress text to move along.
-constexpr std::size_t kKernelPiece = 16u << 20;
-// Without the kernel's copy: two streams, so that one reads while the other writes.
-constexpr CopyPlan kBufferPlan{1u << 20, 2};
+// Through buffers of ours, which the copy's digest is taken from (the kernel's own copy
+// would hand over no bytes): two streams, so that one reads while the other writes.
+constexpr CopyPlan kLocalPlan{1u << 20, 2};
 
 std::optional<std::uint64_t> SizeOf(int fd) {
   struct stat info {};
@@ -84,7 +82,6 @@ class LocalSource : public CopySource {
     return m_reader.ReadAt(offset, buffer, size);
   }
   std::unique_ptr<CopyReader> OpenReader() override { return std::make_unique<LocalReader>(m_fd); }
-  int Descriptor() const { return m_fd; }
 
  private:
   int m_fd;
@@ -139,7 +136,6 @@ class LocalDestination : public CopyDestination {
     }
     return {};
   }
-  int Descriptor() const { return m_fd; }
 
  private:
   int m_fd;
@@ -186,42 +182,6 @@ std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
   return nullptr;
 }
 
-// copy_file_range in pieces. Nothing copied when the kernel cannot do it for these two
-// files (another file system, an old kernel): the caller copies through a buffer then.
-enum class KernelCopy { kDone, kFailed, kStopped, kUnsupported };
-
-KernelCopy CopyInKernel(LocalSource& source, LocalDestination& destination, CopyObserver& observer,
-                        std::string& reason) {
-  std::uint64_t copied = 0;
-  for (;;) {
-    if (observer.StopRequested()) {
-      return KernelCopy::kStopped;
-    }
-    const ssize_t moved = copy_file_range(source.Descriptor(), nullptr, destination.Descriptor(),
-                                          nullptr, kKernelPiece, 0);
-    if (moved < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      const bool unsupported = copied == 0 && (errno == EXDEV || errno == ENOSYS ||
-                                               errno == EINVAL || errno == EOPNOTSUPP);
-      reason = ErrorText(errno);
-      return unsupported ? KernelCopy::kUnsupported : KernelCopy::kFailed;
-    }
-    if (moved == 0) {
-      // The end of the file: the copy holds what the file held at opening, and still
-      // holds.
-      if (copied == source.Size() && source.CurrentSize() == copied) {
-        return KernelCopy::kDone;
-      }
-      reason = kSourceChangedReason;
-      return KernelCopy::kFailed;
-    }
-    copied += static_cast<std::uint64_t>(moved);
-    observer.Progress(source.Size(), copied);
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<CopySource> OpenLocalSource(const std::string& path) {
@@ -243,23 +203,7 @@ CopyOutcome CopyLocalFile(const std::string& source, const std::string& destinat
   if (!to) {
     return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
   }
-  observer.Progress(from->Size(), 0);
-  std::string reason;
-  switch (CopyInKernel(*from, *to, observer, reason)) {
-    case KernelCopy::kDone:
-      errno = 0;
-      if (!to->Commit(from->Size())) {
-        return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
-      }
-      return {CopyOutcome::Status::kCopied, {}, {}};
-    case KernelCopy::kFailed:
-      return CopyFailed(reason);
-    case KernelCopy::kStopped:
-      return {CopyOutcome::Status::kStopped, {}, {}};
-    case KernelCopy::kUnsupported:
-      break;
-  }
-  return CopyInPieces(*from, *to, kBufferPlan, observer);
+  return CopyInPieces(*from, *to, kLocalPlan, observer);
 }
 
 }  // namespace harrowlander::posix

@@ -17,8 +17,7 @@ std::unique_ptr<CopySource> OpenLocalSource(const std::string& path);
 // the file before the rename and the folder after it.
 std::unique_ptr<CopyDestination> CreateLocalDestination(const std::string& path);
 
-// Local to local, copied inside the kernel where the file systems allow it, on the
-// same terms as CopyInPieces.
+// Local to local, through CopyInPieces.
 CopyOutcome CopyLocalFile(const std::string& source, const std::string& destination,
                           CopyObserver& observer);
 

@@ -4,33 +4,43 @@
 
 namespace harrowlander::posix {
 
-PieceBoard::PieceBoard(std::uint64_t size, std::size_t pieceSize, int streams)
+PieceBoard::PieceBoard(std::uint64_t size, std::size_t pieceSize, int streams, InOrder inOrder)
     : m_size(size),
       m_pieceSize(pieceSize),
+      m_window(2 * static_cast<std::size_t>(std::max(streams, 1))),
+      m_inOrder(std::move(inOrder)),
       m_written((size + pieceSize - 1) / pieceSize, false),
       m_streamsRunning(streams) {}
 
 std::optional<std::uint64_t> PieceBoard::Take() {
-  std::lock_guard<std::mutex> lock(m_lock);
-  if (m_failed) {
-    return std::nullopt;
+  std::unique_lock<std::mutex> lock(m_lock);
+  // The piece that holds the others back is never beyond the window: it is on its way
+  // on a stream, handed back for the next Take, or written and being passed on.
+  for (;;) {
+    if (m_failed) {
+      return std::nullopt;
+    }
+    if (!m_handedBack.empty()) {
+      const std::uint64_t offset = m_handedBack.back();
+      m_handedBack.pop_back();
+      return offset;
+    }
+    if (m_next >= m_size) {
+      return std::nullopt;
+    }
+    if (m_next / m_pieceSize < m_passedOn + m_window) {
+      const std::uint64_t offset = m_next;
+      m_next += m_pieceSize;
+      return offset;
+    }
+    m_changed.wait(lock);
   }
-  if (!m_handedBack.empty()) {
-    const std::uint64_t offset = m_handedBack.back();
-    m_handedBack.pop_back();
-    return offset;
-  }
-  if (m_next >= m_size) {
-    return std::nullopt;
-  }
-  const std::uint64_t offset = m_next;
-  m_next += m_pieceSize;
-  return offset;
 }
 
 void PieceBoard::HandBack(std::uint64_t offset) {
   std::lock_guard<std::mutex> lock(m_lock);
   m_handedBack.push_back(offset);
+  m_changed.notify_all();
 }
 
 bool PieceBoard::AllTaken() {
@@ -38,15 +48,59 @@ bool PieceBoard::AllTaken() {
   return m_failed || (m_next >= m_size && m_handedBack.empty());
 }
 
-void PieceBoard::Written(std::uint64_t offset) {
+PieceBoard::Buffer PieceBoard::SpareBuffer() {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_spare.empty()) {
+      Buffer buffer = std::move(m_spare.back());
+      m_spare.pop_back();
+      return buffer;
+    }
+  }
+  return Buffer(new char[m_pieceSize]);
+}
+
+void PieceBoard::GiveBack(Buffer buffer) {
   std::lock_guard<std::mutex> lock(m_lock);
-  m_written[offset / m_pieceSize] = true;
+  m_spare.push_back(std::move(buffer));
+}
+
+void PieceBoard::Written(std::uint64_t offset, Buffer buffer) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  const std::size_t piece = static_cast<std::size_t>(offset / m_pieceSize);
+  if (m_written[piece]) {
+    m_spare.push_back(std::move(buffer));  // its bytes are in order already, or held back
+    return;
+  }
+  m_written[piece] = true;
+  m_heldBack.emplace(piece, std::move(buffer));
   while (m_gapFree < m_written.size() && m_written[m_gapFree]) {
     ++m_gapFree;
   }
   m_writtenSinceSpell = true;
   m_lastAdvance = Clock::now();
   m_changed.notify_all();
+  if (!m_passing) {
+    PassOnInOrder(lock);
+  }
+}
+
+// A piece at a time, so that the window moves on with each.
+void PieceBoard::PassOnInOrder(std::unique_lock<std::mutex>& lock) {
+  m_passing = true;
+  while (m_passedOn < m_gapFree && !m_failed) {
+    const auto next = m_heldBack.find(m_passedOn);
+    const std::size_t bytes = PieceBytes(m_passedOn);
+    Buffer buffer = std::move(next->second);
+    m_heldBack.erase(next);
+    lock.unlock();
+    m_inOrder(buffer.get(), bytes);
+    lock.lock();
+    ++m_passedOn;
+    m_spare.push_back(std::move(buffer));
+    m_changed.notify_all();
+  }
+  m_passing = false;
 }
 
 void PieceBoard::Fail(const std::string& reason) {

@@ -13,9 +13,13 @@
 #include <vector>
 
 #include "platform/posix/local_copy_endpoints.h"
+#include "platform/posix/sha256.h"
 
 namespace harrowlander::posix {
 namespace {
+
+// Read by the mebibyte, which asks for a stop often enough on any disk.
+constexpr std::size_t kHashChunk = 1u << 20;
 
 bool WriteAll(int fd, std::string_view content) {
   while (!content.empty()) {
@@ -145,6 +149,18 @@ bool PosixFileSystem::CanOpenForReading(const std::string& path) {
   const bool isFile = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
   close(fd);
   return isFile;
+}
+
+std::optional<std::string> PosixFileSystem::Sha256OfFile(
+    const std::string& path, const std::function<bool()>& stopRequested) {
+  if (IsUncPath(path)) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<CopySource> file = OpenLocalSource(path);
+  if (!file) {
+    return std::nullopt;
+  }
+  return Sha256OfContent(*file, kHashChunk, stopRequested);
 }
 
 }  // namespace harrowlander::posix

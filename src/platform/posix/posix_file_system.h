@@ -16,12 +16,11 @@ class PosixFileSystem : public FileSystem {
                        CopyObserver& observer) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
   std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
-  std::optional<std::string> Sha256OfFile(const std::string&,
-                                          const std::function<bool()>&) override {
-    return std::nullopt;  // STUB until the hashing copy lands
-  }
   bool DeleteFile(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;
+  // Nothing for a UNC path, a folder or a read error.
+  std::optional<std::string> Sha256OfFile(const std::string& path,
+                                          const std::function<bool()>& stopRequested) override;
 };
 
 }  // namespace harrowlander::posix

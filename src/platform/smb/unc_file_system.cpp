@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/posix/local_copy_endpoints.h"
+#include "platform/posix/sha256.h"
 #include "platform/smb/smb_copy_endpoints.h"
 
 extern "C" {
@@ -127,6 +128,19 @@ bool UncFileSystem::CanOpenForReading(const std::string& path) {
     return m_local.CanOpenForReading(path);
   }
   return OpenSmbSource(m_client, *unc) != nullptr;
+}
+
+std::optional<std::string> UncFileSystem::Sha256OfFile(const std::string& path,
+                                                       const std::function<bool()>& stopRequested) {
+  const std::optional<UncPath> unc = ParseUncPath(path);
+  if (!unc) {
+    return m_local.Sha256OfFile(path, stopRequested);
+  }
+  const std::unique_ptr<posix::CopySource> file = OpenSmbSource(m_client, *unc);
+  if (!file) {
+    return std::nullopt;
+  }
+  return posix::Sha256OfContent(*file, kNetworkPlan.pieceSize, stopRequested);
 }
 
 }  // namespace harrowlander::smb

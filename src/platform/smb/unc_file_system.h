@@ -28,12 +28,11 @@ class UncFileSystem : public FileSystem {
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
   // On a share: the room the server grants this account on the share's disk.
   std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
-  std::optional<std::string> Sha256OfFile(const std::string&,
-                                          const std::function<bool()>&) override {
-    return std::nullopt;  // STUB until the hashing copy lands
-  }
   bool DeleteFile(const std::string& path) override;
   bool CanOpenForReading(const std::string& path) override;
+  // On a share: read over the client's own connection; nothing also when it breaks.
+  std::optional<std::string> Sha256OfFile(const std::string& path,
+                                          const std::function<bool()>& stopRequested) override;
 
  private:
   FileSystem& m_local;
