@@ -177,6 +177,11 @@ BufferedRows OdbcConnection::Run(const std::string& text, const ServerMessageHan
       lock, [&] { return SQLExecDirectW(statement.get(), Wide(batch), SQL_NTS); });
   for (int results = 0; rc != SQL_NO_DATA; ++results) {
     if (!Succeeded(rc) || results == kMaxResults) {
+      // What the server reported before it failed still counts (a check's summary
+      // comes with the errors it found).
+      if (rc == SQL_ERROR && onMessage) {
+        HandOverMessages(statement, onMessage, lock);
+      }
       FailRunning(statement);
     }
     if (rc == SQL_SUCCESS_WITH_INFO && onMessage) {
