@@ -89,7 +89,12 @@ fs::path FaultTest::Destination() const {
 std::vector<std::string> FaultTest::Names(const fs::path& folder) const {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
+    // A backup's hash beside it belongs to it; one without its backup is a leftover.
+    const fs::path name = entry.path().filename();
+    if (name.extension() == ".sha256" && fs::exists(folder / name.stem())) {
+      continue;
+    }
+    names.push_back(name.string());
   }
   std::sort(names.begin(), names.end());
   return names;

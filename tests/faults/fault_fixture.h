@@ -34,7 +34,8 @@ class FaultTest : public CliTest {
                     std::chrono::seconds limit = std::chrono::seconds(20)) const;
   bool SentAnyContaining(const std::string& text) const;
 
-  // A folder of its own for the workstation's files, and what is in it.
+  // A folder of its own for the workstation's files, and what is in it (a backup's hash
+  // beside it counts with the backup).
   std::filesystem::path Destination() const;
   std::vector<std::string> Names(const std::filesystem::path& folder) const;
 

@@ -133,7 +133,8 @@ class ServerDialogTest : public ::testing::Test {
     fake.window.fileDialogAnswers = {file};
     EXPECT_EQ(dlg.BackupDatabase(), 1);
     EXPECT_TRUE(dlg.m_strStatus.starts_with("已经备份完成.")) << dlg.m_strStatus;
-    EXPECT_TRUE(Sent(ServerBatches(), "backup database [Sales] to disk='" + file + "' with init, stats = 1"));
+    EXPECT_TRUE(Sent(ServerBatches(),
+                     "backup database [Sales] to disk='" + file + "' with init, stats = 1"));
     ASSERT_TRUE(std::filesystem::exists(OnServerDisk(onServer)));
 
     dlg.m_strDatabase = "SalesCopy";
@@ -231,18 +232,26 @@ class ServerDialogTest : public ::testing::Test {
     }
     bool DeleteFile(const std::string& path) override { return m_others.DeleteFile(path); }
     bool CanOpenForReading(const std::string& path) override {
-      const bool windowsPath = path.size() > 3 &&
-                               std::isalpha(static_cast<unsigned char>(path[0])) &&
-                               path.compare(1, 2, ":\\") == 0;
-      return std::ifstream(windowsPath ? m_test.OnServerDisk(path) : std::filesystem::path(path))
-          .good();
+      return std::ifstream(OnDisk(path)).good();
     }
+    // The file the server wrote, read where it lies (with the fake's stand-in hash).
     std::optional<std::string> Sha256OfFile(const std::string& path,
-                                            const std::function<bool()>& stopRequested) override {
-      return m_others.Sha256OfFile(path, stopRequested);
+                                            const std::function<bool()>&) override {
+      std::ifstream in(OnDisk(path), std::ios::binary);
+      if (!in) {
+        return std::nullopt;
+      }
+      return FakeFileSystem::FakeSha256({std::istreambuf_iterator<char>(in), {}});
     }
 
    private:
+    std::filesystem::path OnDisk(const std::string& path) const {
+      const bool windowsPath = path.size() > 3 &&
+                               std::isalpha(static_cast<unsigned char>(path[0])) &&
+                               path.compare(1, 2, ":\\") == 0;
+      return windowsPath ? m_test.OnServerDisk(path) : std::filesystem::path(path);
+    }
+
     FileSystem& m_others;
     const ServerDialogTest& m_test;
   };
