@@ -12,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "fakes/sha256sum.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
@@ -107,12 +108,15 @@ class CopyReconnectTest : public ::testing::Test {
 };
 
 // Every connection of the copy breaks, and the server refuses new ones for a while: the
-// copy connects again, keeps what it had, and the file arrives whole in both directions.
+// copy connects again, keeps what it had, and the file arrives whole in both directions,
+// with the digest of exactly that file although the pieces cut off were written again.
 TEST_F(CopyReconnectTest, ADownloadAndAnUploadGoOnOverAServerKilledAndStartedAgain) {
   UncFileSystem files(local, client);
   const std::string content = RandomContent(64 << 20);
   std::ofstream(OnShare("down.bak"), std::ios::binary) << content;
   std::ofstream(Local("down.bak")) << "old";
+  const std::string digest = harrowlander::testing::Sha256Sum(OnShare("down.bak"));
+  ASSERT_EQ(digest.size(), 64u);
   const std::pair<std::string, std::string> copies[] = {
       {Unc("down.bak"), Local("down.bak").string()},
       {Local("down.bak").string(), Unc("up.bak")},
@@ -128,6 +132,7 @@ TEST_F(CopyReconnectTest, ADownloadAndAnUploadGoOnOverAServerKilledAndStartedAga
     const CopyOutcome outcome = files.CopyFile(source, destination, observer);
     EXPECT_TRUE(outcome.Copied()) << outcome.reason;
     EXPECT_TRUE(outcome.leftover.empty());
+    EXPECT_EQ(outcome.sha256, digest);
     EXPECT_GE(observer.reconnecting, 1);
     EXPECT_TRUE(std::is_sorted(observer.steps.begin(), observer.steps.end()));
   }

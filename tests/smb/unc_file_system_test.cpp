@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "fakes/copy_with_callback.h"
+#include "fakes/sha256sum.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/smb/smb_client.h"
 #include "platform/smb/smb_network_session.h"
@@ -253,6 +254,23 @@ TEST_F(UncFileSystemTest, AFailingStreamFailsTheCopyAndLeavesTheOldDestination) 
   EXPECT_TRUE(NoSessionLeft());
   Net("conf delshare tiny");
   std::system(("umount '" + small.string() + "'").c_str());
+}
+
+// A file's digest read over the share, in pieces of the copy's size: sha256sum's for a
+// file of several pieces; nothing for a missing file or a share without a log-on, and
+// nothing once a stop is asked for between pieces.
+TEST_F(UncFileSystemTest, TheDigestOfAFileOnAShareIsItsSha256sum) {
+  const std::string file = std::string(kShare) + "\\digest.bak";
+  std::ofstream(OnShare("digest.bak"), std::ios::binary) << RandomContent(9 * 1048576 + 7);
+  EXPECT_EQ(files.Sha256OfFile(file, {}), std::nullopt) << "no log-on yet";
+  ASSERT_TRUE(LogOn());
+  const std::string expected = harrowlander::testing::Sha256Sum(OnShare("digest.bak"));
+  ASSERT_EQ(expected.size(), 64u);
+  EXPECT_EQ(files.Sha256OfFile(file, [] { return false; }), expected);
+  EXPECT_EQ(files.Sha256OfFile(std::string(kShare) + "\\missing.bak", {}), std::nullopt);
+  int asked = 0;
+  EXPECT_EQ(files.Sha256OfFile(file, [&] { return ++asked > 1; }), std::nullopt);
+  EXPECT_EQ(asked, 2) << "asked before each piece, and no more once stopped";
 }
 
 // Sizes over the share: the file's, and the room on the share's disk in bytes (the

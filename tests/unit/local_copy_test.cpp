@@ -9,13 +9,16 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
 #include "fakes/copy_with_callback.h"
+#include "fakes/sha256sum.h"
 #include "platform/posix/copy_endpoints.h"
 #include "platform/posix/local_copy_endpoints.h"
 #include "platform/posix/posix_file_system.h"
@@ -27,6 +30,7 @@ namespace fs = std::filesystem;
 
 using testing::CallbackObserver;
 using testing::CopyWith;
+using testing::Sha256Sum;
 
 bool PiecesWith(posix::CopySource& source, posix::CopyDestination& destination,
                 const posix::CopyPlan& plan, const CopyProgressCallback& progress) {
@@ -515,6 +519,145 @@ TEST_F(LocalCopyTest, ACommitCutOffByTheNetworkIsMadeAgainOnANewConnection) {
   EXPECT_EQ(destination.commits, 2);
   EXPECT_EQ(destination.reconnects, 1);
   EXPECT_EQ(observer.reconnecting, 1);
+}
+
+// Streams write pieces out of order, and one piece is written twice (its first write
+// landed half, then failed as a broken connection does): the copy's digest is still
+// sha256sum's of the file it made. While the first piece is held up, the other streams
+// get no further than two pieces a stream beyond it, which bounds the buffers the copy
+// keeps back for its digest.
+TEST_F(LocalCopyTest, TheDigestFollowsFileOrderAcrossStreamsAndPiecesWrittenAgain) {
+  constexpr std::size_t kPiece = 4096;
+  constexpr int kStreams = 4;
+  std::string content(256 * kPiece + 123, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    content[i] = static_cast<char>((i * 7 + i / 4096) % 251);
+  }
+  Write(Path("src.bak"), content);
+  Write(Path("dst.bak"), "old");
+
+  struct Writes {
+    std::mutex lock;
+    std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+    bool holding = false;
+    std::uint64_t furthestWhileHeld = 0;
+    bool cut = false;
+  } writes;
+  // Over the real new file. The first piece's write waits until the others have stood
+  // still for a while; the fourth piece's first write breaks off halfway.
+  class GatedWriter : public posix::CopyWriter {
+   public:
+    GatedWriter(posix::CopyWriter& file, Writes& writes) : m_file(file), m_writes(writes) {}
+    bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
+      using std::chrono::milliseconds;
+      std::unique_lock<std::mutex> lock(m_writes.lock);
+      if (offset == 0) {
+        m_writes.holding = true;
+        for (int wait = 0;
+             wait < 250 && std::chrono::steady_clock::now() - m_writes.last < milliseconds(300);
+             ++wait) {
+          lock.unlock();
+          std::this_thread::sleep_for(milliseconds(20));
+          lock.lock();
+        }
+        m_writes.holding = false;
+      } else if (m_writes.holding) {
+        m_writes.furthestWhileHeld = std::max(m_writes.furthestWhileHeld, offset / kPiece);
+      }
+      m_writes.last = std::chrono::steady_clock::now();
+      const bool cut = offset == 3 * kPiece && !std::exchange(m_writes.cut, true);
+      lock.unlock();
+      if (cut) {
+        m_file.WriteAt(offset, data, size / 2);
+        errno = ECONNRESET;
+        return false;
+      }
+      return m_file.WriteAt(offset, data, size);
+    }
+    bool OverNetwork() const override { return true; }
+    bool Reconnect(int) override { return true; }
+
+   private:
+    posix::CopyWriter& m_file;
+    Writes& m_writes;
+  };
+  class GatedDestination : public posix::CopyDestination {
+   public:
+    GatedDestination(std::unique_ptr<posix::CopyDestination> file, Writes& writes)
+        : m_file(std::move(file)), m_writes(writes), m_first(*m_file, writes) {}
+    bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
+      return m_first.WriteAt(offset, data, size);
+    }
+    bool OverNetwork() const override { return true; }
+    bool Reconnect(int error) override { return m_first.Reconnect(error); }
+    std::unique_ptr<posix::CopyWriter> OpenWriter() override {
+      class Owning : public GatedWriter {
+       public:
+        Owning(std::unique_ptr<posix::CopyWriter> file, Writes& writes)
+            : GatedWriter(*file, writes), m_owned(std::move(file)) {}
+
+       private:
+        std::unique_ptr<posix::CopyWriter> m_owned;
+      };
+      return std::make_unique<Owning>(m_file->OpenWriter(), m_writes);
+    }
+    bool Commit(std::uint64_t size) override { return m_file->Commit(size); }
+    std::string Discard() override { return m_file->Discard(); }
+
+   private:
+    std::unique_ptr<posix::CopyDestination> m_file;
+    Writes& m_writes;
+    GatedWriter m_first;
+  };
+
+  CopyOutcome outcome;
+  {
+    std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
+    std::unique_ptr<posix::CopyDestination> file = posix::CreateLocalDestination(Path("dst.bak"));
+    ASSERT_TRUE(source && file);
+    GatedDestination destination(std::move(file), writes);
+    CountingObserver observer;
+    outcome = posix::CopyInPieces(*source, destination,
+                                  {kPiece, kStreams, std::chrono::seconds(60)}, observer);
+    EXPECT_EQ(observer.reconnecting, 1);
+  }
+  ASSERT_TRUE(outcome.Copied()) << outcome.reason;
+  EXPECT_TRUE(writes.cut);
+  EXPECT_TRUE(Read(Path("dst.bak")) == content);
+  EXPECT_EQ(outcome.sha256, Sha256Sum(Path("dst.bak")));
+  EXPECT_EQ(outcome.sha256.size(), 64u);
+  EXPECT_GE(writes.furthestWhileHeld, 1u) << "pieces were written ahead of the first";
+  EXPECT_LT(writes.furthestWhileHeld, 2u * kStreams);
+}
+
+// A file's digest through PosixFileSystem, and a local copy's: sha256sum's for a file
+// of several read pieces, the standard values for "abc" and for an empty file; nothing
+// for a folder, a missing file or a UNC path, and nothing once a stop is asked for
+// between pieces.
+TEST_F(LocalCopyTest, FileDigestsAreSha256sumsAndAStopEndsThemBetweenPieces) {
+  std::string content(3 * 1048576 + 17, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    content[i] = static_cast<char>(i % 253);
+  }
+  Write(Path("big.bak"), content);
+  const std::string expected = Sha256Sum(Path("big.bak"));
+  ASSERT_EQ(expected.size(), 64u);
+  EXPECT_EQ(files.Sha256OfFile(Path("big.bak"), {}), expected);
+  CallbackObserver observer(record);
+  EXPECT_EQ(files.CopyFile(Path("big.bak"), Path("copy.bak"), observer).sha256, expected);
+
+  Write(Path("abc"), "abc");
+  EXPECT_EQ(files.Sha256OfFile(Path("abc"), [] { return false; }),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  Write(Path("empty"), "");
+  EXPECT_EQ(files.CopyFile(Path("empty"), Path("empty.copy"), observer).sha256,
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  for (const std::string& nothing : {Path("missing"), Path(""), std::string(R"(\\srv\s\abc)")}) {
+    EXPECT_EQ(files.Sha256OfFile(nothing, {}), std::nullopt) << nothing;
+  }
+  int asked = 0;
+  EXPECT_EQ(files.Sha256OfFile(Path("big.bak"), [&] { return ++asked > 2; }), std::nullopt);
+  EXPECT_EQ(asked, 3) << "asked before each piece, and no more once stopped";
 }
 
 // A copied backup holds a whole database: the new file, and the copy it becomes, are the

@@ -203,6 +203,34 @@ TEST_F(Win32FileSystemTest, AStopEndsTheCopyAndLeavesTheDestinationAsItWas) {
   EXPECT_EQ(folder.EntryCount(), 2) << "no copy is left beside the destination";
 }
 
+// The copy's digest (the new file read back through CNG) and a file's, against values
+// sha256sum gave: several of the hash's read pieces, the standard "abc", a file that is
+// not there, and a stop asked for between pieces.
+TEST_F(Win32FileSystemTest, TheDigestOfACopyAndOfAFileAreSha256OfTheirContent) {
+  std::string content((5 << 20) + 123, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    content[i] = static_cast<char>((i * 7 + i / 4096) % 251);
+  }
+  const std::string expected = "a439d4dee766d0b54b85a5ce7fe2a678f5421ffeec974c21823f36f410601f90";
+  WriteTestFile(folder / "source.bak", content);
+  WriteTestFile(folder / "copy.bak", "old backup");
+
+  const CopyProgressCallback record = Recorder();
+  testing::CallbackObserver observer(record);
+  const CopyOutcome copied = files.CopyFile(folder / "source.bak", folder / "copy.bak", observer);
+  ASSERT_TRUE(copied.Copied()) << copied.reason;
+  EXPECT_EQ(copied.sha256, expected);
+  EXPECT_EQ(files.Sha256OfFile(folder / "copy.bak", {}), expected);
+
+  WriteTestFile(folder / "abc.txt", "abc");
+  EXPECT_EQ(files.Sha256OfFile(folder / "abc.txt", [] { return false; }),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(files.Sha256OfFile(folder / "missing.bak", {}), std::nullopt);
+  int asked = 0;
+  EXPECT_EQ(files.Sha256OfFile(folder / "copy.bak", [&] { return ++asked > 2; }), std::nullopt);
+  EXPECT_EQ(asked, 3) << "asked before each piece, and no more once stopped";
+}
+
 TEST_F(Win32FileSystemTest, TheSizeOfAFileAndTheRoomOnItsDisk) {
   WriteTestFile(folder / "f.bak", std::string(70000, 'f'));
   EXPECT_EQ(files.FileSize(folder / "f.bak"), 70000u);

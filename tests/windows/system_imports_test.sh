@@ -4,7 +4,7 @@
 # Usage: system_imports_test.sh PROGRAM
 set -euo pipefail
 program=$1
-system_dlls="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll netapi32.dll
+system_dlls="advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll netapi32.dll
 odbc32.dll ole32.dll oleaut32.dll shell32.dll user32.dll ws2_32.dll"
 mapfile -t imports < <(x86_64-w64-mingw32-objdump -p "$program" |
   sed -n 's/^[[:space:]]*DLL Name: //p' | tr '[:upper:]' '[:lower:]')

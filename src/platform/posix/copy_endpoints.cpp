@@ -126,23 +126,32 @@ void RunStream(PieceBoard& board, CopyReader& reader, CopyWriter& writer, std::s
   }
 }
 
-// The stream threads of one copy. However the copy ends (an exception from the
-// progress callback included), every thread has stopped, and with it every reader and
-// writer it opened, before this is gone.
+// The threads of one copy: its streams and the one that passes their pieces on in
+// order. However the copy ends (an exception from the progress callback included),
+// every thread has stopped, and with it every reader and writer it opened, before this
+// is gone.
 class Streams {
  public:
   explicit Streams(PieceBoard& board) : m_board(board) {}
   ~Streams() {
-    for (std::thread& thread : m_threads) {
-      if (thread.joinable()) {
-        m_board.Fail("the copy was broken off");
-        if (m_breakOff) {
-          m_breakOff();
-        }
-        break;
+    if (m_passer.joinable() ||
+        std::any_of(m_threads.begin(), m_threads.end(),
+                    [](const std::thread& thread) { return thread.joinable(); })) {
+      m_board.Fail("the copy was broken off");
+      if (m_breakOff) {
+        m_breakOff();
       }
     }
     JoinAll();
+  }
+  // False when no thread could be started for it.
+  bool StartPassingOn() {
+    try {
+      m_passer = std::thread([this] { m_board.PassOnInOrder(); });
+      return true;
+    } catch (const std::system_error&) {
+      return false;
+    }
   }
   // False when no thread could be started for it.
   template <typename Run>
@@ -170,11 +179,15 @@ class Streams {
         thread.join();
       }
     }
+    if (m_passer.joinable()) {
+      m_passer.join();
+    }
   }
 
  private:
   PieceBoard& m_board;
   std::vector<std::thread> m_threads;
+  std::thread m_passer;
   std::function<void()> m_breakOff;
 };
 
@@ -272,7 +285,7 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
   const std::uint64_t pieces = (size + pieceSize - 1) / pieceSize;
   const int streams =
       static_cast<int>(std::clamp<std::uint64_t>(pieces, 1, std::max(plan.streams, 1)));
-  // The digest is fed on the streams' threads, one at a time, as pieces come in order.
+  // Fed on a thread of its own, while the streams go on copying.
   Sha256 hash;
   PieceBoard board(size, pieceSize, streams,
                    [&hash](const char* data, std::size_t bytes) { hash.Add(data, bytes); });
@@ -290,7 +303,8 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
   {
     Streams threads(board);
     threads.OnBreakOff(breakOff);
-    if (!threads.Start([&] { RunStream(board, source, destination, pieceSize); })) {
+    if (!threads.StartPassingOn() ||
+        !threads.Start([&] { RunStream(board, source, destination, pieceSize); })) {
       return Ended(CopyOutcome::Status::kFailed, ErrorText(EAGAIN), destination);
     }
     // The other streams open their own reader and writer first, which over a network
@@ -366,7 +380,7 @@ CopyOutcome CopyInPieces(CopySource& source, CopyDestination& destination, const
   if (copied != size || now != size) {
     return Ended(CopyOutcome::Status::kFailed, kSourceChangedReason, destination);
   }
-  // Every piece has been passed on by now: the streams that did it have ended.
+  // Every piece has been passed on by now: the thread that did it has ended.
   std::string sha256 = hash.HexDigest();
   if (sha256.empty()) {
     return Ended(CopyOutcome::Status::kFailed, kNoDigestReason, destination);

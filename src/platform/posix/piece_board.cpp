@@ -15,7 +15,7 @@ PieceBoard::PieceBoard(std::uint64_t size, std::size_t pieceSize, int streams, I
 std::optional<std::uint64_t> PieceBoard::Take() {
   std::unique_lock<std::mutex> lock(m_lock);
   // The piece that holds the others back is never beyond the window: it is on its way
-  // on a stream, handed back for the next Take, or written and being passed on.
+  // on a stream, handed back for the next Take, or written and about to be passed on.
   for (;;) {
     if (m_failed) {
       return std::nullopt;
@@ -66,10 +66,10 @@ void PieceBoard::GiveBack(Buffer buffer) {
 }
 
 void PieceBoard::Written(std::uint64_t offset, Buffer buffer) {
-  std::unique_lock<std::mutex> lock(m_lock);
+  std::lock_guard<std::mutex> lock(m_lock);
   const std::size_t piece = static_cast<std::size_t>(offset / m_pieceSize);
   if (m_written[piece]) {
-    m_spare.push_back(std::move(buffer));  // its bytes are in order already, or held back
+    m_spare.push_back(std::move(buffer));  // its bytes are passed on already, or held back
     return;
   }
   m_written[piece] = true;
@@ -80,15 +80,17 @@ void PieceBoard::Written(std::uint64_t offset, Buffer buffer) {
   m_writtenSinceSpell = true;
   m_lastAdvance = Clock::now();
   m_changed.notify_all();
-  if (!m_passing) {
-    PassOnInOrder(lock);
-  }
 }
 
 // A piece at a time, so that the window moves on with each.
-void PieceBoard::PassOnInOrder(std::unique_lock<std::mutex>& lock) {
-  m_passing = true;
-  while (m_passedOn < m_gapFree && !m_failed) {
+void PieceBoard::PassOnInOrder() {
+  std::unique_lock<std::mutex> lock(m_lock);
+  for (;;) {
+    m_changed.wait(lock,
+                   [&] { return m_failed || m_passedOn < m_gapFree || m_streamsRunning == 0; });
+    if (m_failed || m_passedOn == m_gapFree) {
+      return;
+    }
     const auto next = m_heldBack.find(m_passedOn);
     const std::size_t bytes = PieceBytes(m_passedOn);
     Buffer buffer = std::move(next->second);
@@ -100,7 +102,6 @@ void PieceBoard::PassOnInOrder(std::unique_lock<std::mutex>& lock) {
     m_spare.push_back(std::move(buffer));
     m_changed.notify_all();
   }
-  m_passing = false;
 }
 
 void PieceBoard::Fail(const std::string& reason) {

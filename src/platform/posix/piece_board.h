@@ -29,15 +29,12 @@ class PieceBoard {
  public:
   using Clock = std::chrono::steady_clock;
   using Buffer = std::unique_ptr<char[]>;
-  // Takes the copy's bytes in file order; called on one stream's thread at a time,
-  // outside the board's lock.
+  // Takes the copy's bytes in file order, outside the board's lock.
   using InOrder = std::function<void(const char* data, std::size_t size)>;
 
   PieceBoard(std::uint64_t size, std::size_t pieceSize, int streams, InOrder inOrder);
 
   std::uint64_t Size() const { return m_size; }
-  // The number of pieces that may be handed out ahead of the first one not passed on.
-  std::size_t Window() const { return m_window; }
 
   // The offset of the next piece to copy, a handed-back one first; waits while the
   // next one lies beyond the window. Nothing once all are taken or the copy failed.
@@ -49,9 +46,12 @@ class PieceBoard {
   Buffer SpareBuffer();
   void GiveBack(Buffer buffer);
   // The piece at the offset has been written from the buffer, which the board keeps
-  // until the piece is passed on. The calling stream passes on whatever this puts in
-  // order, unless another stream is doing so already (which then passes it on too).
+  // until the piece is passed on.
   void Written(std::uint64_t offset, Buffer buffer);
+  // On a thread of its own, so that the streams never wait for it: passes the written
+  // pieces on in order as they come, until every piece is passed on, the copy failed,
+  // or the streams have ended.
+  void PassOnInOrder();
   // The first failure's reason is the one kept.
   void Fail(const std::string& reason);
   void StreamEnded();
@@ -92,7 +92,6 @@ class PieceBoard {
     return static_cast<std::size_t>(
         std::min<std::uint64_t>(m_pieceSize, m_size - std::uint64_t(piece) * m_pieceSize));
   }
-  void PassOnInOrder(std::unique_lock<std::mutex>& lock);
 
   const std::uint64_t m_size;
   const std::size_t m_pieceSize;
@@ -103,9 +102,8 @@ class PieceBoard {
   std::uint64_t m_next = 0;
   std::vector<std::uint64_t> m_handedBack;
   std::vector<bool> m_written;
-  std::size_t m_gapFree = 0;   // pieces
-  std::size_t m_passedOn = 0;  // pieces
-  bool m_passing = false;
+  std::size_t m_gapFree = 0;                 // pieces
+  std::size_t m_passedOn = 0;                // pieces
   std::map<std::size_t, Buffer> m_heldBack;  // by piece
   std::vector<Buffer> m_spare;
   int m_streamsRunning;

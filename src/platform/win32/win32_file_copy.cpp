@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/win32/cng_sha256.h"
 #include "platform/win32/system_error_text.h"
 #include "platform/win32/temp_name_beside.h"
 #include "platform/win32/wide_text.h"
@@ -163,6 +164,11 @@ class CopyToNewFile {
       m_relay.stopped = true;
       return ERROR_REQUEST_ABORTED;
     }
+    if (m_sha256.empty()) {
+      if (const DWORD error = HashNewFile(); error != ERROR_SUCCESS) {
+        return error;
+      }
+    }
     if (!Flush(m_temp) || !MoveFileExW(m_temp.c_str(), m_destination.c_str(),
                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return GetLastError();
@@ -182,19 +188,45 @@ class CopyToNewFile {
   }
   ~CopyToNewFile() { Discard(); }
 
+  const std::string& Sha256() const { return m_sha256; }
+
  private:
+  // The system's copy hands over no bytes: the new file is read back once, whole, for
+  // its digest, asking for a stop between pieces.
+  DWORD HashNewFile() {
+    const HANDLE file =
+        CreateFileW(m_temp.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+      return GetLastError();
+    }
+    DWORD error = ERROR_SUCCESS;
+    std::optional<std::string> digest = Sha256OfOpenFile(
+        file, [this] { return m_relay.observer.StopRequested(); }, error);
+    CloseHandle(file);
+    if (error == ERROR_REQUEST_ABORTED) {
+      m_relay.stopped = true;
+    }
+    if (digest) {
+      m_sha256 = std::move(*digest);
+    }
+    return error;
+  }
+
   std::wstring m_source;
   std::wstring m_destination;
   ProgressRelay& m_relay;
   std::wstring m_temp;
   bool m_ours = false;
   bool m_copied = false;
+  std::string m_sha256;
 };
 
 }  // namespace
 
 // A copy over the network is restartable: the system keeps track of its progress in the
-// new file, and a pass after a failure of the network goes on from there. Passes go on
+// new file, and a pass after a failure of the network goes on from there (a digest cut
+// off by the network is taken again from the start). Passes go on
 // for the window since the failure, renewed by one that got more bytes through.
 CopyOutcome Win32FileSystem::CopyFile(const std::string& source, const std::string& destination,
                                       CopyObserver& observer) {
@@ -239,7 +271,7 @@ CopyOutcome Win32FileSystem::CopyFile(const std::string& source, const std::stri
     }
     error = copy.Pass(*sourceSize, flags);
   }
-  return {CopyOutcome::Status::kCopied, {}, {}};
+  return {CopyOutcome::Status::kCopied, {}, {}, copy.Sha256()};
 }
 
 }  // namespace harrowlander::win32

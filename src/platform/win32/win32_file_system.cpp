@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "platform/win32/cng_sha256.h"
 #include "platform/win32/system_error_text.h"
 #include "platform/win32/temp_name_beside.h"
 #include "platform/win32/wide_text.h"
@@ -139,6 +140,16 @@ bool Win32FileSystem::DeleteFile(const std::string& path) {
 
 bool Win32FileSystem::CanOpenForReading(const std::string& path) {
   return OpenForReading(Widen(path)).IsOpen();
+}
+
+std::optional<std::string> Win32FileSystem::Sha256OfFile(
+    const std::string& path, const std::function<bool()>& stopRequested) {
+  const FileHandle file = OpenForReading(Widen(path));
+  if (!file.IsOpen()) {
+    return std::nullopt;
+  }
+  DWORD error = ERROR_SUCCESS;
+  return Sha256OfOpenFile(file.get(), stopRequested, error);
 }
 
 }  // namespace harrowlander::win32

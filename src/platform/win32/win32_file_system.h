@@ -28,7 +28,10 @@ class Win32FileSystem : public FileSystem {
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
   // The system's copy with its progress routine, into a new file beside the destination
   // that is then moved over it. A copy to or from a share is restartable: after a
-  // failure of the network it goes on where it broke off.
+  // failure of the network it goes on where it broke off. The system's copy hands over
+  // no bytes, so the digest comes from reading the new file back once before the move:
+  // from the local disk (mostly its cache) for a copy to the workstation, over the
+  // network for one to a share.
   CopyOutcome CopyFile(const std::string& source, const std::string& destination,
                        CopyObserver& observer) override;
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
@@ -41,6 +44,9 @@ class Win32FileSystem : public FileSystem {
   bool DeleteFile(const std::string& path) override;
   // Opened as ReadWholeFile opens; a folder does not count.
   bool CanOpenForReading(const std::string& path) override;
+  // Through CNG; opened as ReadWholeFile opens.
+  std::optional<std::string> Sha256OfFile(const std::string& path,
+                                          const std::function<bool()>& stopRequested) override;
 
  private:
   std::chrono::milliseconds m_reconnectWindow;
