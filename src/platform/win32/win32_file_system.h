@@ -37,10 +37,6 @@ class Win32FileSystem : public FileSystem {
   std::optional<std::uint64_t> FileSize(const std::string& path) override;
   // The room the user may take on the folder's disk, a share's too.
   std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
-  std::optional<std::string> Sha256OfFile(const std::string&,
-                                          const std::function<bool()>&) override {
-    return std::nullopt;  // STUB until the hashing copy lands
-  }
   bool DeleteFile(const std::string& path) override;
   // Opened as ReadWholeFile opens; a folder does not count.
   bool CanOpenForReading(const std::string& path) override;
