@@ -1,0 +1,217 @@
+// A whole server backed up in one run through the real harrowlander-cli, testserver and
+// the private smbd of tests/smb/with_smbd.sh: every user database under its own dated
+// name in one folder, one transfer set-up for the run, and retention that deletes only
+// a database's own older backups once its new one is proven.
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <thread>
+
+#include "cli_fixture.h"
+
+namespace harrowlander::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::set<std::string>;
+
+class CliWholeServer : public CliTest {
+ protected:
+  std::vector<std::string> ServerArguments() override {
+    std::vector<std::string> args = {"--samba-conf", Env("HARROWLANDER_SMB_CONF")};
+    args.insert(args.end(), m_extraServerArguments.begin(), m_extraServerArguments.end());
+    return args;
+  }
+
+  void SetUp() override {
+    if (Env("HARROWLANDER_SMB_CONF").empty()) {
+      GTEST_SKIP() << "needs the smbd of tests/smb/with_smbd.sh";
+    }
+    CliTest::SetUp();
+    environment["HARROWLANDER_NET_PASSWORD"] = Env("HARROWLANDER_SMB_PASSWORD");
+    fs::create_directories(Folder());
+  }
+
+  fs::path Folder() const { return Work() / "nightly"; }
+
+  // A backup of the whole server into the folder; the names hold the second, so runs
+  // are a second apart at least.
+  CliResult BackUpAll(std::vector<std::string> more) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    std::vector<std::string> args = {
+        "backup",       "--all-databases", "--to-dir",   Folder().string(),
+        "--net-server", "127.0.0.1",       "--net-user", Env("HARROWLANDER_SMB_USER"),
+        "--json"};
+    args.insert(args.end(), more.begin(), more.end());
+    return Run(args);
+  }
+
+  Names FilesInFolder() const {
+    Names names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(Folder())) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  // The folder's backups of the database under the default name, and their sidecars.
+  Names BackupsOf(const std::string& database) const {
+    static const std::regex kShape(R"(_\d{8}_\d{6}\.bak(\.sha256)?)");
+    Names names;
+    for (const std::string& name : FilesInFolder()) {
+      if (name.starts_with(database + "_") &&
+          std::regex_match(name.substr(database.size()), kShape)) {
+        names.insert(name);
+      }
+    }
+    return names;
+  }
+
+  static std::vector<std::string> LinesOfType(const CliResult& run, const std::string& type) {
+    std::vector<std::string> lines;
+    for (const std::string& line : run.OutLines()) {
+      if (JsonField(line, "type") == type) {
+        lines.push_back(line);
+      }
+    }
+    return lines;
+  }
+
+  // Batches that set up the transfer share so far.
+  int SharesMade() const {
+    const std::vector<std::string> batches = Batches();
+    return static_cast<int>(std::count_if(batches.begin(), batches.end(), [](const auto& batch) {
+      return Contains(batch, "net share BKSQLData$=");
+    }));
+  }
+
+  void Put(const std::string& name, const std::string& content) const {
+    std::ofstream(Folder() / name) << content;
+  }
+
+  std::vector<std::string> m_extraServerArguments;
+};
+
+TEST_F(CliWholeServer, ThreeRunsKeepTwoBackupsOfEachDatabaseAndANewDatabaseJoins) {
+  // What no run may touch: files of other names, another database's look-alike, a
+  // database named like a backup of Sales.
+  const Names others = {"notes.txt", "Sales_Archive_20200101_000000.bak",
+                        "Sales_20200101_000000.bak.partial", "Sales_20200101_000000.zip",
+                        "Sales_20200101_000000_20200101_000000.bak"};
+  for (const std::string& name : others) {
+    Put(name, "keep me");
+  }
+
+  CliResult run = BackUpAll({"--keep", "2"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(SharesMade(), 1);
+  const std::vector<std::string> results = LinesOfType(run, "database");
+  ASSERT_EQ(results.size(), 2u) << run.out;
+  for (const std::string& line : results) {
+    EXPECT_EQ(JsonField(line, "ok"), "true") << line;
+    EXPECT_EQ(JsonField(line, "verified"), "true") << line;
+    const fs::path file = JsonField(line, "file");
+    EXPECT_EQ(JsonField(line, "bytes"), std::to_string(fs::file_size(file)));
+    EXPECT_TRUE(Contains(ReadFile(file.string() + ".sha256"), JsonField(line, "sha256")));
+  }
+  EXPECT_EQ(JsonField(run.OutLines().back(), "backedUp"), "2") << run.out;
+  EXPECT_TRUE(Contains(run.OutLines().back(), "\"failed\":[]")) << run.out;
+
+  // A database that appears between runs is in the next.
+  const std::string salesBackup = JsonField(results[1], "file");
+  ASSERT_TRUE(Contains(salesBackup, "Sales_")) << results[1];
+  CliResult restored = Run({"restore", "--database", "Added", "--from", salesBackup, "--net-server",
+                            "127.0.0.1", "--net-user", Env("HARROWLANDER_SMB_USER")});
+  ASSERT_EQ(restored.exitCode, 0) << restored.err;
+  const int sharesBefore = SharesMade();
+
+  run = BackUpAll({"--keep", "2"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(SharesMade(), sharesBefore + 1);
+  EXPECT_EQ(LinesOfType(run, "database").size(), 3u) << run.out;
+  EXPECT_EQ(LinesOfType(run, "deleted").size(), 0u) << run.out;
+
+  run = BackUpAll({"--keep", "2"});
+  ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(SharesMade(), sharesBefore + 2);
+  // The first run's backups of Sales and Inventory go, each with its sidecar.
+  const std::vector<std::string> deleted = LinesOfType(run, "deleted");
+  ASSERT_EQ(deleted.size(), 2u) << run.out;
+  for (const std::string& line : deleted) {
+    EXPECT_EQ(JsonField(line, "sidecar"), "true") << line;
+    EXPECT_FALSE(fs::exists(JsonField(line, "file"))) << line;
+  }
+
+  EXPECT_EQ(BackupsOf("Sales").size(), 4u);  // two files, two sidecars
+  EXPECT_EQ(BackupsOf("Inventory").size(), 4u);
+  EXPECT_EQ(BackupsOf("Added").size(), 4u);
+  Names expected = others;
+  for (const std::string& database : {"Sales", "Inventory", "Added"}) {
+    for (const std::string& name : BackupsOf(database)) {
+      expected.insert(name);
+    }
+  }
+  EXPECT_EQ(FilesInFolder(), expected);
+  for (const std::string& name : others) {
+    EXPECT_EQ(ReadFile(Folder() / name), "keep me") << name;
+  }
+  // Nothing of the transfer stays on the server.
+  EXPECT_FALSE(fs::exists(server->StateDir() / "c" / "BKSQLData$"));
+}
+
+class CliWholeServerOneFails : public CliWholeServer {
+ protected:
+  void SetUp() override {
+    m_extraServerArguments = {"--fail", R"(3013,backup database \[Inventory\])"};
+    CliWholeServer::SetUp();
+  }
+};
+
+TEST_F(CliWholeServerOneFails, TheOthersAreBackedUpAndTheFailedOnesOldBackupsStay) {
+  Put("Inventory_20200101_000000.bak", "older inventory");
+  Put("Inventory_20200101_000000.bak.sha256", "its hash");
+  Put("Sales_20200101_000000.bak", "older sales");
+  Put("Sales_20200101_000000.bak.sha256", "its hash");
+
+  // A dry run says what would go and deletes nothing.
+  CliResult run = BackUpAll({"--keep", "1", "--dry-run"});
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  std::vector<std::string> deleted = LinesOfType(run, "deleted");
+  ASSERT_EQ(deleted.size(), 1u) << run.out;
+  EXPECT_EQ(JsonField(deleted[0], "dryRun"), "true");
+  EXPECT_TRUE(Contains(JsonField(deleted[0], "file"), "Sales_20200101_000000.bak"));
+  EXPECT_EQ(ReadFile(Folder() / "Sales_20200101_000000.bak"), "older sales");
+  EXPECT_EQ(BackupsOf("Sales").size(), 4u);
+
+  run = BackUpAll({"--keep", "1"});
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  const std::vector<std::string> results = LinesOfType(run, "database");
+  ASSERT_EQ(results.size(), 2u) << run.out;
+  EXPECT_EQ(JsonField(results[0], "database"), "Inventory");
+  EXPECT_EQ(JsonField(results[0], "ok"), "false");
+  EXPECT_FALSE(JsonField(results[0], "failure").empty()) << results[0];
+  EXPECT_EQ(JsonField(results[1], "database"), "Sales");
+  EXPECT_EQ(JsonField(results[1], "ok"), "true");
+  EXPECT_TRUE(Contains(run.OutLines().back(), "\"failed\":[\"Inventory\"]")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "not backed up: Inventory")) << run.out;
+
+  // Sales: its new backup only. Inventory: the older one, untouched, and nothing new.
+  EXPECT_EQ(BackupsOf("Sales").size(), 2u);
+  EXPECT_FALSE(fs::exists(Folder() / "Sales_20200101_000000.bak"));
+  EXPECT_EQ(BackupsOf("Inventory"),
+            (Names{"Inventory_20200101_000000.bak", "Inventory_20200101_000000.bak.sha256"}));
+  EXPECT_EQ(ReadFile(Folder() / "Inventory_20200101_000000.bak"), "older inventory");
+  EXPECT_EQ(SharesMade(), 2);
+  EXPECT_FALSE(fs::exists(server->StateDir() / "c" / "BKSQLData$"));
+
+  // The text form names the failure too, and --exclude leaves it out.
+  run = BackUpAll({"--exclude", "inv%"});
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(LinesOfType(run, "database").size(), 1u) << run.out;
+}
+
+}  // namespace
+}  // namespace harrowlander::testing
