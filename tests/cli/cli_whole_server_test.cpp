@@ -149,7 +149,7 @@ TEST_F(CliWholeServer, ThreeRunsKeepTwoBackupsOfEachDatabaseAndANewDatabaseJoins
   EXPECT_EQ(BackupsOf("Inventory").size(), 4u);
   EXPECT_EQ(BackupsOf("Added").size(), 4u);
   Names expected = others;
-  for (const std::string& database : {"Sales", "Inventory", "Added"}) {
+  for (const std::string database : {"Sales", "Inventory", "Added"}) {
     for (const std::string& name : BackupsOf(database)) {
       expected.insert(name);
     }

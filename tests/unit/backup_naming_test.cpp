@@ -57,7 +57,7 @@ TEST(BackupNameTest, ANameReadsBackToItsMomentForItsOwnDatabaseAndServerOnly) {
 
 TEST(BackupNameTest, AnotherDatabaseWhoseNameBeginsTheSameIsNeverRead) {
   // Database "Sales" and "Sales_Archive", and one named like a dated backup of Sales.
-  for (const std::string& other :
+  for (const std::string other :
        {"Sales_Archive_20260101_010101.bak", "Sales_20260101_010101_20261201_010101.bak",
         "Sales_2026_0101_010101.bak"}) {
     EXPECT_FALSE(kDefault.MadeAt(other, "Sales", "S")) << other;
@@ -68,7 +68,7 @@ TEST(BackupNameTest, AnotherDatabaseWhoseNameBeginsTheSameIsNeverRead) {
 }
 
 TEST(BackupNameTest, OnlyTheExactShapesOfDateAndTimeAreRead) {
-  for (const std::string& name :
+  for (const std::string name :
        {"Sales_20260101_010101.bak.sha256",  // the sidecar follows its file
         "Sales_20260101_010101.bak.tmp", "Sales_20260101_010101.BAK", "Sales_2026011_010101.bak",
         "Sales_202601011_010101.bak", "Sales_20260101_01011.bak",
