@@ -21,7 +21,10 @@ using Names = std::set<std::string>;
 class CliWholeServer : public CliTest {
  protected:
   std::vector<std::string> ServerArguments() override {
-    std::vector<std::string> args = {"--samba-conf", Env("HARROWLANDER_SMB_CONF")};
+    // Playing SQL Server 2000 through and through: its backups take no options beyond
+    // those of that release.
+    std::vector<std::string> args = {"--samba-conf", Env("HARROWLANDER_SMB_CONF"),
+                                     "--tds-version", "7.1"};
     args.insert(args.end(), m_extraServerArguments.begin(), m_extraServerArguments.end());
     return args;
   }
