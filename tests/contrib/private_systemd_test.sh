@@ -87,7 +87,7 @@ ts=/var/lib/hl-ts
 mkdir -p "$R$ts"
 inside systemd-run --unit=hl-testserver "$testserver" --state "$ts/state" \
   --listen 127.0.0.1:14331 --sa-password 'Unit sa!pw' --seed --samba-conf "$smb/smb.conf" \
-  --log "$ts/batches.log" --delay '3000,net share .*=' >/dev/null
+  --log "$ts/batches.log" --delay '3000,net share .*=' --tds-version 7.1 >/dev/null
 for _ in $(seq 100); do
   inside sh -c 'exec 3<>/dev/tcp/127.0.0.1/14331' 2>/dev/null && break
   sleep 0.1
@@ -172,7 +172,7 @@ sed -i 's/^HARROWLANDER_OPTIONS=.*/& --command-timeout 0/' "$R/etc/harrowlander/
 inside systemctl stop hl-testserver
 inside systemd-run --unit=hl-testserver2 "$testserver" --state "$ts/state" \
   --listen 127.0.0.1:14331 --sa-password 'Unit sa!pw' --samba-conf "$smb/smb.conf" \
-  --freeze 'backup database' >/dev/null
+  --freeze 'backup database' --tds-version 7.1 >/dev/null
 for _ in $(seq 100); do
   inside sh -c 'exec 3<>/dev/tcp/127.0.0.1/14331' 2>/dev/null && break
   sleep 0.1

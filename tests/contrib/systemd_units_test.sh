@@ -129,6 +129,8 @@ systemd_command_line=
 if command -v systemd-analyze >/dev/null; then
   mkdir "$scratch/units"
   cp "$service" "$timer" "$scratch/units/"
+  # The unit starts the program itself, which systemd checks is there: this build's.
+  sed -i "s|$installed_cli|$cli|g" "$scratch/units/$(basename "$service")"
   if ! (cd "$scratch/units" && SYSTEMD_LOG_LEVEL=debug systemd-analyze verify --man=no \
     "./harrowlander-backup@$instance.service" "./harrowlander-backup@$instance.timer" \
     >"$scratch/verify.out" 2>"$scratch/verify.err"); then
@@ -165,7 +167,7 @@ done
 
 sa_password='Unit sa!pw'
 "$testserver" --state "$scratch/server" --listen 127.0.0.1:0 --sa-password "$sa_password" \
-  --seed --samba-conf "$HARROWLANDER_SMB_CONF" >"$scratch/server.out" 2>&1 &
+  --seed --samba-conf "$HARROWLANDER_SMB_CONF" --tds-version 7.1 >"$scratch/server.out" 2>&1 &
 server_pid=$!
 for _ in $(seq 100); do
   grep -q '^ready' "$scratch/server.out" && break
