@@ -143,6 +143,7 @@ done
 before=$(date +%s)
 inside systemctl stop "$service"
 took=$(($(date +%s) - before))
+echo "systemctl stop during the copy took $took s"
 [ "$took" -lt 75 ] || fail "the stop took $took s"
 journal | grep -q '"type":"signal"' || fail "no signal line in the journal"
 journal | grep -q '"outcome":"stopped"' || fail "no stopped result in the journal"
@@ -182,9 +183,11 @@ before=$(date +%s)
 inside systemctl start --wait "$service"
 took=$(($(date +%s) - before))
 result=$(inside systemctl show -P Result "$service")
+echo "a run held by a silent server ended after $took s: $result"
 [ "$result" = timeout ] || fail "a run held by a silent server ended with $result"
 [ "$took" -lt 60 ] || fail "the held run took $took s to end"
 
+echo "journal lines tagged harrowlander-cli: $(journal | wc -l)"
 if [ "$failures" -eq 0 ]; then
   echo "private systemd: all checks passed"
 fi
