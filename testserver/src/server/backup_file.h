@@ -3,7 +3,9 @@
 // and physical names, and an image of its primary data file.
 //
 //   set    := "HLTSBSET" u32 header-length header u64 data-length data
-//   header := UTF-8 lines "key=value"; keys: database, created, file, checksum
+//   header := UTF-8 lines "key=value"; keys: database, created, file, compressed,
+//             checksum
+//   compressed := the data's length before zlib deflated it (WITH COMPRESSION)
 //   file   := fileid TAB islog TAB bytes TAB logical-name TAB physical-name
 //   checksum := CRC-32 (8 hex digits) of the header's other lines and the data
 //
@@ -27,6 +29,7 @@ struct BackupSet {
   std::vector<DatabaseFile> files;
   std::vector<uint64_t> fileBytes;  // size of each file at backup time
   std::vector<uint8_t> data;        // image of the primary data file
+  bool compressed = false;          // WITH COMPRESSION: the image is stored deflated
 };
 
 // Writes the set, replacing the file when `init`, else appending to it. False on an

@@ -4,14 +4,20 @@ namespace testserver {
 
 namespace {
 
-constexpr ProductInfo k2000{Product::k2000, "8.00.2039",
+constexpr ProductInfo k2000{Product::k2000,
+                            "8.00.2039",
                             "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) -- played by "
                             "testserver, a test double for integration tests, not SQL Server",
-                            true, false};
-constexpr ProductInfo k2019{Product::k2019, "15.0.2000.5",
+                            "8.00.2039",
+                            true,
+                            false};
+constexpr ProductInfo k2019{Product::k2019,
+                            "15.0.2000.5",
                             "Microsoft SQL Server 2019 (RTM) - 15.0.2000.5 (X64) -- played by "
                             "testserver, a test double for integration tests, not SQL Server",
-                            false, true};
+                            "15.0.2000.5",
+                            false,
+                            true};
 
 }  // namespace
 

@@ -163,6 +163,24 @@ class Parser {
       Expect("*");
       Expect(")");
       operand.kind = Operand::Kind::CountAll;
+    } else if (IsWord("serverproperty") && Peek(1).text == "(") {
+      Next();
+      Next();
+      operand.kind = Operand::Kind::ServerProperty;
+      operand.text = StringLiteral();
+      Expect(")");
+    } else if (IsWord("convert") && Peek(1).text == "(") {
+      // CONVERT(type[(n)], value): the value as it is.
+      Next();
+      Next();
+      Next();
+      if (Accept("(")) {
+        Number();
+        Expect(")");
+      }
+      Expect(",");
+      operand = Value();
+      Expect(")");
     } else if (IsWord("db_id") && Peek(1).text == "(") {
       Next();
       Next();
@@ -377,6 +395,14 @@ class Parser {
         }
         if (Accept("noinit")) {
           backup.init = false;
+          return true;
+        }
+        if (Accept("compression")) {
+          backup.compression = true;
+          return true;
+        }
+        if (Accept("no_compression")) {
+          backup.compression = false;
           return true;
         }
         return StatsOption(backup.stats);

@@ -19,7 +19,15 @@ struct ObjectName {
 };
 
 struct Operand {
-  enum class Kind { String, Number, DbIdOf, Column, Variable, CountAll } kind = Kind::String;
+  enum class Kind {
+    String,
+    Number,
+    DbIdOf,
+    Column,
+    Variable,
+    CountAll,
+    ServerProperty
+  } kind = Kind::String;
   std::string text;  // literal text, function argument, column or variable name
   int64_t number = 0;
 };
@@ -61,6 +69,7 @@ struct BackupDatabaseStatement {
   std::string disk;
   bool init = false;
   std::optional<int> stats;  // WITH STATS [= n]: report progress every n percent
+  bool compression = false;  // WITH COMPRESSION
 };
 
 struct BackupLogStatement {
