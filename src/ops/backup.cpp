@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ops/backup_compression.h"
 #include "ops/backup_plan.h"
 #include "ops/elapsed_seconds.h"
 #include "ops/hash_sidecar.h"
@@ -182,6 +183,34 @@ struct BackupPass {
   }
 };
 
+// Whether the backup is to be compressed: asked for, and the server can. When it
+// cannot, the status line says so and the backup goes on without.
+bool CompressBackup(CHarrowlanderDlg& dlg, SqlConnection& connection) {
+  if (!dlg.m_bCompressBackup) {
+    return false;
+  }
+  std::string version;
+  std::string engine;
+  std::string edition;
+  try {
+    std::unique_ptr<SqlRecordset> rows = ExecuteForRows(connection, kServerReleaseQuery);
+    if (!rows->IsEof()) {
+      version = ReadColumnText(*rows, "version");
+      engine = ReadColumnText(*rows, "engine");
+      edition = ReadColumnText(*rows, "edition");
+    }
+    rows->Close();
+  } catch (const ComError&) {
+    // A release that cannot tell (before SERVERPROPERTY) cannot compress either.
+  }
+  if (CompressesBackups(version, engine, edition)) {
+    return true;
+  }
+  dlg.SetStatus(FormatText("服务器[%s]不支持备份压缩(版本%s %s),备份不压缩.",
+                           {dlg.m_strServer, version.empty() ? "?" : version, edition}));
+  return false;
+}
+
 enum class Packing { kDone, kFailed, kArchiverNotLocated };
 
 // Packs the backup file into its archive, which replaces it. The backup file stays
@@ -272,6 +301,7 @@ int CHarrowlanderDlg::BackupDatabase() {
     SqlConnection& connection =
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
     const int serverVersion = connection.ServerMajorVersion();
+    const bool compress = CompressBackup(*this, connection);
 
     // 9.
     if (m_bShrinkBeforeBackup != 0) {
@@ -297,6 +327,7 @@ int CHarrowlanderDlg::BackupDatabase() {
 
     // 12-15.
     BackupPass pass{*this, run.Stop(), session, transfer, connection, serverVersion};
+    pass.compress = compress;
     CopyOutcome copy;
     switch (pass.BackUpAndBringHome(m_strDatabase, backupPath, copy, run.outcome.verified)) {
       case BackupPass::End::kCopyRan:
@@ -427,6 +458,7 @@ int CHarrowlanderDlg::BackupDatabases(const BackupPlan& plan) {
     SqlConnection& connection =
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kYes);
     const int serverVersion = connection.ServerMajorVersion();
+    const bool compress = CompressBackup(*this, connection);
     const std::vector<std::string> databases = DatabasesOfPlan(plan, ado);
     if (databases.empty()) {
       SetStatus("没有要备份的数据库.");
@@ -434,6 +466,7 @@ int CHarrowlanderDlg::BackupDatabases(const BackupPlan& plan) {
     }
 
     BackupPass pass{*this, run.Stop(), session, transfer, connection, serverVersion};
+    pass.compress = compress;
     bool folderReady = sameMachine;
     std::string runRefusal;  // what ended the transfer for every database still to come
     bool allDone = true;

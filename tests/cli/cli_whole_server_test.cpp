@@ -23,8 +23,8 @@ class CliWholeServer : public CliTest {
   std::vector<std::string> ServerArguments() override {
     // Playing SQL Server 2000 through and through: its backups take no options beyond
     // those of that release.
-    std::vector<std::string> args = {"--samba-conf", Env("HARROWLANDER_SMB_CONF"),
-                                     "--tds-version", "7.1"};
+    std::vector<std::string> args = {"--samba-conf", Env("HARROWLANDER_SMB_CONF"), "--tds-version",
+                                     "7.1"};
     args.insert(args.end(), m_extraServerArguments.begin(), m_extraServerArguments.end());
     return args;
   }
@@ -214,6 +214,47 @@ TEST_F(CliWholeServerOneFails, TheOthersAreBackedUpAndTheFailedOnesOldBackupsSta
   run = BackUpAll({"--exclude", "inv%"});
   EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_EQ(LinesOfType(run, "database").size(), 1u) << run.out;
+}
+
+class CliCompression : public CliTest {
+ protected:
+  std::vector<std::string> ServerArguments() override { return m_product; }
+  void SetUp() override {}
+  void Start(std::vector<std::string> product) {
+    m_product = std::move(product);
+    CliTest::SetUp();
+  }
+  // A backup on the same machine, outside the chain (the statement testserver takes).
+  CliResult Backup(const std::string& file, bool compress) {
+    std::vector<std::string> args = {"backup", "--database",     "Sales",  "--to",
+                                     file,     "--same-machine", "--chain"};
+    if (compress) {
+      args.push_back("--compress");
+    }
+    return Run(args);
+  }
+  std::vector<std::string> m_product;
+};
+
+TEST_F(CliCompression, ANewerServerCompressesAndAnOlderOneSaysItCannot) {
+  Start({"--product", "2019"});
+  ASSERT_EQ(Backup("plain.bak", false).exitCode, 0);
+  CliResult run = Backup("packed.bak", true);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(Sent("backup database [Sales] to disk='" + (Work() / "packed.bak").string() +
+                   "' with init, stats = 1, checksum, compression"));
+  EXPECT_LT(fs::file_size(Work() / "packed.bak") * 4, fs::file_size(Work() / "plain.bak"));
+  // The compressed file is a backup like any other.
+  run = Run({"restore", "--database", "Unpacked", "--from", "packed.bak", "--same-machine"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+
+  server.reset();
+  Start({"--tds-version", "7.1"});
+  run = Backup("older.bak", true);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(Contains(run.err, "不支持备份压缩(版本8.00.2039")) << run.err;
+  EXPECT_TRUE(Sent("backup database [Sales] to disk='" + (Work() / "older.bak").string() +
+                   "' with init, stats = 1"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // that leave databases out.
 #include <gtest/gtest.h>
 
+#include "ops/backup_compression.h"
 #include "ops/backup_naming.h"
 #include "sql/like_pattern.h"
 
@@ -153,6 +154,19 @@ TEST(LikePatternTest, PatternsMatchAsTheServerCompares) {
   EXPECT_TRUE(MatchesLike("a[b", "a[b"));  // no ']': the '[' stands for itself
   EXPECT_TRUE(MatchesLike("", "%"));
   EXPECT_FALSE(MatchesLike("Sales", ""));
+}
+
+TEST(BackupCompressionTest, OnlyReleasesAndEditionsThatHaveItAreAsked) {
+  // 2008: Enterprise only; 2008 R2 and later: Standard too, but not Web or Express.
+  EXPECT_TRUE(CompressesBackups("10.0.1600.22", "3", "Enterprise Edition (64-bit)"));
+  EXPECT_FALSE(CompressesBackups("10.0.1600.22", "2", "Standard Edition (64-bit)"));
+  EXPECT_TRUE(CompressesBackups("10.50.1600.1", "2", "Standard Edition (64-bit)"));
+  EXPECT_FALSE(CompressesBackups("10.50.1600.1", "2", "Web Edition (64-bit)"));
+  EXPECT_TRUE(CompressesBackups("15.0.2000.5", "3", "Developer Edition (64-bit)"));
+  EXPECT_FALSE(CompressesBackups("15.0.2000.5", "4", "Express Edition (64-bit)"));
+  EXPECT_FALSE(CompressesBackups("9.00.1399.06", "3", "Enterprise Edition"));
+  EXPECT_FALSE(CompressesBackups("8.00.2039", "3", "Enterprise Edition"));
+  EXPECT_FALSE(CompressesBackups("", "", ""));  // the server could not tell
 }
 
 }  // namespace
