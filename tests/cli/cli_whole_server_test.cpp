@@ -18,6 +18,52 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::set<std::string>;
 
+// Every mistake is refused (status 2) before anything reaches a server, and before a
+// folder is looked at.
+TEST(CliFolderBackupUsage, MistakesThatCouldLoseBackupsStopBeforeTheServer) {
+  const std::vector<std::string> kFolder = {"backup", "--all-databases", "--to-dir",
+                                            "/nonexistent"};
+  const auto with = [&kFolder](std::vector<std::string> more) {
+    more.insert(more.begin(), kFolder.begin(), kFolder.end());
+    return more;
+  };
+  struct Case {
+    std::vector<std::string> args;
+    std::string says;
+  };
+  const Case cases[] = {
+      {{"backup", "--all-databases", "--to", "x.bak"}, "--to names the file of one database"},
+      {{"backup", "--database", "A", "--database", "B", "--to", "x.bak"}, "give --to-dir"},
+      {{"backup", "--all-databases"}, "--to-dir DIR is required"},
+      {{"backup", "--to-dir", "d"}, "--database NAME or --all-databases is required"},
+      {{"backup", "--database", "A", "--to", "x.bak", "--keep", "2"}, "go with --to-dir"},
+      {{"shrink", "--database", "A", "--database", "B"}, "--database is given once"},
+      {with({"--append"}), "go with a single --database"},
+      {with({"--pack"}), "go with a single --database"},
+      // A pattern that would put every database in one file, or nowhere known.
+      {with({"--name", "{date}_{time}.bak"}), "must hold {database}"},
+      {with({"--name", "{database}_{when}.bak"}), "unknown token {when}"},
+      {with({"--name", "../{database}.bak"}), "holds no folder"},
+      // Retention that could not tell the newest or would keep nothing.
+      {with({"--keep", "0"}), "--keep N: a whole number from 1"},
+      {with({"--keep-days", "-3"}), "--keep-days D: a whole number from 1"},
+      {with({"--keep", "2", "--name", "{database}.bak"}), "need a --name with {date} and {time}"},
+      {with({"--keep", "2", "--no-verify"}), "not with --no-verify"},
+      {with({"--dry-run"}), "--dry-run goes with --keep or --keep-days"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--server", "127.0.0.1,9", "--connect-timeout", "1"});
+    const CliResult run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 2) << c.says << ": " << run.err;
+    EXPECT_TRUE(Contains(run.err, c.says)) << run.err;
+  }
+  // A folder that is not there is refused as --to is.
+  const CliResult run = RunCli(with({"--server", "127.0.0.1,9"}));
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(Contains(run.err, "--to-dir /nonexistent: ")) << run.err;
+}
+
 class CliWholeServer : public CliTest {
  protected:
   std::vector<std::string> ServerArguments() override {
