@@ -4,6 +4,7 @@
 // a database's own older backups once its new one is proven.
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -260,6 +261,55 @@ TEST_F(CliWholeServerOneFails, TheOthersAreBackedUpAndTheFailedOnesOldBackupsSta
   run = BackUpAll({"--exclude", "inv%"});
   EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_EQ(LinesOfType(run, "database").size(), 1u) << run.out;
+}
+
+class CliWholeServerStopped : public CliWholeServer {
+ protected:
+  void SetUp() override {
+    // Sales, the second database, is held in its backup statement until cancelled.
+    m_extraServerArguments = {"--delay", R"(60000,backup database \[Sales\])"};
+    CliWholeServer::SetUp();
+  }
+  int Sent(const std::string& part) const {
+    const std::vector<std::string> batches = Batches();
+    return static_cast<int>(std::count_if(batches.begin(), batches.end(),
+                                          [&part](const auto& b) { return Contains(b, part); }));
+  }
+};
+
+// A signal during the second database stops that one: the first stays backed up (and
+// its retention done), the second's older backup stays, the transfer is taken down once,
+// and the next run goes through.
+TEST_F(CliWholeServerStopped, ASignalStopsTheDatabaseBeingBackedUpAndCleansUpOnce) {
+  Put("Inventory_20200101_000000.bak", "older inventory");
+  Put("Sales_20200101_000000.bak", "older sales");
+  std::vector<std::string> args = {"backup",       "--all-databases",
+                                   "--to-dir",     Folder().string(),
+                                   "--net-server", "127.0.0.1",
+                                   "--net-user",   Env("HARROWLANDER_SMB_USER"),
+                                   "--keep",       "1",
+                                   "--json"};
+  CliProcess run(Command(args), environment, "", Work());
+  for (int i = 0; i < 500 && Sent("backup database [Sales]") == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(Sent("backup database [Sales]"), 1);
+  ::kill(run.Pid(), SIGTERM);
+  const CliResult stopped = run.Wait();
+  EXPECT_EQ(stopped.exitCode, 143) << stopped.out;
+  EXPECT_EQ(JsonField(stopped.OutLines().back(), "outcome"), "stopped") << stopped.out;
+
+  EXPECT_EQ(BackupsOf("Inventory").size(), 2u);  // the new one and its sidecar
+  EXPECT_FALSE(fs::exists(Folder() / "Inventory_20200101_000000.bak"));
+  EXPECT_EQ(BackupsOf("Sales"), Names{"Sales_20200101_000000.bak"});
+  EXPECT_EQ(Sent("net share BKSQLData$="), 1);
+  EXPECT_EQ(Sent("net share BKSQLData$ /del"), 1);
+  EXPECT_FALSE(fs::exists(server->StateDir() / "c" / "BKSQLData$"));
+
+  // The next run finds nothing in its way (Sales is still held: it is left out).
+  const CliResult next = BackUpAll({"--exclude", "sales"});
+  EXPECT_EQ(next.exitCode, 0) << next.out << next.err;
+  EXPECT_EQ(BackupsOf("Inventory").size(), 4u);
 }
 
 class CliCompression : public CliTest {
