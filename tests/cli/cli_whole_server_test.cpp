@@ -158,7 +158,7 @@ TEST_F(CliWholeServer, ThreeRunsKeepTwoBackupsOfEachDatabaseAndANewDatabaseJoins
   CliResult run = BackUpAll({"--keep", "2"});
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_EQ(SharesMade(), 1);
-  const std::vector<std::string> results = LinesOfType(run, "database");
+  const std::vector<std::string> results = LinesOfType(run, "backup");
   ASSERT_EQ(results.size(), 2u) << run.out;
   for (const std::string& line : results) {
     EXPECT_EQ(JsonField(line, "ok"), "true") << line;
@@ -181,7 +181,7 @@ TEST_F(CliWholeServer, ThreeRunsKeepTwoBackupsOfEachDatabaseAndANewDatabaseJoins
   run = BackUpAll({"--keep", "2"});
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_EQ(SharesMade(), sharesBefore + 1);
-  EXPECT_EQ(LinesOfType(run, "database").size(), 3u) << run.out;
+  EXPECT_EQ(LinesOfType(run, "backup").size(), 3u) << run.out;
   EXPECT_EQ(LinesOfType(run, "deleted").size(), 0u) << run.out;
 
   run = BackUpAll({"--keep", "2"});
@@ -238,7 +238,7 @@ TEST_F(CliWholeServerOneFails, TheOthersAreBackedUpAndTheFailedOnesOldBackupsSta
 
   run = BackUpAll({"--keep", "1"});
   EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
-  const std::vector<std::string> results = LinesOfType(run, "database");
+  const std::vector<std::string> results = LinesOfType(run, "backup");
   ASSERT_EQ(results.size(), 2u) << run.out;
   EXPECT_EQ(JsonField(results[0], "database"), "Inventory");
   EXPECT_EQ(JsonField(results[0], "ok"), "false");
@@ -260,7 +260,7 @@ TEST_F(CliWholeServerOneFails, TheOthersAreBackedUpAndTheFailedOnesOldBackupsSta
   // The text form names the failure too, and --exclude leaves it out.
   run = BackUpAll({"--exclude", "inv%"});
   EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-  EXPECT_EQ(LinesOfType(run, "database").size(), 1u) << run.out;
+  EXPECT_EQ(LinesOfType(run, "backup").size(), 1u) << run.out;
 }
 
 class CliWholeServerStopped : public CliWholeServer {

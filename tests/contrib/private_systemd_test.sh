@@ -114,7 +114,7 @@ inside systemctl start --wait "$service"
 result=$(inside systemctl show -P Result "$service")
 [ "$result" = success ] || { fail "the first run ended with $result"; journal | tail -20; }
 for database in Inventory Sales; do
-  journal | grep -q "\"type\":\"database\",\"database\":\"$database\",\"ok\":true" ||
+  journal | grep -q "\"type\":\"backup\",\"database\":\"$database\",\"ok\":true" ||
     fail "no result line for $database in the journal"
   ls "$R$backups" | grep -qE "^${database}_[0-9]{8}_[0-9]{6}\\.bak\$" || fail "no backup of $database"
 done

@@ -251,7 +251,7 @@ start_unit() {
   status=$?
 }
 database_ok() {  # database: its "database" line says ok
-  grep -q "\"type\":\"database\",\"database\":\"$1\",\"ok\":true" "$scratch/run.out"
+  grep -q "\"type\":\"backup\",\"database\":\"$1\",\"ok\":true" "$scratch/run.out"
 }
 
 configure ""

@@ -75,7 +75,7 @@ class JsonReporter : public Reporter {
 
   void DatabaseEnded(const DatabaseBackupResult& r) override {
     JsonLine line;
-    line.Text("type", "database").Text("database", r.database).Boolean("ok", r.done);
+    line.Text("type", "backup").Text("database", r.database).Boolean("ok", r.done);
     line.Text("file", r.file);
     if (r.done) {
       if (r.bytes) {

@@ -93,8 +93,8 @@ Common options:
                          share broke goes on connecting again without getting
                          anything through, before it fails (120)
   --json                 one JSON object a line on standard output: status, message,
-                         progress, database or server, error, signal, and a last
-                         result line
+                         progress, database or server, backup and deleted (into a
+                         folder), error, signal, and a last result line
   --help, --version
 
 Passwords are never taken as arguments. Each comes from the first of:
