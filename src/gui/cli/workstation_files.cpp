@@ -58,6 +58,9 @@ std::string BackupDestinationProblem(const std::string& path, bool probeWriting)
 }
 
 std::string PathInFolder(const std::string& folder, const std::string& name) {
+  if (IsUncPath(folder)) {
+    return folder + (folder.ends_with("\\") ? "" : "\\") + name;
+  }
   return Utf8Of((PathOf(folder) / PathOf(name)).make_preferred());
 }
 

@@ -24,7 +24,8 @@ std::string BackupDestinationProblem(const std::string& path, bool probeWriting)
 // system's reason when that fails, empty when it worked.
 std::string CannotCreateFileBeside(const std::string& path);
 
-// The file `name` in the folder `folder` (a full path), with this system's separator.
+// The file `name` in the folder `folder` (a full path), with this system's separator
+// (a backslash in a UNC path).
 std::string PathInFolder(const std::string& folder, const std::string& name);
 
 // The names of the plain files in the folder; nothing when it cannot be listed.
