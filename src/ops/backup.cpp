@@ -1,16 +1,23 @@
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "ops/backup_compression.h"
+#include "ops/backup_plan.h"
 #include "ops/elapsed_seconds.h"
 #include "ops/hash_sidecar.h"
 #include "ops/operation_run.h"
 #include "ops/server_step_progress.h"
 #include "ops/workstation_path.h"
 #include "ports/com_error.h"
+#include "res/ascii_case.h"
 #include "res/format_text.h"
 #include "run/run_stopped.h"
+#include "sql/database_list.h"
+#include "sql/like_pattern.h"
 #include "sql/net_server_name.h"
 #include "sql/server_connection.h"
 #include "sql/server_progress.h"
@@ -86,6 +93,123 @@ std::string ProveWithSidecar(FileSystem& files, StopRequest& stop, const std::st
                       {file, HashSidecarPath(file), written.error});
   }
   return {};
+}
+
+// One database's backup within a run's transfer session: the backup statement, the
+// server's reading it back, the share and log-on (once a run), the copy home and the
+// server's file deleted again.
+struct BackupPass {
+  enum class End {
+    kCopyRan,       // the copy ran (see its outcome)
+    kNotVerified,   // the server could not read the backup back; nothing was copied
+    kShareRefused,  // the share or the log-on was refused: nothing more can be copied
+  };
+
+  CHarrowlanderDlg& dlg;
+  StopRequest& stop;
+  TransferSession& session;
+  ServerTransfer& transfer;
+  SqlConnection& connection;
+  int serverVersion;
+  bool shareReady = false;
+  bool compress = false;
+
+  End BackUpAndBringHome(const std::string& database, const std::string& backupPath,
+                         CopyOutcome& copy, bool& verified) {
+    Platform& platform = dlg.platform();
+    const bool sameMachine = dlg.m_bSameMachine != 0;
+    // 12. The server's file of this backup: the transfer file, which holds this backup
+    // set only, or on the same machine the chosen file, which an appending backup may
+    // add a set to.
+    const std::string serverFile = transfer.ServerFilePath(database);
+    const std::string serverPath = sameMachine ? backupPath : serverFile;
+    const bool firstSetOfFile =
+        !sameMachine || dlg.m_bIncremental == 0 || !platform.files.FileSize(backupPath).has_value();
+    std::string statement =
+        FormatText("backup database [%s] to disk=%s with ",
+                   {EscapeName(database), Literal(serverPath)}) +
+        BackupOptions(dlg.m_bIncremental == 0, serverVersion, dlg.m_bBackupInChain);
+    if (compress) {
+      statement += ", compression";
+    }
+
+    // 13. The server writes the transfer file from the statement's start: what a
+    // statement that fails or is cancelled leaves of it is this run's to delete too.
+    if (!sameMachine) {
+      session.NoteFile(serverFile);
+    }
+    connection.ExecuteReporting(statement,
+                                ShowServerProgress(platform, RunProgress::Step::kBackup,
+                                                   FormatText("正在备份[%s]...", {database})));
+
+    // The server reads what it wrote through before anything is copied. It reads the
+    // file's first backup set, so a set added to an older file is not verified.
+    if (dlg.m_bVerifyBackup && firstSetOfFile) {
+      dlg.SetStatus("正在校验备份...");
+      try {
+        ExecuteStatement(connection, VerifyStatement(serverPath, serverVersion));
+      } catch (const ComError& error) {
+        dlg.SetStatus("服务器校验备份失败:" + error.Description());
+        return End::kNotVerified;
+      }
+      verified = true;
+    }
+
+    // 14. With no Windows user nothing is logged on, and the copy runs under the
+    // workstation user's own network credentials.
+    if (!sameMachine && !shareReady) {
+      if (const std::string refused = session.PrepareShare(dlg.m_strNetUser, dlg.m_strNetPassword);
+          !refused.empty()) {
+        dlg.SetStatus(refused);
+        return End::kShareRefused;
+      }
+      shareReady = true;
+    }
+
+    // 15.
+    copy = CopyOutcome{CopyOutcome::Status::kCopied, {}, {}, {}};
+    if (transfer.bShareMade) {
+      const std::string source = transfer.NetworkFilePath(dlg.m_strNetServer, database);
+      dlg.SetStatus(FormatText("从[%s]复制到本机...", {dlg.m_strNetServer}));
+      copy = CopyFileWithProgress(platform, source, backupPath, stop);
+      StopHereIfRequested(stop);
+      // The server's copy goes only once this one is complete; else it stays until the
+      // folder is taken down at the end.
+      if (copy.Copied()) {
+        dlg.SetStatus("删除临时文件...");
+        platform.files.DeleteFile(source);
+      }
+    }
+    return End::kCopyRan;
+  }
+};
+
+// Whether the backup is to be compressed: asked for, and the server can. When it
+// cannot, the status line says so and the backup goes on without.
+bool CompressBackup(CHarrowlanderDlg& dlg, SqlConnection& connection) {
+  if (!dlg.m_bCompressBackup) {
+    return false;
+  }
+  std::string version;
+  std::string engine;
+  std::string edition;
+  try {
+    std::unique_ptr<SqlRecordset> rows = ExecuteForRows(connection, kServerReleaseQuery);
+    if (!rows->IsEof()) {
+      version = ReadColumnText(*rows, "version");
+      engine = ReadColumnText(*rows, "engine");
+      edition = ReadColumnText(*rows, "edition");
+    }
+    rows->Close();
+  } catch (const ComError&) {
+    // A release that cannot tell (before SERVERPROPERTY) cannot compress either.
+  }
+  if (CompressesBackups(version, engine, edition)) {
+    return true;
+  }
+  dlg.SetStatus(FormatText("服务器[%s]不支持备份压缩(版本%s %s),备份不压缩.",
+                           {dlg.m_strServer, version.empty() ? "?" : version, edition}));
+  return false;
 }
 
 enum class Packing { kDone, kFailed, kArchiverNotLocated };
@@ -178,6 +302,7 @@ int CHarrowlanderDlg::BackupDatabase() {
     SqlConnection& connection =
         OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kNo);
     const int serverVersion = connection.ServerMajorVersion();
+    const bool compress = CompressBackup(*this, connection);
 
     // 9.
     if (m_bShrinkBeforeBackup != 0) {
@@ -201,62 +326,16 @@ int CHarrowlanderDlg::BackupDatabase() {
     // 11.
     SetStatus("开始备份,请等待...");
 
-    // 12. The server's file of this backup: the transfer file, which holds this backup
-    // set only, or on the same machine the chosen file, which an appending backup may
-    // add a set to.
-    const std::string serverPath = m_bSameMachine != 0 ? backupPath : serverFile;
-    const bool firstSetOfFile = m_bSameMachine == 0 || m_bIncremental == 0 ||
-                                !m_platform.files.FileSize(backupPath).has_value();
-    const std::string statement =
-        FormatText("backup database [%s] to disk=%s with ",
-                   {EscapeName(m_strDatabase), Literal(serverPath)}) +
-        BackupOptions(m_bIncremental == 0, serverVersion, m_bBackupInChain);
-
-    // 13. The server writes the transfer file from the statement's start: what a
-    // statement that fails or is cancelled leaves of it is this run's to delete too.
-    if (m_bSameMachine == 0) {
-      session.NoteFile(serverFile);
-    }
-    connection.ExecuteReporting(statement,
-                                ShowServerProgress(m_platform, RunProgress::Step::kBackup,
-                                                   FormatText("正在备份[%s]...", {m_strDatabase})));
-
-    // The server reads what it wrote through before anything is copied. It reads the
-    // file's first backup set, so a set added to an older file is not verified.
-    if (m_bVerifyBackup && firstSetOfFile) {
-      SetStatus("正在校验备份...");
-      try {
-        ExecuteStatement(connection, VerifyStatement(serverPath, serverVersion));
-      } catch (const ComError& error) {
-        SetStatus("服务器校验备份失败:" + error.Description());
+    // 12-15.
+    BackupPass pass{*this, run.Stop(), session, transfer, connection, serverVersion};
+    pass.compress = compress;
+    CopyOutcome copy;
+    switch (pass.BackUpAndBringHome(m_strDatabase, backupPath, copy, run.outcome.verified)) {
+      case BackupPass::End::kCopyRan:
+        break;
+      case BackupPass::End::kNotVerified:
+      case BackupPass::End::kShareRefused:
         return session.Finish(run.Failed(kStopped));
-      }
-      run.outcome.verified = true;
-    }
-
-    // 14. With no Windows user nothing is logged on, and the copy runs under the
-    // workstation user's own network credentials.
-    if (m_bSameMachine == 0) {
-      if (const std::string refused = session.PrepareShare(m_strNetUser, m_strNetPassword);
-          !refused.empty()) {
-        SetStatus(refused);
-        return session.Finish(run.Failed(kStopped));
-      }
-    }
-
-    // 15.
-    CopyOutcome copy{CopyOutcome::Status::kCopied, {}, {}, {}};
-    if (transfer.bShareMade) {
-      const std::string source = transfer.NetworkFilePath(m_strNetServer, m_strDatabase);
-      SetStatus(FormatText("从[%s]复制到本机...", {m_strNetServer}));
-      copy = CopyFileWithProgress(m_platform, source, backupPath, run.Stop());
-      StopHereIfRequested(run.Stop());
-      // The server's copy goes only once this one is complete; else it stays until the
-      // folder is taken down at the end.
-      if (copy.Copied()) {
-        SetStatus("删除临时文件...");
-        m_platform.files.DeleteFile(source);
-      }
     }
 
     // 16.
@@ -320,6 +399,164 @@ int CHarrowlanderDlg::BackupDatabase() {
     return session.Finish(backupDone && packed ? run.Done() : run.Failed(kRanToItsEnd));
   } catch (const RunStopped&) {
     // The clean-up has taken down what this run set up.
+    return run.Stopped("备份已停止.");
+  } catch (const ComError& error) {
+    ReportComError(error);
+    return run.Failed(kStopped);
+  } catch (const std::exception& error) {
+    ReportFailure(error);
+    return run.Failed(kStopped);
+  }
+}
+
+namespace {
+
+// The databases of the plan in the order they are backed up: the server's user
+// databases by name (when asked), then those named that are not among them, less the
+// ones an exclusion matches.
+std::vector<std::string> DatabasesOfPlan(const BackupPlan& plan, SqlObjects& ado) {
+  std::vector<std::string> listed;
+  if (plan.allDatabases) {
+    SqlRecordset& recordset = ado.Recordset();
+    OpenStaticQuery(recordset, ado.Connection(), DatabaseListQuery(false));
+    if (recordset.RecordCount() > 0) {
+      recordset.MoveFirst();
+      while (!recordset.IsEof()) {
+        listed.push_back(ReadColumnText(recordset, "name"));
+        recordset.MoveNext();
+      }
+    }
+  }
+  for (const std::string& named : plan.databases) {
+    listed.push_back(named);
+  }
+  std::vector<std::string> chosen;
+  for (const std::string& name : listed) {
+    bool skip = false;
+    for (const std::string& already : chosen) {
+      skip = skip || EqualsIgnoringAsciiCase(already, name);
+    }
+    for (const std::string& pattern : plan.excluded) {
+      skip = skip || MatchesLike(name, pattern);
+    }
+    if (!skip) {
+      chosen.push_back(name);
+    }
+  }
+  return chosen;
+}
+
+}  // namespace
+
+int CHarrowlanderDlg::BackupDatabases(const BackupPlan& plan) {
+  OperationRun run(*this);
+  ServerTransfer transfer;
+  const bool sameMachine = m_bSameMachine != 0;
+  SqlObjects ado;
+  try {
+    TransferSession session(transfer, ado, m_platform, run.Stop(), Login(), m_strNetServer,
+                            [this](const std::string& text) { SetStatus(text); });
+    SqlConnection& connection =
+        OpenServerConnection(m_platform.sql, Login(), ado, kMasterCatalog, WithRecordset::kYes);
+    const int serverVersion = connection.ServerMajorVersion();
+    const bool compress = CompressBackup(*this, connection);
+    const std::vector<std::string> databases = DatabasesOfPlan(plan, ado);
+    if (databases.empty()) {
+      SetStatus("没有要备份的数据库.");
+      return session.Finish(run.NothingDone());
+    }
+
+    BackupPass pass{*this, run.Stop(), session, transfer, connection, serverVersion};
+    pass.compress = compress;
+    bool folderReady = sameMachine;
+    std::string runRefusal;  // what ended the transfer for every database still to come
+    bool allDone = true;
+    for (const std::string& database : databases) {
+      const std::uint32_t startTick = m_platform.system.TickCount();
+      DatabaseBackupResult result;
+      result.database = database;
+      result.file = plan.fileFor(database);
+      const auto failed = [&](const std::string& why) {
+        result.failure = why;
+        SetStatus(FormatText("[%s]备份失败:%s", {database, why}));
+      };
+      if (!runRefusal.empty()) {
+        failed(runRefusal);
+      } else if (!sameMachine && !IsShellSafePath(transfer.ServerFilePath(database))) {
+        failed(UnsafeTransferNameText(database));
+      } else {
+        // Under the server's transfer lock from the first database to the end; the
+        // folder is checked for the files of all of them.
+        if (!folderReady) {
+          std::vector<std::string> serverFiles;
+          for (const std::string& each : databases) {
+            if (IsShellSafePath(transfer.ServerFilePath(each))) {
+              serverFiles.push_back(transfer.ServerFilePath(each));
+            }
+          }
+          runRefusal = session.PrepareFolder(serverFiles);
+          folderReady = runRefusal.empty();
+        }
+        if (!runRefusal.empty()) {
+          failed(runRefusal);
+        } else {
+          try {
+            if (m_bShrinkBeforeBackup != 0) {
+              SetStatus(FormatText("开始清空[%s]日志...", {database}));
+              ExecuteStatement(connection,
+                               FormatText("backup log [%s] with no_log", {EscapeName(database)}));
+              SetStatus(FormatText("开始收缩[%s]尺寸...", {database}));
+              ExecuteStatement(connection, FormatText("DBCC SHRINKDATABASE ([%s],%d)",
+                                                      {EscapeName(database), m_nShrinkPercent}));
+            }
+            SetStatus(FormatText("开始备份[%s],请等待...", {database}));
+            CopyOutcome copy;
+            switch (pass.BackUpAndBringHome(database, result.file, copy, result.verified)) {
+              case BackupPass::End::kCopyRan:
+                if (!copy.Copied() || !m_platform.files.CanOpenForReading(result.file)) {
+                  failed(copy.reason.empty() ? std::string("备份失败.")
+                                             : "备份失败.原因:" + copy.reason);
+                  break;
+                }
+                result.sha256 = copy.sha256;
+                if (const std::string proofFailure =
+                        ProveWithSidecar(m_platform.files, run.Stop(), result.file, result.sha256);
+                    !proofFailure.empty()) {
+                  failed(proofFailure);
+                  break;
+                }
+                result.done = true;
+                result.bytes = m_platform.files.FileSize(result.file);
+                SetStatus(FormatText(
+                    result.verified ? "[%s]已经备份完成.%ss 已校验" : "[%s]已经备份完成.%ss",
+                    {database, ElapsedSeconds(m_platform.system, startTick)}));
+                break;
+              case BackupPass::End::kNotVerified:
+                result.failure = m_strStatus;
+                break;
+              case BackupPass::End::kShareRefused:
+                runRefusal = m_strStatus;
+                result.failure = runRefusal;
+                break;
+            }
+          } catch (const ComError& error) {
+            ReportComError(error);
+            result.failure = m_strStatus;
+          }
+        }
+      }
+      if (!result.done) {
+        result.sha256.clear();
+        result.verified = false;
+      }
+      result.seconds = (m_platform.system.TickCount() - startTick) / 1000.0;
+      allDone = allDone && result.done;
+      if (plan.databaseEnded) {
+        plan.databaseEnded(result);
+      }
+    }
+    return session.Finish(allDone ? run.Done() : run.Failed(kRanToItsEnd));
+  } catch (const RunStopped&) {
     return run.Stopped("备份已停止.");
   } catch (const ComError& error) {
     ReportComError(error);

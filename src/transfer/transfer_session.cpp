@@ -42,6 +42,10 @@ TransferSession::~TransferSession() {
 }
 
 std::string TransferSession::PrepareFolder(const std::string& transferFile) {
+  return PrepareFolder(std::vector<std::string>{transferFile});
+}
+
+std::string TransferSession::PrepareFolder(const std::vector<std::string>& transferFiles) {
   SqlConnection& connection = m_objects.Connection();
   const int waitSeconds =
       m_login.commandTimeout > 0 ? m_login.commandTimeout : kUnlimitedWaitSeconds;
@@ -70,8 +74,10 @@ std::string TransferSession::PrepareFolder(const std::string& transferFile) {
   }
   if (!marked) {
     for (const std::string& name : files) {
-      if (EqualsIgnoringAsciiCase(name, FileNameOf(transferFile))) {
-        return FileInTheWayText(m_transfer, name);
+      for (const std::string& transferFile : transferFiles) {
+        if (EqualsIgnoringAsciiCase(name, FileNameOf(transferFile))) {
+          return FileInTheWayText(m_transfer, name);
+        }
       }
     }
     return {};

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ports/platform.h"
 #include "run/stop_request.h"
@@ -35,6 +36,8 @@ class TransferSession {
   // put there (server view). Empty when the folder is ready; otherwise the status text
   // that ends the run (nothing of anybody else's is touched).
   std::string PrepareFolder(const std::string& transferFile);
+  // The same for a run that puts several files there, one after another.
+  std::string PrepareFolder(const std::vector<std::string>& transferFiles);
   // Shares the folder (takes over this tool's own share of it) and logs on with the
   // account (none for an empty user). Empty, or the status text that ends the run.
   std::string PrepareShare(const std::string& user, const std::string& password);

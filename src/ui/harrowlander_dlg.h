@@ -17,6 +17,7 @@
 namespace harrowlander {
 
 class SettingsArchive;
+struct BackupPlan;
 
 // The values of m_nMode: the index of the checked mode radio, -1 when none is.
 enum DialogMode : std::int32_t {
@@ -87,6 +88,8 @@ class CHarrowlanderDlg {
   // which leaves the server's own differential and log backups as they were; true
   // makes it a full backup of the chain (the server's only backup).
   bool m_bBackupInChain = false;
+  // Asks the server to compress the backup, where its version and edition can.
+  bool m_bCompressBackup = false;
 
   // Where each group lives: construction in ui/harrowlander_dlg.cpp; data exchange in
   // ui/dialog_data_exchange.cpp; the mode rules
@@ -170,6 +173,9 @@ class CHarrowlanderDlg {
 
   // The operations Start runs, each returning an OperationResult.
   int BackupDatabase();
+  // The command line's backup of several databases in one run (see BackupPlan): a
+  // database that fails is reported and the others still run; done when all were.
+  int BackupDatabases(const BackupPlan& plan);
   int RestoreDatabase();
   int DeleteDatabase();
   int ShrinkDatabase();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/sql_dialog_fixture.h"
+#include "ops/backup_plan.h"
 
 namespace harrowlander {
 namespace {
@@ -88,6 +89,62 @@ TEST_F(BackupTest, RemoteRunPullsTheFileThroughTheShareAndTakesEverythingDown) {
 }
 
 // The server's percentages are shown as they come; its other messages are not.
+TEST_F(BackupTest, SeveralDatabasesShareOneTransferAndOneThatFailsLeavesTheOthersGoing) {
+  fake.files.files[R"(\\DBHOST\BKSQLData$\Inventory.bak)"] = "backup set";
+  fake.files.files[R"(\\DBHOST\BKSQLData$\Archive.bak)"] = "backup set";
+  fake.server.failures = {{"execute backup database [Inventory]", "Msg 3013: no room"}};
+  BackupPlan plan;
+  // Named twice (in another case) and one left out by a pattern.
+  plan.databases = {"Sales", "Inventory", "Archive", "sales", "Tmp1"};
+  plan.excluded = {"tmp%"};
+  plan.fileFor = [](const std::string& database) { return kBackupFolder + database + ".bak"; };
+  std::vector<DatabaseBackupResult> results;
+  plan.databaseEnded = [&results](const DatabaseBackupResult& result) {
+    results.push_back(result);
+  };
+  dlg.BackupDatabases(plan);
+
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_EQ(results[0].database, "Sales");
+  EXPECT_TRUE(results[0].done);
+  EXPECT_TRUE(results[0].verified);
+  EXPECT_FALSE(results[0].sha256.empty());
+  EXPECT_EQ(results[1].database, "Inventory");
+  EXPECT_FALSE(results[1].done);
+  EXPECT_EQ(results[1].failure, "Msg 3013: no room");
+  EXPECT_EQ(results[2].database, "Archive");
+  EXPECT_TRUE(results[2].done);
+  EXPECT_EQ(results[2].file, kBackupFolder + "Archive.bak");
+  EXPECT_TRUE(fake.files.files.contains(kBackupFolder + "Archive.bak.sha256"));
+  EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kFailed);
+
+  const Lines timeline = Timeline();
+  const auto count = [&timeline](const std::string& prefix) {
+    return std::count_if(timeline.begin(), timeline.end(),
+                         [&prefix](const std::string& line) { return line.starts_with(prefix); });
+  };
+  // One lock, folder, share and log-on for the whole run, taken down once at its end.
+  EXPECT_EQ(count(std::string("execute ") + kTakeLock), 1);
+  EXPECT_EQ(count("execute xp_cmdshell 'mkdir"), 1);
+  EXPECT_EQ(count(std::string("execute ") + kMakeShareStatement), 1);
+  EXPECT_EQ(count("net use add"), 1);
+  EXPECT_EQ(count("net use delete \\\\DBHOST\\BKSQLData$"), 1);
+  EXPECT_EQ(count("execute xp_cmdshell 'net share BKSQLData$ /del'"), 1);
+  EXPECT_EQ(count(std::string("execute ") + kReleaseLock), 1);
+  EXPECT_EQ(count("execute backup database"), 3);
+  // The share is made after the first backup, as for one database, and the log-off
+  // comes only after the last copy.
+  const auto at = [&timeline](const std::string& prefix) {
+    return std::find_if(timeline.begin(), timeline.end(),
+                        [&prefix](const std::string& line) { return line.starts_with(prefix); }) -
+           timeline.begin();
+  };
+  EXPECT_LT(at("execute backup database [Sales]"),
+            at(std::string("execute ") + kMakeShareStatement));
+  EXPECT_GT(at("net use delete \\\\DBHOST\\BKSQLData$"),
+            at("copy \\\\DBHOST\\BKSQLData$\\Archive.bak"));
+}
+
 TEST_F(BackupTest, TheServersProgressIsShownAsItComes) {
   fake.server.messages
       [R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init, stats = 1)"] = {
@@ -115,7 +172,6 @@ TEST_F(BackupTest, ANewerServerGetsChecksumsAndACopyOnlyBackup) {
             R"(stats = 1, checksum, copy_only)");
   EXPECT_EQ(After("text 1008 = 正在校验备份...")[0],
             R"(execute RESTORE VERIFYONLY FROM DISK='c:\BKSQLData$\Sales.bak' WITH CHECKSUM)");
-
 }
 
 // A backup the server cannot read back is never copied: the older file at the

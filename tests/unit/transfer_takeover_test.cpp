@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/remote_run_fixture.h"
+#include "ops/backup_plan.h"
 
 namespace harrowlander {
 namespace {
@@ -38,7 +39,8 @@ TEST_F(TransferTakeoverTest, AFileInAFolderThatIsNotThisToolsStopsTheRun) {
       dlg.m_strStatus,
       R"(服务器的临时目录[c:\BKSQLData$]中已有文件[SALES.BAK],它不是本程序留下的;未做任何改动.)");
   EXPECT_TRUE(Removals().empty());
-  EXPECT_FALSE(Sent(R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init, stats = 1)"));
+  EXPECT_FALSE(
+      Sent(R"(backup database [Sales] to disk='c:\BKSQLData$\Sales.bak' with init, stats = 1)"));
   EXPECT_TRUE(Sent(kReleaseLock));
 
   FolderThereWith({"notes.txt"});
@@ -46,6 +48,29 @@ TEST_F(TransferTakeoverTest, AFileInAFolderThatIsNotThisToolsStopsTheRun) {
   EXPECT_EQ(Backup(), 1);
   EXPECT_EQ(Removals(), (Lines{"xp_cmdshell 'net share BKSQLData$ /del'",
                                R"(xp_cmdshell 'del "c:\BKSQLData$\Sales.bak" /q')"}));
+}
+
+// A run over several databases looks for every one of their files: a later database's
+// file in somebody's folder stops the run before the first is backed up, and every
+// database is named as not backed up.
+TEST_F(TransferTakeoverTest, AnyDatabasesFileInAFolderThatIsNotThisToolsStopsTheWholeRun) {
+  FolderThereWith({"notes.txt", "inventory.bak"});
+  BackupPlan plan;
+  plan.databases = {"Sales", "Inventory"};
+  plan.fileFor = [](const std::string& database) { return "/home/user/bk/" + database + ".bak"; };
+  std::vector<DatabaseBackupResult> results;
+  plan.databaseEnded = [&results](const DatabaseBackupResult& r) { results.push_back(r); };
+  dlg.BackupDatabases(plan);
+  ASSERT_EQ(results.size(), 2u);
+  for (const DatabaseBackupResult& result : results) {
+    EXPECT_FALSE(result.done) << result.database;
+    EXPECT_TRUE(result.failure.find("[inventory.bak]") != std::string::npos) << result.failure;
+  }
+  EXPECT_TRUE(Removals().empty());
+  for (const std::string& line : Timeline()) {
+    EXPECT_FALSE(line.starts_with("execute backup database")) << line;
+  }
+  EXPECT_TRUE(Sent(kReleaseLock));
 }
 
 TEST_F(TransferTakeoverTest, AShareOfThatNameOnAnotherFolderIsLeftAlone) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "gui/cli/usage_text.h"
+#include "ops/backup_naming.h"
 
 namespace harrowlander::cli {
 namespace {
@@ -48,7 +49,15 @@ constexpr OptionDefinition kOptions[] = {
     {"--json", false, kEvery, [](Options& o, std::string&&) { o.json = true; }},
     {"--all", false, Bit(Command::kListDatabases), [](Options& o, std::string&&) { o.all = true; }},
     {"--address", true, Bit(Command::kListServers), [](Options& o, std::string&& v) { o.address = std::move(v); }},
-    {"--database", true, kOnADatabase, [](Options& o, std::string&& v) { o.database = std::move(v); }},
+    {"--database", true, kOnADatabase, [](Options& o, std::string&& v) { o.databases.push_back(v); o.database = std::move(v); }},
+    {"--all-databases", false, kBackup, [](Options& o, std::string&&) { o.allDatabases = true; }},
+    {"--exclude", true, kBackup, [](Options& o, std::string&& v) { o.excluded.push_back(std::move(v)); }},
+    {"--to-dir", true, kBackup, [](Options& o, std::string&& v) { o.toDir = std::move(v); }},
+    {"--name", true, kBackup, [](Options& o, std::string&& v) { o.name = std::move(v); }},
+    {"--keep", true, kBackup, [](Options& o, std::string&& v) { o.keep = std::move(v); }},
+    {"--keep-days", true, kBackup, [](Options& o, std::string&& v) { o.keepDays = std::move(v); }},
+    {"--dry-run", false, kBackup, [](Options& o, std::string&&) { o.dryRun = true; }},
+    {"--compress", false, kBackup, [](Options& o, std::string&&) { o.compress = true; }},
     {"--to", true, kBackup, [](Options& o, std::string&& v) { o.to = std::move(v); }},
     {"--from", true, kFromAFile, [](Options& o, std::string&& v) { o.from = std::move(v); }},
     {"--same-machine", false, kBackup | kFromAFile, [](Options& o, std::string&&) { o.sameMachine = true; }},
@@ -141,18 +150,75 @@ bool IsReconnectWindow(const std::string& text) {
          std::stol(text) <= kMostReconnectSeconds;
 }
 
+constexpr long kMostKept = 100000;
+
+// A whole number from 1 to kMostKept.
+bool IsCount(const std::string& text) {
+  return !text.empty() && text.size() <= 6 &&
+         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }) &&
+         std::stol(text) >= 1 && std::stol(text) <= kMostKept;
+}
+
+// What a backup into a folder needs beyond the options' own form.
+std::string FolderBackupProblem(const Options& o) {
+  if (!BacksUpIntoFolder(o)) {
+    if (!o.excluded.empty() || o.name || o.keep || o.keepDays || o.dryRun) {
+      return "--exclude, --name, --keep, --keep-days and --dry-run go with --to-dir";
+    }
+    return {};
+  }
+  if (!o.to.empty()) {
+    return "--to names the file of one database: give --to-dir DIR for several";
+  }
+  if (o.toDir.empty()) {
+    return "--to-dir DIR is required with --all-databases or several --database";
+  }
+  if (o.append || o.pack || (o.shrink && o.noTruncateLog)) {
+    return "--append, --pack and --no-truncate-log go with a single --database and --to";
+  }
+  const std::string pattern = o.name.value_or(kDefaultBackupNamePattern);
+  if (const std::string problem = BackupNamePattern::Problem(pattern); !problem.empty()) {
+    return "--name '" + pattern + "': " + problem;
+  }
+  if (o.keep && !IsCount(*o.keep)) {
+    return "--keep N: a whole number from 1 to " + std::to_string(kMostKept);
+  }
+  if (o.keepDays && !IsCount(*o.keepDays)) {
+    return "--keep-days D: a whole number from 1 to " + std::to_string(kMostKept);
+  }
+  if (o.dryRun && !o.keep && !o.keepDays) {
+    return "--dry-run goes with --keep or --keep-days";
+  }
+  if ((o.keep || o.keepDays) && !BackupNamePattern(pattern).IsDated()) {
+    return "--keep and --keep-days need a --name with {date} and {time}, which date the "
+           "older backups";
+  }
+  if ((o.keep || o.keepDays) && o.noVerify) {
+    return "--keep and --keep-days delete older backups only after the server verified the "
+           "new one: not with --no-verify";
+  }
+  return {};
+}
+
 // What the command needs beyond the options' own form; empty when nothing is missing.
 std::string MissingOrConflicting(const Options& o) {
   if (o.reconnectWindow && !IsReconnectWindow(*o.reconnectWindow)) {
     return "--reconnect-window S: whole seconds from 0 to " + std::to_string(kMostReconnectSeconds);
   }
   const bool onADatabase = (Bit(o.command) & kOnADatabase) != 0;
-  if (onADatabase && o.database.empty()) {
-    return "--database NAME is required";
+  if (onADatabase && o.database.empty() && !(o.command == Command::kBackup && o.allDatabases)) {
+    return o.command == Command::kBackup ? "--database NAME or --all-databases is required"
+                                         : "--database NAME is required";
+  }
+  if (o.command != Command::kBackup && o.databases.size() > 1) {
+    return "--database is given once for " + std::string(CommandName(o.command));
   }
   switch (o.command) {
     case Command::kBackup:
-      if (o.to.empty()) {
+      if (std::string problem = FolderBackupProblem(o); !problem.empty()) {
+        return problem;
+      }
+      if (o.to.empty() && !BacksUpIntoFolder(o)) {
         return "--to PATH is required";
       }
       if (!o.shrink && (o.percent || o.noTruncateLog)) {
@@ -203,6 +269,14 @@ std::string Refusal(const Options& o) {
 }
 
 }  // namespace
+
+std::optional<int> KeepNewest(const Options& options) {
+  return options.keep ? std::optional<int>(std::stoi(*options.keep)) : std::nullopt;
+}
+
+std::optional<int> KeepDays(const Options& options) {
+  return options.keepDays ? std::optional<int>(std::stoi(*options.keepDays)) : std::nullopt;
+}
 
 std::chrono::seconds ReconnectWindow(const Options& options) {
   return std::chrono::seconds(options.reconnectWindow ? std::stol(*options.reconnectWindow) : 120);

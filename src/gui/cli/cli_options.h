@@ -39,8 +39,18 @@ struct Options {
   std::optional<std::string> archivePasswordFile;
   bool json = false;
 
-  std::string database;
+  std::string database;  // the last --database
   std::string to;
+  // backup of several databases into a folder
+  std::vector<std::string> databases;  // every --database, in order
+  bool allDatabases = false;
+  std::vector<std::string> excluded;  // --exclude LIKE patterns
+  std::string toDir;
+  std::optional<std::string> name;      // --name PATTERN
+  std::optional<std::string> keep;      // --keep N
+  std::optional<std::string> keepDays;  // --keep-days D
+  bool dryRun = false;
+  bool compress = false;
   std::string from;
   std::optional<std::string> percent;
   std::optional<std::string> archiver;
@@ -59,6 +69,16 @@ struct Options {
   bool chain = false;
   std::optional<std::string> reconnectWindow;
 };
+
+// A backup of several databases, or of one into a folder under a pattern's name.
+inline bool BacksUpIntoFolder(const Options& options) {
+  return options.command == Command::kBackup &&
+         (options.allDatabases || options.databases.size() > 1 || !options.toDir.empty());
+}
+
+// --keep and --keep-days as numbers (checked by ParseCommandLine); unset when not given.
+std::optional<int> KeepNewest(const Options& options);
+std::optional<int> KeepDays(const Options& options);
 
 // How long a copy over the network whose connection broke goes on connecting again
 // without getting through: --reconnect-window, checked by ParseCommandLine, or 120 s.

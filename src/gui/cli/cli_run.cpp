@@ -1,5 +1,6 @@
 #include "gui/cli/cli_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -12,7 +13,11 @@
 #include "gui/cli/reporter.h"
 #include "gui/cli/system_without_settings.h"
 #include "gui/cli/workstation_files.h"
+#include "ops/backup_naming.h"
+#include "ops/backup_plan.h"
 #include "ops/drop_lock.h"
+#include "ops/hash_sidecar.h"
+#include "ops/workstation_path.h"
 #include "res/resource_ids.h"
 #include "tools/archiver.h"
 #include "ui/harrowlander_dlg.h"
@@ -114,6 +119,7 @@ class CommandRun {
     m_window.SetCheck(res::IDC_INCREMENTAL, o.append);
     m_dlg.m_bVerifyBackup = !o.noVerify;
     m_dlg.m_bBackupInChain = o.chain;
+    m_dlg.m_bCompressBackup = o.compress;
     // A backup's own shrink always empties the log first; without that, the shrink
     // runs as the Shrink operation before the backup.
     m_window.SetCheck(res::IDC_SHRINK_BEFORE_BACKUP, o.shrink && !o.noTruncateLog);
@@ -204,6 +210,17 @@ class CommandRun {
   // only after the whole backup ran. On the same machine the server writes the file
   // with its own rights, so that only the folder is checked.
   bool CheckBackupDestination() {
+    if (BacksUpIntoFolder(m_options)) {
+      // A name no backup takes: only the folder is checked.
+      const std::string problem =
+          BackupDestinationProblem(PathInFolder(FullPath(m_options.toDir), "harrowlander.probe"),
+                                   /*probeWriting=*/!m_options.sameMachine);
+      if (!problem.empty()) {
+        m_reporter.Error("--to-dir " + m_options.toDir + ": " + problem);
+        return false;
+      }
+      return true;
+    }
     const std::string problem = BackupDestinationProblem(FullPath(m_options.to),
                                                          /*probeWriting=*/!m_options.sameMachine);
     if (!problem.empty()) {
@@ -279,6 +296,9 @@ class CommandRun {
   }
 
   int Backup() {
+    if (BacksUpIntoFolder(m_options)) {
+      return BackupIntoFolder();
+    }
     m_window.AnswerSaveDialog(FullPath(m_options.to));
     if (m_options.shrink && m_options.noTruncateLog) {
       m_dlg.ShrinkDatabase();
@@ -297,6 +317,87 @@ class CommandRun {
                        "'; name it with --archiver");
     }
     return FromOutcome();
+  }
+
+  // Each database's backup under the pattern's name in the folder, its older ones
+  // deleted as retention says once the new one is proven.
+  int BackupIntoFolder() {
+    const std::string folder = FullPath(m_options.toDir);
+    const BackupNamePattern pattern(m_options.name.value_or(kDefaultBackupNamePattern));
+    const std::string server = m_dlg.m_strServer;
+    std::vector<std::string> failed;
+    int backedUp = 0;
+    BackupPlan plan;
+    plan.allDatabases = m_options.allDatabases;
+    plan.databases = m_options.databases;
+    plan.excluded = m_options.excluded;
+    plan.fileFor = [&](const std::string& database) {
+      return PathInFolder(folder, pattern.NameFor(database, server, m_system.Now()));
+    };
+    plan.databaseEnded = [&](const DatabaseBackupResult& result) {
+      m_reporter.DatabaseEnded(result);
+      if (!result.done) {
+        failed.push_back(result.database);
+        return;
+      }
+      ++backedUp;
+      if (result.verified) {
+        ApplyRetention(folder, pattern, server, result);
+      }
+    };
+    m_dlg.BackupDatabases(plan);
+    m_result.backedUp = backedUp;
+    m_result.failedDatabases = failed;
+    if (!failed.empty() && m_dlg.LastOutcome().state != RunOutcome::State::kStopped) {
+      std::string names;
+      for (const std::string& name : failed) {
+        names += (names.empty() ? "" : ", ") + name;
+      }
+      m_reporter.Error("not backed up: " + names);
+    }
+    const int exitCode = FromOutcome();
+    m_result.file.reset();
+    m_result.bytes.reset();
+    return exitCode;
+  }
+
+  // Deletes the database's older backups in the folder that --keep and --keep-days let
+  // go, each with its .sha256; a dry run only says which.
+  void ApplyRetention(const std::string& folder, const BackupNamePattern& pattern,
+                      const std::string& server, const DatabaseBackupResult& result) {
+    const RetentionRule rule{KeepNewest(m_options), KeepDays(m_options)};
+    if (!rule.keepNewest && !rule.keepDays) {
+      return;
+    }
+    const std::optional<std::vector<std::string>> names = FileNamesIn(folder);
+    if (!names) {
+      m_reporter.Error("cannot list " + folder + ": no older backup of [" + result.database +
+                       "] deleted");
+      return;
+    }
+    const std::string newName = FileNameOf(result.file);
+    for (const std::string& name : ChooseBackupsToDelete(*names, pattern, result.database, server,
+                                                         newName, rule, m_system.Now())) {
+      const std::string path = PathInFolder(folder, name);
+      Deletion deletion{result.database, path, false, m_options.dryRun};
+      const std::string sidecar = HashSidecarPath(path);
+      const bool hasSidecar =
+          std::find(names->begin(), names->end(), FileNameOf(sidecar)) != names->end();
+      if (m_options.dryRun) {
+        deletion.sidecar = hasSidecar;
+        m_reporter.Status("would delete the older backup " + path + " (dry run)");
+        m_reporter.Deleted(deletion);
+        continue;
+      }
+      if (!m_files.DeleteFile(path)) {
+        m_reporter.Error("could not delete the older backup " + path);
+        continue;
+      }
+      deletion.sidecar = hasSidecar && m_files.DeleteFile(sidecar);
+      m_reporter.Status("deleted the older backup " + path +
+                        (deletion.sidecar ? " and its .sha256" : ""));
+      m_reporter.Deleted(deletion);
+    }
   }
 
   int Restore() {

@@ -107,4 +107,14 @@ JsonLine& JsonLine::Null(std::string_view key) {
   return *this;
 }
 
+JsonLine& JsonLine::TextList(std::string_view key, const std::vector<std::string>& values) {
+  std::string& text = Key(key).m_text;
+  text += "[";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    text += (i == 0 ? "" : ",") + JsonString(values[i]);
+  }
+  text += "]";
+  return *this;
+}
+
 }  // namespace harrowlander::cli

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace harrowlander::cli {
 
@@ -15,6 +16,7 @@ class JsonLine {
   JsonLine& Number(std::string_view key, double value);
   JsonLine& Boolean(std::string_view key, bool value);
   JsonLine& Null(std::string_view key);
+  JsonLine& TextList(std::string_view key, const std::vector<std::string>& values);
 
   // The object followed by a line feed.
   std::string Finish() const { return m_text + "}\n"; }

@@ -73,6 +73,31 @@ class JsonReporter : public Reporter {
     Emit(JsonLine().Text("type", "signal").Text("signal", signal).Text("text", text));
   }
 
+  void DatabaseEnded(const DatabaseBackupResult& r) override {
+    JsonLine line;
+    line.Text("type", "backup").Text("database", r.database).Boolean("ok", r.done);
+    line.Text("file", r.file);
+    if (r.done) {
+      if (r.bytes) {
+        line.Number("bytes", static_cast<std::int64_t>(*r.bytes));
+      }
+      line.Text("sha256", r.sha256).Boolean("verified", r.verified);
+    } else {
+      line.Text("failure", r.failure);
+    }
+    line.Number("seconds", r.seconds);
+    Emit(line);
+  }
+
+  void Deleted(const Deletion& d) override {
+    Emit(JsonLine()
+             .Text("type", "deleted")
+             .Text("database", d.database)
+             .Text("file", d.file)
+             .Boolean("sidecar", d.sidecar)
+             .Boolean("dryRun", d.dryRun));
+  }
+
   void Finished(const RunResult& result) override {
     JsonLine line;
     line.Text("type", "result")
@@ -97,6 +122,10 @@ class JsonReporter : public Reporter {
     }
     if (result.verified) {
       line.Boolean("verified", *result.verified);
+    }
+    if (result.backedUp) {
+      line.Number("backedUp", static_cast<std::int64_t>(*result.backedUp));
+      line.TextList("failed", result.failedDatabases);
     }
     line.Number("seconds", result.seconds);
     Emit(line);

@@ -39,6 +39,16 @@ void LockedReporter::Signal(const std::string& signal, const std::string& text) 
   m_reporter->Signal(signal, text);
 }
 
+void LockedReporter::DatabaseEnded(const DatabaseBackupResult& result) {
+  const std::lock_guard<std::mutex> lock(m_lock);
+  m_reporter->DatabaseEnded(result);
+}
+
+void LockedReporter::Deleted(const Deletion& deletion) {
+  const std::lock_guard<std::mutex> lock(m_lock);
+  m_reporter->Deleted(deletion);
+}
+
 void LockedReporter::Finished(const RunResult& result) {
   const std::lock_guard<std::mutex> lock(m_lock);
   m_reporter->Finished(result);

@@ -24,6 +24,8 @@ class LockedReporter : public Reporter {
   void Listed(const std::string& kind, const std::string& name) override;
   void Error(const std::string& text) override;
   void Signal(const std::string& signal, const std::string& text) override;
+  void DatabaseEnded(const DatabaseBackupResult& result) override;
+  void Deleted(const Deletion& deletion) override;
   void Finished(const RunResult& result) override;
 
   // Several calls in one turn, given the last status reported as well.

@@ -5,9 +5,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gui/cli/console.h"
 #include "gui/cli/copy_meter.h"
+#include "ops/backup_plan.h"
 
 namespace harrowlander::cli {
 
@@ -25,6 +27,17 @@ struct RunResult {
   std::optional<std::string> sha256;
   std::optional<bool> verified;
   double seconds = 0;
+  // A backup of several databases: how many were backed up, and the ones that failed.
+  std::optional<int> backedUp;
+  std::vector<std::string> failedDatabases;
+};
+
+// An older backup that retention deleted (or, in a dry run, would delete).
+struct Deletion {
+  std::string database;
+  std::string file;
+  bool sidecar = false;  // its .sha256 went with it
+  bool dryRun = false;
 };
 
 // Everything the command line tells its user, as text or as JSON lines.
@@ -47,6 +60,10 @@ class Reporter {
   virtual void Error(const std::string& text) = 0;
   // What the command line does about a signal (or console event) named `signal`.
   virtual void Signal(const std::string& signal, const std::string& text) = 0;
+  // One database of a backup of several has ended, backed up or not.
+  virtual void DatabaseEnded(const DatabaseBackupResult& result) = 0;
+  // Retention deleted an older backup (its status line is reported besides).
+  virtual void Deleted(const Deletion& deletion) = 0;
   virtual void Finished(const RunResult& result) = 0;
 };
 

@@ -1,4 +1,5 @@
 #include <chrono>
+#include <cstdio>
 
 #include "gui/cli/reporter.h"
 
@@ -71,6 +72,21 @@ class TextReporter : public Reporter {
   void Signal(const std::string& signal, const std::string& text) override {
     Line("harrowlander-cli: " + signal + ": " + text);
   }
+
+  void DatabaseEnded(const DatabaseBackupResult& r) override {
+    if (!r.done) {
+      Line("[" + r.database + "] FAILED: " + r.failure);
+      return;
+    }
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f s", r.seconds);
+    Line("[" + r.database + "] backed up to " + r.file + " (" +
+         (r.bytes ? std::to_string(*r.bytes) + " bytes, " : std::string()) + seconds +
+         (r.verified ? ", verified" : "") + ", sha256 " + r.sha256 + ")");
+  }
+
+  // The status line said it.
+  void Deleted(const Deletion&) override {}
 
   void Finished(const RunResult&) override { EndBar(); }
 

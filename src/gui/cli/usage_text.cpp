@@ -14,8 +14,12 @@ constexpr std::array<const char*, 9> kCommandHelp = {
       --address asks only ADDRESS: one host, or a subnet's broadcast address.
 )",
     R"(  backup --database NAME --to PATH [--same-machine] [--append] [--no-verify]
-         [--chain] [--shrink [--percent N] [--no-truncate-log]]
+         [--chain] [--compress] [--shrink [--percent N] [--no-truncate-log]]
          [--pack [--archiver PATH]]
+  backup {--all-databases | --database NAME ...} --to-dir DIR [--name PATTERN]
+         [--exclude PATTERN ...] [--keep N] [--keep-days D [--dry-run]]
+         [--same-machine] [--no-verify] [--chain] [--compress]
+         [--shrink [--percent N]]
       Backs the database up into PATH on this machine. Without --same-machine the
       server writes it into its share C:\BKSQLData$ and it is copied from there
       (--net-server, --net-user, HARROWLANDER_NET_PASSWORD). The file starts afresh
@@ -29,7 +33,24 @@ constexpr std::array<const char*, 9> kCommandHelp = {
       sha256sum writes it. From SQL Server 2005 on the backup is taken WITH
       CHECKSUM and COPY_ONLY, which leaves the server's differential and log
       backups as they were; --chain leaves COPY_ONLY out, for a schedule that is
-      the server's only backup.
+      the server's only backup. --compress takes it WITH COMPRESSION where the
+      server can (SQL Server 2008 Enterprise, 2008 R2 and later Standard and up),
+      and says so and goes on without where it cannot.
+      Into a folder: --all-databases backs up every user database (as
+      list-databases shows them), --database may repeat, --exclude leaves out the
+      databases a LIKE pattern matches (% _ [a-z]; may repeat). All of them in one
+      run, over one connection, one transfer lock, share and log-on, one after
+      another; one that fails is named and the others still run (exit 1). Each
+      goes to DIR/PATTERN, by default {database}_{date}_{time}.bak: {database},
+      {server}, {date} (yyyyMMdd) and {time} (HHmmss, local time). In names, each
+      of \ / : * ? " < > | %, control characters, a leading '.' and a trailing
+      '.' or blank is written as % and its two hex digits ("a/b" -> "a%2Fb").
+      --keep N keeps a database's N newest backups in DIR (the new one counted),
+      --keep-days D those younger than D days; with both, a file goes only when
+      neither keeps it. Only once the database's new backup is verified and
+      hashed, only files whose names PATTERN gives for that database (read back
+      strictly, date and time included), each with its .sha256; never the new
+      one, nothing when its backup failed. --dry-run says what would go.
 )",
     R"(  restore --database NAME --from PATH [--same-machine] [--drop-first]
           [--keep-file-folders]
@@ -72,8 +93,8 @@ Common options:
                          share broke goes on connecting again without getting
                          anything through, before it fails (120)
   --json                 one JSON object a line on standard output: status, message,
-                         progress, database or server, error, signal, and a last
-                         result line
+                         progress, database or server, backup and deleted (into a
+                         folder), error, signal, and a last result line
   --help, --version
 
 Passwords are never taken as arguments. Each comes from the first of:

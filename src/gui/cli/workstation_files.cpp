@@ -57,6 +57,35 @@ std::string BackupDestinationProblem(const std::string& path, bool probeWriting)
   return {};
 }
 
+std::string PathInFolder(const std::string& folder, const std::string& name) {
+  if (IsUncPath(folder)) {
+    return folder + (folder.ends_with("\\") ? "" : "\\") + name;
+  }
+  return Utf8Of((PathOf(folder) / PathOf(name)).make_preferred());
+}
+
+std::optional<std::vector<std::string>> FileNamesIn(const std::string& folder) {
+  std::error_code error;
+  fs::directory_iterator entries(PathOf(folder), error);
+  if (error) {
+    return std::nullopt;
+  }
+  std::vector<std::string> names;
+  for (; entries != fs::directory_iterator(); entries.increment(error)) {
+    if (error) {
+      return std::nullopt;
+    }
+    std::error_code typeError;
+    if (entries->is_regular_file(typeError)) {
+      names.push_back(Utf8Of(entries->path().filename()));
+    }
+  }
+  if (error) {
+    return std::nullopt;
+  }
+  return names;
+}
+
 std::optional<std::uint64_t> LocalFileSize(const std::string& path) {
   std::error_code error;
   const std::uintmax_t size = fs::file_size(PathOf(path), error);

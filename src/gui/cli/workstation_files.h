@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gui/cli/console.h"
 #include "ports/file_system.h"
@@ -22,6 +23,13 @@ std::string BackupDestinationProblem(const std::string& path, bool probeWriting)
 // Makes a new file beside `path`, readable by its owner only, and removes it again: the
 // system's reason when that fails, empty when it worked.
 std::string CannotCreateFileBeside(const std::string& path);
+
+// The file `name` in the folder `folder` (a full path), with this system's separator
+// (a backslash in a UNC path).
+std::string PathInFolder(const std::string& folder, const std::string& name);
+
+// The names of the plain files in the folder; nothing when it cannot be listed.
+std::optional<std::vector<std::string>> FileNamesIn(const std::string& folder);
 
 // The size of a file on this machine; nothing when it cannot be read (a UNC path).
 std::optional<std::uint64_t> LocalFileSize(const std::string& path);

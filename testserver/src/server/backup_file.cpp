@@ -66,7 +66,23 @@ std::string Header(const BackupSet& set) {
 struct ParsedHeader {
   std::string covered;
   std::optional<uint32_t> checksum;
+  std::optional<uint64_t> inflatedBytes;  // a compressed set's
 };
+
+// The stored image of a compressed set back as it was; nothing when it does not inflate
+// to the length its header names.
+std::optional<std::vector<uint8_t>> Inflated(const std::vector<uint8_t>& stored, uint64_t bytes) {
+  if (bytes > (uint64_t{1} << 34)) {
+    return std::nullopt;
+  }
+  std::vector<uint8_t> data(bytes);
+  uLongf length = static_cast<uLongf>(bytes);
+  if (uncompress(data.data(), &length, stored.data(), static_cast<uLong>(stored.size())) != Z_OK ||
+      length != bytes) {
+    return std::nullopt;
+  }
+  return data;
+}
 
 bool ParseHeader(const std::string& text, BackupSet& set, ParsedHeader& parsed) {
   std::istringstream lines(text);
@@ -94,6 +110,12 @@ bool ParseHeader(const std::string& text, BackupSet& set, ParsedHeader& parsed) 
       set.withChecksum = value == "1";
     } else if (key == "copy-only") {
       set.copyOnly = value == "1";
+    } else if (key == "compressed") {
+      try {
+        parsed.inflatedBytes = std::stoull(value);
+      } catch (const std::exception&) {
+        return false;
+      }
     } else if (key == "file") {
       std::istringstream fields(value);
       std::string id, isLog, bytes;
@@ -166,18 +188,30 @@ class SetReader {
 
 bool WriteBackupSet(const fs::path& file, const BackupSet& set, bool init) {
   std::string header = Header(set);
-  header += Format("%s%08x\n", kChecksumKey, Checksum(header, set.data));
+  std::vector<uint8_t> deflated;
+  if (set.compressed) {
+    uLongf length = compressBound(static_cast<uLong>(set.data.size()));
+    deflated.resize(length);
+    if (compress2(deflated.data(), &length, set.data.data(), static_cast<uLong>(set.data.size()),
+                  Z_BEST_SPEED) != Z_OK) {
+      return false;
+    }
+    deflated.resize(length);
+    header += Format("compressed=%llu\n", static_cast<unsigned long long>(set.data.size()));
+  }
+  const std::vector<uint8_t>& stored = set.compressed ? deflated : set.data;
+  header += Format("%s%08x\n", kChecksumKey, Checksum(header, stored));
   std::string record(kMagic, sizeof kMagic);
   PutLe(record, header.size(), 4);
   record += header;
-  PutLe(record, set.data.size(), 8);
+  PutLe(record, stored.size(), 8);
   std::ofstream out(file, std::ios::binary | (init ? std::ios::trunc : std::ios::app));
   if (!out) {
     return false;
   }
   out.write(record.data(), static_cast<std::streamsize>(record.size()));
-  out.write(reinterpret_cast<const char*>(set.data.data()),
-            static_cast<std::streamsize>(set.data.size()));
+  out.write(reinterpret_cast<const char*>(stored.data()),
+            static_cast<std::streamsize>(stored.size()));
   return static_cast<bool>(out.flush());
 }
 
@@ -193,6 +227,14 @@ std::optional<BackupSet> NextWholeSet(SetReader& reader) {
   }
   if (parsed.checksum && *parsed.checksum != Checksum(parsed.covered, set.data)) {
     return std::nullopt;
+  }
+  if (parsed.inflatedBytes) {
+    std::optional<std::vector<uint8_t>> inflated = Inflated(set.data, *parsed.inflatedBytes);
+    if (!inflated) {
+      return std::nullopt;
+    }
+    set.data = std::move(*inflated);
+    set.compressed = true;
   }
   return set;
 }

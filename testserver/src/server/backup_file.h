@@ -4,7 +4,8 @@
 //
 //   set    := "HLTSBSET" u32 header-length header u64 data-length data
 //   header := UTF-8 lines "key=value"; keys: database, created, file, with-checksum,
-//             copy-only, checksum
+//             copy-only, compressed, checksum
+//   compressed := the data's length before zlib deflated it (WITH COMPRESSION)
 //   file   := fileid TAB islog TAB bytes TAB logical-name TAB physical-name
 //   with-checksum, copy-only := 1 when the BACKUP said WITH CHECKSUM / COPY_ONLY, else 0
 //   checksum := CRC-32 (8 hex digits) of the header's other lines and the data
@@ -33,6 +34,7 @@ struct BackupSet {
   std::vector<uint8_t> data;        // image of the primary data file
   bool withChecksum = false;        // taken WITH CHECKSUM
   bool copyOnly = false;            // taken WITH COPY_ONLY
+  bool compressed = false;          // WITH COMPRESSION: the image is stored deflated
 };
 
 // Writes the set, replacing the file when `init`, else appending to it. False on an

@@ -33,6 +33,10 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
                                   const sql::BackupDatabaseStatement& s, BatchContext& batch) {
   auto started = std::chrono::steady_clock::now();
   const char* what = "BACKUP DATABASE";
+  // Backup compression came with SQL Server 2008.
+  if (s.compression && state.product == Product::k2000) {
+    throw SqlError(msg::IncorrectSyntax("compression"));
+  }
   auto database = state.catalog.Find(s.database);
   if (!database) {
     throw SqlError({msg::NoSuchDatabase(s.database), msg::TerminatingAbnormally(what)});
@@ -64,6 +68,7 @@ StatementResult RunBackupDatabase(ServerState& state, SessionState& session,
   set.files = database->files;
   set.withChecksum = s.checksum;
   set.copyOnly = s.copyOnly;
+  set.compressed = s.compression;
   for (const DatabaseFile& f : database->files) {
     auto mapped = state.paths.Map(f.physicalName);
     set.fileBytes.push_back(mapped && fs::exists(*mapped) ? fs::file_size(*mapped) : 0);

@@ -30,6 +30,19 @@ Cell Constant(const ServerState& state, const SessionState& session, BatchContex
   if (operand.kind == Operand::Kind::CountAll) {
     return int64_t{1};
   }
+  if (operand.kind == Operand::Kind::ServerProperty) {
+    // What a tool asks to learn the release and edition (sql_variant there, text here).
+    if (EqualsNoCase(operand.text, "ProductVersion")) {
+      return std::string(DescribeProduct(state.product).productVersion);
+    }
+    if (EqualsNoCase(operand.text, "EngineEdition")) {
+      return std::string("3");  // Enterprise
+    }
+    if (EqualsNoCase(operand.text, "Edition")) {
+      return std::string("Enterprise Edition");
+    }
+    return Cell{};
+  }
   if (operand.kind == Operand::Kind::Variable) {
     if (EqualsNoCase(operand.text, "@@spid")) {
       return int64_t{session.spid};
@@ -78,6 +91,8 @@ struct Evaluator {
         return Constant(state, session, batch, operand);
       case Operand::Kind::CountAll:
         return Cell{};
+      case Operand::Kind::ServerProperty:
+        return Constant(state, session, batch, operand);
     }
     return Cell{};
   }

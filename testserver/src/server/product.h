@@ -13,8 +13,9 @@ enum class Product { k2000, k2019 };
 
 struct ProductInfo {
   Product product = Product::k2000;
-  std::string_view version;  // as the SQL Server Browser answers it: "8.00.2039"
-  std::string_view banner;   // @@VERSION
+  std::string_view version;         // as the SQL Server Browser answers it: "8.00.2039"
+  std::string_view banner;          // @@VERSION
+  std::string_view productVersion;  // SERVERPROPERTY('ProductVersion')
   // What PRELOGIN and LOGINACK report (a client's SQL_DBMS_VER), in every TDS dialect.
   tds::ProductVersion loginVersion;
   // BACKUP LOG ... WITH NO_LOG / TRUNCATE_ONLY (gone since 2008).

@@ -196,6 +196,24 @@ class Parser {
       Expect("*");
       Expect(")");
       operand.kind = Operand::Kind::CountAll;
+    } else if (IsWord("serverproperty") && Peek(1).text == "(") {
+      Next();
+      Next();
+      operand.kind = Operand::Kind::ServerProperty;
+      operand.text = StringLiteral();
+      Expect(")");
+    } else if (IsWord("convert") && Peek(1).text == "(") {
+      // CONVERT(type[(n)], value): the value as it is.
+      Next();
+      Next();
+      Next();
+      if (Accept("(")) {
+        Number();
+        Expect(")");
+      }
+      Expect(",");
+      operand = Value();
+      Expect(")");
     } else if (IsWord("db_id") && Peek(1).text == "(") {
       Next();
       Next();
@@ -446,6 +464,14 @@ class Parser {
         }
         if (m_checksumOptions && Accept("copy_only")) {
           backup.copyOnly = true;
+          return true;
+        }
+        if (Accept("compression")) {
+          backup.compression = true;
+          return true;
+        }
+        if (Accept("no_compression")) {
+          backup.compression = false;
           return true;
         }
         return ChecksumOption(backup.checksum) || StatsOption(backup.stats);

@@ -19,7 +19,15 @@ struct ObjectName {
 };
 
 struct Operand {
-  enum class Kind { String, Number, DbIdOf, Column, Variable, CountAll } kind = Kind::String;
+  enum class Kind {
+    String,
+    Number,
+    DbIdOf,
+    Column,
+    Variable,
+    CountAll,
+    ServerProperty
+  } kind = Kind::String;
   std::string text;  // literal text, function argument, column or variable name
   int64_t number = 0;
 };
@@ -63,6 +71,7 @@ struct BackupDatabaseStatement {
   std::optional<int> stats;  // WITH STATS [= n]: report progress every n percent
   bool checksum = false;     // WITH CHECKSUM (NO_CHECKSUM, the default, clears it)
   bool copyOnly = false;     // WITH COPY_ONLY
+  bool compression = false;  // WITH COMPRESSION
 };
 
 struct BackupLogStatement {
