@@ -38,4 +38,35 @@ BackupOnServer PlaceBackupOnServer(CHarrowlanderDlg& dlg, TransferSession& sessi
   return placed;
 }
 
+std::optional<std::string> ChooseBackupToRead(CHarrowlanderDlg& dlg, RunOutcome& outcome,
+                                              bool& unreadable) {
+  Platform& platform = dlg.platform();
+  unreadable = false;
+  std::optional<std::string> chosen = platform.window.ShowFileDialog(
+      {false, "bak", {}, ofn::kHideReadOnly, "Backup File(*.bak)|*.bak|(All Files(*.*)|*.*||"});
+  if (chosen && !platform.files.CanOpenForReading(*chosen)) {
+    dlg.SetStatus(FormatText("不能打开或文件不存%s.", {*chosen}));
+    unreadable = true;
+    return std::nullopt;
+  }
+  if (chosen) {
+    outcome.file = *chosen;
+    outcome.bytes = platform.files.FileSize(*chosen);
+  }
+  return chosen;
+}
+
+std::string PlacementFailure(const BackupOnServer& placed, const std::string& netServer,
+                             RunOutcome& outcome) {
+  if (!placed.refusal.empty()) {
+    return placed.refusal;
+  }
+  if (placed.copy.Copied()) {
+    return {};
+  }
+  outcome.reason = placed.copy.reason;
+  return FormatText("备份文件复制到服务器[%s]失败.", {netServer}) +
+         (placed.copy.reason.empty() ? std::string() : "原因:" + placed.copy.reason);
+}
+
 }  // namespace harrowlander

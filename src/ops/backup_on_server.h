@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "ports/file_system.h"
+#include "run/run_outcome.h"
 #include "transfer/server_transfer.h"
 #include "transfer/transfer_session.h"
 #include "ui/harrowlander_dlg.h"
@@ -27,5 +29,17 @@ struct BackupOnServer {
 BackupOnServer PlaceBackupOnServer(CHarrowlanderDlg& dlg, TransferSession& session,
                                    ServerTransfer& transfer, const std::string& backupPath,
                                    const std::string& transferName, StopRequest& stop);
+
+// The backup file the user chose in the open dialog to be read, with the outcome's file
+// and size set; nothing when the dialog was cancelled, or when the file cannot be read
+// (`unreadable`, and the status says so).
+std::optional<std::string> ChooseBackupToRead(CHarrowlanderDlg& dlg, RunOutcome& outcome,
+                                              bool& unreadable);
+
+// For a run that only reads the backup on the server: the status that ends it when the
+// file did not reach the server (a refusal, or a failed copy whose reason goes into the
+// outcome); empty when it did.
+std::string PlacementFailure(const BackupOnServer& placed, const std::string& netServer,
+                             RunOutcome& outcome);
 
 }  // namespace harrowlander

@@ -99,18 +99,12 @@ class ScratchDatabase {
 
 int CHarrowlanderDlg::TestRestoreBackup() {
   OperationRun run(*this);
-  const std::optional<std::string> chosen = m_platform.window.ShowFileDialog(
-      {false, "bak", {}, ofn::kHideReadOnly, "Backup File(*.bak)|*.bak|(All Files(*.*)|*.*||"});
+  bool unreadable = false;
+  const std::optional<std::string> chosen = ChooseBackupToRead(*this, run.outcome, unreadable);
   if (!chosen) {
-    return run.NothingDone();
+    return unreadable ? run.Failed(kStopped) : run.NothingDone();
   }
   const std::string& backupPath = *chosen;
-  if (!m_platform.files.CanOpenForReading(backupPath)) {
-    SetStatus(FormatText("不能打开或文件不存%s.", {backupPath}));
-    return run.Failed(kStopped);
-  }
-  run.outcome.file = backupPath;
-  run.outcome.bytes = m_platform.files.FileSize(backupPath);
   const std::string scratch = ScratchDatabaseName();
   bool scratchLeft = false;
 
@@ -132,15 +126,10 @@ int CHarrowlanderDlg::TestRestoreBackup() {
     connection.SetCommandTimeout(0);
     const BackupOnServer placed =
         PlaceBackupOnServer(*this, session, transfer, backupPath, scratch, run.Stop());
-    if (!placed.refusal.empty()) {
-      SetStatus(placed.refusal);
+    if (const std::string failed = PlacementFailure(placed, m_strNetServer, run.outcome);
+        !failed.empty()) {
+      SetStatus(failed);
       return session.Finish(run.Failed(kStopped));
-    }
-    if (!placed.copy.Copied()) {
-      run.outcome.reason = placed.copy.reason;
-      SetStatus(FormatText("备份文件复制到服务器[%s]失败.", {m_strNetServer}) +
-                (placed.copy.reason.empty() ? std::string() : "原因:" + placed.copy.reason));
-      return session.Finish(run.Failed(kRanToItsEnd));
     }
 
     // New files in the data folder, named after the scratch database: nothing of any

@@ -28,18 +28,12 @@ constexpr const char* kVerifyTransferName = "HarrowlanderVerify";
 
 int CHarrowlanderDlg::VerifyBackupFile(bool onServer) {
   OperationRun run(*this);
-  const std::optional<std::string> chosen = m_platform.window.ShowFileDialog(
-      {false, "bak", {}, ofn::kHideReadOnly, "Backup File(*.bak)|*.bak|(All Files(*.*)|*.*||"});
+  bool unreadable = false;
+  const std::optional<std::string> chosen = ChooseBackupToRead(*this, run.outcome, unreadable);
   if (!chosen) {
-    return run.NothingDone();
+    return unreadable ? run.Failed(kStopped) : run.NothingDone();
   }
   const std::string& backupPath = *chosen;
-  if (!m_platform.files.CanOpenForReading(backupPath)) {
-    SetStatus(FormatText("不能打开或文件不存%s.", {backupPath}));
-    return run.Failed(kStopped);
-  }
-  run.outcome.file = backupPath;
-  run.outcome.bytes = m_platform.files.FileSize(backupPath);
 
   try {
     SetStatus(FormatText("正在核对备份文件[%s]的SHA-256...", {backupPath}));
@@ -76,15 +70,10 @@ int CHarrowlanderDlg::VerifyBackupFile(bool onServer) {
     connection.SetCommandTimeout(0);
     const BackupOnServer placed =
         PlaceBackupOnServer(*this, session, transfer, backupPath, kVerifyTransferName, run.Stop());
-    if (!placed.refusal.empty()) {
-      SetStatus(placed.refusal);
+    if (const std::string failed = PlacementFailure(placed, m_strNetServer, run.outcome);
+        !failed.empty()) {
+      SetStatus(failed);
       return session.Finish(run.Failed(kStopped));
-    }
-    if (!placed.copy.Copied()) {
-      run.outcome.reason = placed.copy.reason;
-      SetStatus(FormatText("备份文件复制到服务器[%s]失败.", {m_strNetServer}) +
-                (placed.copy.reason.empty() ? std::string() : "原因:" + placed.copy.reason));
-      return session.Finish(run.Failed(kRanToItsEnd));
     }
     // Checksums that the backup carries are checked without being asked for, and a
     // backup without them is not refused for that.
