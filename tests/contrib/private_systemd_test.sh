@@ -43,8 +43,13 @@ R=$W/root
 inside() { "$tools/run.sh" "$W" "$@"; }
 journal() { inside journalctl -t harrowlander-cli -o cat --no-pager; }
 
-# The program where the unit looks for it, the units where systemd finds them.
-inside ln -sfn "$cli" /usr/bin/harrowlander-cli
+# The programs copied into the private root (the systemd inside mounts a tmpfs of its
+# own on /tmp, which would hide a build there), the CLI where the unit looks for it,
+# the units where systemd finds them.
+mkdir -p "$R/opt/harrowlander"
+cp "$cli" "$testserver" "$R/opt/harrowlander/"
+testserver=/opt/harrowlander/$(basename "$testserver")
+inside ln -sfn "/opt/harrowlander/$(basename "$cli")" /usr/bin/harrowlander-cli
 cp "$units"/harrowlander-backup@.service "$units"/harrowlander-backup@.timer "$R/etc/systemd/system/"
 inside systemctl daemon-reload
 
