@@ -51,6 +51,25 @@ cp "$cli" "$testserver" "$R/opt/harrowlander/"
 testserver=/opt/harrowlander/$(basename "$testserver")
 inside ln -sfn "/opt/harrowlander/$(basename "$cli")" /usr/bin/harrowlander-cli
 cp "$units"/harrowlander-backup@.service "$units"/harrowlander-backup@.timer "$R/etc/systemd/system/"
+# A sanitizer build's settings reach the service through a drop-in, with the
+# suppressions file copied in beside the programs.
+sanitizer_settings=()
+for variable in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+  value=${!variable:-}
+  [ -n "$value" ] || continue
+  if [[ $value =~ suppressions=([^:]+) ]] && [ -f "${BASH_REMATCH[1]}" ]; then
+    outside_path=${BASH_REMATCH[1]}
+    cp "$outside_path" "$R/opt/harrowlander/$variable.supp"
+    value=${value/"$outside_path"/\/opt\/harrowlander\/$variable.supp}
+  fi
+  sanitizer_settings+=("Environment=\"$variable=$value\"")
+done
+if [ ${#sanitizer_settings[@]} -gt 0 ]; then
+  mkdir -p "$R/etc/systemd/system/harrowlander-backup@.service.d"
+  printf '[Service]\n' >"$R/etc/systemd/system/harrowlander-backup@.service.d/sanitizers.conf"
+  printf '%s\n' "${sanitizer_settings[@]}" \
+    >>"$R/etc/systemd/system/harrowlander-backup@.service.d/sanitizers.conf"
+fi
 inside systemctl daemon-reload
 
 # An smbd and its account, inside.
