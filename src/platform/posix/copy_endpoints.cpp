@@ -24,7 +24,6 @@ constexpr milliseconds kLookAround{200};
 // library's timeout.
 constexpr milliseconds kPatienceAfterFailure{5000};
 constexpr milliseconds kBreakOffAgain{1000};
-constexpr const char* kNoDigestReason = "the SHA-256 of the copy could not be computed";
 
 // Not at all before the first attempt, then longer each time, up to two seconds: a
 // server that comes back is found again soon.

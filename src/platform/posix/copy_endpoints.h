@@ -86,6 +86,9 @@ class CopyDestination : public CopyWriter {
   virtual std::string Discard() { return {}; }
 };
 
+// The reason of a copy whose SHA-256 could not be taken.
+inline constexpr const char* kNoDigestReason = "the SHA-256 of the copy could not be computed";
+
 // How a copy is cut up: pieces of pieceSize bytes, read and written by up to streams
 // threads at once, each with a reader and a writer of its own. The pieces on their way
 // and those written ahead of one still on its way (kept for the copy's digest) take

@@ -8,13 +8,17 @@
 #include <cerrno>
 
 #include "platform/posix/ended_copy_leftovers.h"
+#include "platform/posix/written_bytes_digest.h"
 
 namespace harrowlander::posix {
 namespace {
 
-// Through buffers of ours, which the copy's digest is taken from (the kernel's own copy
-// would hand over no bytes): two streams, so that one reads while the other writes.
-constexpr CopyPlan kLocalPlan{1u << 20, 2};
+// Pieces of the kernel's copy: large, since the kernel moves them without a buffer of
+// ours, and still small enough for the progress text to move along.
+constexpr std::size_t kKernelPiece = 16u << 20;
+// Where the kernel cannot copy between the two files: through buffers of ours, two
+// streams, so that one reads while the other writes.
+constexpr CopyPlan kBufferPlan{1u << 20, 2};
 
 std::optional<std::uint64_t> SizeOf(int fd) {
   struct stat info {};
@@ -82,6 +86,7 @@ class LocalSource : public CopySource {
     return m_reader.ReadAt(offset, buffer, size);
   }
   std::unique_ptr<CopyReader> OpenReader() override { return std::make_unique<LocalReader>(m_fd); }
+  int Descriptor() const { return m_fd; }
 
  private:
   int m_fd;
@@ -136,6 +141,7 @@ class LocalDestination : public CopyDestination {
     }
     return {};
   }
+  int Descriptor() const { return m_fd; }
 
  private:
   int m_fd;
@@ -171,7 +177,8 @@ std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string part = folder + "." + name + "." + std::to_string(getpid()) + "-" +
                              std::to_string(counter++) + ".part";
-    const int fd = open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Readable too: the copy's digest reads what was written.
+    const int fd = open(part.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
       return std::make_unique<LocalDestination>(fd, folder, part, path);
     }
@@ -180,6 +187,54 @@ std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
     }
   }
   return nullptr;
+}
+
+// copy_file_range in pieces, with the digest taken from the new file's pages behind it.
+// Nothing copied when the kernel cannot do it for these two files (another file system,
+// an old kernel): the caller copies through buffers then.
+enum class KernelCopy { kDone, kFailed, kStopped, kUnsupported };
+
+KernelCopy CopyInKernel(LocalSource& source, LocalDestination& destination, CopyObserver& observer,
+                        std::string& reason, std::string& sha256) {
+  WrittenBytesDigest digest(destination.Descriptor());
+  if (!digest.Start()) {
+    reason = ErrorText(EAGAIN);
+    return KernelCopy::kFailed;
+  }
+  std::uint64_t copied = 0;
+  for (;;) {
+    if (observer.StopRequested()) {
+      return KernelCopy::kStopped;
+    }
+    const ssize_t moved = copy_file_range(source.Descriptor(), nullptr, destination.Descriptor(),
+                                          nullptr, kKernelPiece, 0);
+    if (moved < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      const bool unsupported = copied == 0 && (errno == EXDEV || errno == ENOSYS ||
+                                               errno == EINVAL || errno == EOPNOTSUPP);
+      reason = ErrorText(errno);
+      return unsupported ? KernelCopy::kUnsupported : KernelCopy::kFailed;
+    }
+    if (moved == 0) {
+      // The end of the file: the copy holds what the file held at opening, and still
+      // holds.
+      if (copied != source.Size() || source.CurrentSize() != copied) {
+        reason = kSourceChangedReason;
+        return KernelCopy::kFailed;
+      }
+      sha256 = digest.Finish(copied);
+      if (sha256.empty()) {
+        reason = kNoDigestReason;
+        return KernelCopy::kFailed;
+      }
+      return KernelCopy::kDone;
+    }
+    copied += static_cast<std::uint64_t>(moved);
+    digest.WrittenUpTo(copied);
+    observer.Progress(source.Size(), copied);
+  }
 }
 
 }  // namespace
@@ -203,7 +258,24 @@ CopyOutcome CopyLocalFile(const std::string& source, const std::string& destinat
   if (!to) {
     return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
   }
-  return CopyInPieces(*from, *to, kLocalPlan, observer);
+  observer.Progress(from->Size(), 0);
+  std::string reason;
+  std::string sha256;
+  switch (CopyInKernel(*from, *to, observer, reason, sha256)) {
+    case KernelCopy::kDone:
+      errno = 0;
+      if (!to->Commit(from->Size())) {
+        return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
+      }
+      return {CopyOutcome::Status::kCopied, {}, {}, std::move(sha256)};
+    case KernelCopy::kFailed:
+      return CopyFailed(reason);
+    case KernelCopy::kStopped:
+      return {CopyOutcome::Status::kStopped, {}, {}};
+    case KernelCopy::kUnsupported:
+      break;
+  }
+  return CopyInPieces(*from, *to, kBufferPlan, observer);
 }
 
 }  // namespace harrowlander::posix
