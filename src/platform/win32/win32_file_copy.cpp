@@ -192,10 +192,13 @@ class CopyToNewFile {
 
  private:
   // The system's copy hands over no bytes: the new file is read back once, whole, for
-  // its digest, asking for a stop between pieces.
+  // its digest, asking for a stop between pieces. A new file on a share would come back
+  // over the network a second time: the local source is read instead, which the checks
+  // of size before and after hold to what was copied.
   DWORD HashNewFile() {
+    const std::wstring& hashed = IsUncPath(m_temp) && !IsUncPath(m_source) ? m_source : m_temp;
     const HANDLE file =
-        CreateFileW(m_temp.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        CreateFileW(hashed.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       return GetLastError();
