@@ -14,9 +14,11 @@ TEST(ElapsedSecondsTest, TakesTheDifferenceModulo32BitsSoTheCounterWrapDoesNotMa
     std::uint32_t now;
     const char* text;
   } cases[] = {
-      {1000, 2500, "1.500"},     {0xFFFFFC18u, 500, "1.500"},  // 1000 ms before the wrap to 500 ms
-                                                               // after it
-      {0xFFFFFFFFu, 0, "0.001"}, {77, 77, "0.000"},           {0, 0x80000000u, "2147483.648"},
+      {1000, 2500, "1.500"},
+      {0xFFFFFC18u, 500, "1.500"},  // from 1000 ms before the wrap to 500 ms after it
+      {0xFFFFFFFFu, 0, "0.001"},    // the wrap itself
+      {77, 77, "0.000"},            // no time at all
+      {0, 0x80000000u, "2147483.648"},
       {1, 0, "4294967.295"},  // the longest a 32-bit counter can tell
   };
   for (const auto& [start, now, text] : cases) {
