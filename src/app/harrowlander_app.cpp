@@ -4,6 +4,7 @@
 #include <string>
 
 #include "res/dialog_templates.h"
+#include "res/format_text.h"
 #include "ui/harrowlander_dlg.h"
 
 namespace harrowlander {
@@ -16,9 +17,18 @@ CHarrowlanderApp::CHarrowlanderApp(InstanceLock& lock, DialogHost& host, Platfor
     : m_lock(lock), m_host(host), m_platform(platform), m_windowThread(&windowThread) {}
 
 bool CHarrowlanderApp::InitInstance() {
-  if (!m_lock.TryAcquire()) {
+  m_exitCode = 0;
+  const LockAttempt lock = m_lock.TryAcquire();
+  if (lock.result == LockAttempt::Result::kHeldByAnotherInstance) {
     m_platform.window.MessageBox("程序已运行!", std::string(res::kApplicationName),
                                  mb::kOk | mb::kIconInformation);
+    return false;
+  }
+  if (lock.result == LockAttempt::Result::kFailed) {
+    // Without the lock a second instance could not be told apart, so none starts.
+    m_platform.window.MessageBox(FormatText("无法建立单实例锁,程序不能启动:%s", {lock.failure}),
+                                 std::string(res::kApplicationName), mb::kOk | mb::kIconHand);
+    m_exitCode = 1;
     return false;
   }
   std::optional<CHarrowlanderDlg> dlg;
@@ -33,7 +43,7 @@ bool CHarrowlanderApp::InitInstance() {
 
 int CHarrowlanderApp::ExitInstance() {
   m_lock.Release();
-  return 0;
+  return m_exitCode;
 }
 
 int CHarrowlanderApp::Run() {

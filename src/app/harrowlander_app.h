@@ -19,7 +19,8 @@ class CHarrowlanderApp {
 
   // Start-up and the dialog's whole run. Always false: there is no loop after it.
   bool InitInstance();
-  // Gives up what start-up took; the result is the process's exit code.
+  // Gives up what start-up took; the result is the process's exit code: 1 when the
+  // instance lock could not be tried, else 0.
   int ExitInstance();
 
   // InitInstance, then ExitInstance: the program's life; returns the exit code.
@@ -30,6 +31,7 @@ class CHarrowlanderApp {
   DialogHost& m_host;
   Platform& m_platform;
   WindowThread* m_windowThread = nullptr;
+  int m_exitCode = 0;
 };
 
 }  // namespace harrowlander

@@ -10,9 +10,12 @@ namespace {
 
 class FakeInstanceLock : public InstanceLock {
  public:
-  bool TryAcquire() override {
+  LockAttempt TryAcquire() override {
+    if (!failure.empty()) {
+      return {LockAttempt::Result::kFailed, failure};
+    }
     held = !takenElsewhere;
-    return held;
+    return {held ? LockAttempt::Result::kTaken : LockAttempt::Result::kHeldByAnotherInstance, {}};
   }
   void Release() override {
     held = false;
@@ -20,6 +23,7 @@ class FakeInstanceLock : public InstanceLock {
   }
 
   bool takenElsewhere = false;
+  std::string failure;
   bool held = false;
   int releases = 0;
 };
@@ -77,6 +81,22 @@ TEST_F(AppStartUpTest, ASecondInstanceIsToldAndEndsWithoutOpeningTheDialog) {
   EXPECT_EQ(fake.window.messageBoxes[0].caption, "Harrowlander");
   EXPECT_EQ(fake.window.messageBoxes[0].style, mb::kOk | mb::kIconInformation);
   EXPECT_EQ(fake.files.reads, 0);
+}
+
+TEST_F(AppStartUpTest, ALockThatCannotBeTriedIsReportedAsSuchNotAsASecondInstance) {
+  lock.failure = "/home/u/.cache/harrowlander: Permission denied";
+
+  EXPECT_EQ(app.Run(), 1);
+
+  EXPECT_EQ(host.runs, 0);
+  ASSERT_EQ(fake.window.messageBoxes.size(), 1u);
+  EXPECT_EQ(fake.window.messageBoxes[0].text,
+            "无法建立单实例锁,程序不能启动:/home/u/.cache/harrowlander: Permission denied");
+  EXPECT_EQ(fake.window.messageBoxes[0].style, mb::kOk | mb::kIconHand);
+
+  lock.failure.clear();
+  EXPECT_EQ(app.Run(), 0) << "the next start that gets the lock runs as usual";
+  EXPECT_EQ(host.runs, 1);
 }
 
 TEST_F(AppStartUpTest, AfterTheFirstInstanceHasEndedANewStartSucceeds) {

@@ -64,7 +64,21 @@ TEST_F(SpawnProcessLauncherTest, AProgramThatFailsStillCountsAsStartedAndOneMiss
   EXPECT_FALSE(launcher.StartAndWait("false", ""));  // the path is not searched for
 }
 
-using LockFileInstanceLockTest = ScratchTest;
+class LockFileInstanceLockTest : public ScratchTest {
+ protected:
+  static constexpr LockAttempt::Result kTaken = LockAttempt::Result::kTaken;
+  static constexpr LockAttempt::Result kRunning = LockAttempt::Result::kHeldByAnotherInstance;
+  static constexpr LockAttempt::Result kFailed = LockAttempt::Result::kFailed;
+
+  // A directory of this test's with the given mode, owned by `owner`.
+  fs::path Directory(const std::string& name, mode_t mode, uid_t owner = geteuid()) {
+    const fs::path path = dir / name;
+    fs::create_directories(path);
+    chmod(path.c_str(), mode);
+    EXPECT_EQ(chown(path.c_str(), owner, static_cast<gid_t>(-1)), 0);
+    return path;
+  }
+};
 
 TEST_F(LockFileInstanceLockTest, OneHolderAtATimeAndFreeAgainAfterRelease) {
   SetEnv("XDG_RUNTIME_DIR", dir.string());
@@ -72,12 +86,13 @@ TEST_F(LockFileInstanceLockTest, OneHolderAtATimeAndFreeAgainAfterRelease) {
   LockFileInstanceLock second("Harrowlander");
   EXPECT_EQ(first.path(), (dir / "Harrowlander.lock").string());
 
-  EXPECT_TRUE(first.TryAcquire());
-  EXPECT_FALSE(second.TryAcquire());
+  EXPECT_EQ(first.TryAcquire().result, kTaken);
+  EXPECT_EQ(first.TryAcquire().result, kTaken) << "the holder keeps it";
+  EXPECT_EQ(second.TryAcquire().result, kRunning) << "another descriptor holds it";
   second.Release();  // not held: no effect
-  EXPECT_FALSE(second.TryAcquire());
+  EXPECT_EQ(second.TryAcquire().result, kRunning);
   first.Release();
-  EXPECT_TRUE(second.TryAcquire());
+  EXPECT_EQ(second.TryAcquire().result, kTaken);
 }
 
 TEST_F(LockFileInstanceLockTest, AnotherProcessHoldingItRefusesAndItsEndFreesIt) {
@@ -88,7 +103,7 @@ TEST_F(LockFileInstanceLockTest, AnotherProcessHoldingItRefusesAndItsEndFreesIt)
   const pid_t child = fork();
   if (child == 0) {
     LockFileInstanceLock holder("Harrowlander");
-    const char ok = holder.TryAcquire() ? '1' : '0';
+    const char ok = holder.TryAcquire().result == kTaken ? '1' : '0';
     (void)!write(ready[1], &ok, 1);
     pause();  // killed, never released: the system must drop the lock
     _exit(0);
@@ -96,16 +111,60 @@ TEST_F(LockFileInstanceLockTest, AnotherProcessHoldingItRefusesAndItsEndFreesIt)
   char ok = 0;
   ASSERT_EQ(read(ready[0], &ok, 1), 1);
   EXPECT_EQ(ok, '1');
-  EXPECT_FALSE(lock.TryAcquire());
+  const LockAttempt refused = lock.TryAcquire();
+  EXPECT_EQ(refused.result, kRunning);
+  EXPECT_EQ(refused.failure, "");
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
-  EXPECT_TRUE(lock.TryAcquire());
+  EXPECT_EQ(lock.TryAcquire().result, kTaken);
 }
 
-TEST_F(LockFileInstanceLockTest, WithoutARuntimeDirectoryTheLockIsPerUserInTmp) {
+// No other user can take the name first: a runtime directory that is not private to
+// this user is passed over for a private one in the cache directory.
+TEST_F(LockFileInstanceLockTest, ARuntimeDirectoryOthersOwnOrMayWriteIsNotUsed) {
+  SetEnv("XDG_CACHE_HOME", (dir / "cache").string());
+  const std::string privateLock = (dir / "cache" / "harrowlander" / "Harrowlander.lock").string();
+  // Not running as root, the root directory stands in for a directory of another user.
+  const fs::path foreign = geteuid() == 0 ? Directory("foreign", 0700, 65534) : fs::path("/");
+  for (const fs::path& runtime :
+       {Directory("world", 0777), Directory("group", 0770), foreign, dir / "absent"}) {
+    SetEnv("XDG_RUNTIME_DIR", runtime.string());
+    EXPECT_EQ(LockFileInstanceLock("Harrowlander").path(), privateLock) << runtime;
+  }
+
+  LockFileInstanceLock lock("Harrowlander");
+  ASSERT_EQ(lock.TryAcquire().result, kTaken);
+  struct stat info {};
+  ASSERT_EQ(stat((dir / "cache" / "harrowlander").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_EQ(LockFileInstanceLock("Harrowlander").TryAcquire().result, kRunning);
+}
+
+TEST_F(LockFileInstanceLockTest, AnUnusableDirectoryIsAFailureThatNamesItNotARunningInstance) {
   SetEnv("XDG_RUNTIME_DIR", (dir / "absent").string());
-  EXPECT_EQ(LockFileInstanceLock("Harrowlander").path(),
-            "/tmp/Harrowlander-" + std::to_string(getuid()) + ".lock");
+  const struct {
+    std::string cacheHome;
+    std::string reason;
+  } cases[] = {
+      {Directory("open", 0700).string(), "writable by group or others"},
+      {Directory("theirs", 0700).string(), "owned by another user"},
+      {(dir / "file").string(), "Not a directory"},
+  };
+  Directory("open/harrowlander", 0777);
+  if (geteuid() == 0) {
+    Directory("theirs/harrowlander", 0700, 65534);
+  }
+  std::ofstream(dir / "file") << "";
+
+  for (const auto& [cacheHome, reason] : cases) {
+    if (reason == "owned by another user" && geteuid() != 0) {
+      continue;  // only root can give a directory away
+    }
+    SetEnv("XDG_CACHE_HOME", cacheHome);
+    const LockAttempt attempt = LockFileInstanceLock("Harrowlander").TryAcquire();
+    EXPECT_EQ(attempt.result, kFailed) << cacheHome;
+    EXPECT_EQ(attempt.failure, cacheHome + "/harrowlander: " + reason);
+  }
 }
 
 using FreeTdsClientUtilityTest = ScratchTest;

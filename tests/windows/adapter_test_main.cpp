@@ -19,11 +19,11 @@ int PlayOtherProcess(int argc, char** argv) {
   const std::string_view role = argv[1];
   if (role == "--take-instance-lock" && argc == 3) {
     harrowlander::win32::MutexInstanceLock lock(argv[2]);
-    return lock.TryAcquire() ? 0 : kRefused;
+    return lock.TryAcquire().result == harrowlander::LockAttempt::Result::kTaken ? 0 : kRefused;
   }
   if (role == "--take-instance-lock-and-crash" && argc == 3) {
     harrowlander::win32::MutexInstanceLock lock(argv[2]);
-    if (!lock.TryAcquire()) {
+    if (lock.TryAcquire().result != harrowlander::LockAttempt::Result::kTaken) {
       return kRefused;
     }
     TerminateProcess(GetCurrentProcess(), 0);

@@ -39,7 +39,7 @@ port=$(sed -n 's/^ready .*:\([0-9]*\)$/\1/p' "$scratch/server.out" | head -n1)
 
 log="$scratch/selftest.log"
 HARROWLANDER_SELFTEST="$(windows_path "$log")" \
-  HARROWLANDER_SELFTEST_ACTIONS="modes sysmenu databases:127.0.0.1,$port:Secr3t!" \
+  HARROWLANDER_SELFTEST_ACTIONS="modes sysmenu databases:127.0.0.1,$port:Secr3t! ctrl-databases:127.0.0.1,$port:Secr3t! databases:127.0.0.1,$port:Secr3t!" \
   wine "$selftest_program" >"$scratch/first.out" 2>&1 &
 first=$!
 pids+=("$first")
@@ -76,8 +76,13 @@ expect_line "mode 1010 checked=1 start=备份 focus=1010 disabled=1000,1009,1019
 
 # The user databases of the seeded server, in order, through the whole ODBC chain.
 databases=$(log_lines "$log" | sed -n 's/^database //p' | paste -sd,)
-[ "$databases" = "Inventory,Sales" ] || fail "database list: \"$databases\", not Inventory,Sales"
+[ "$databases" = "Inventory,Sales,Inventory,Sales" ] ||
+  fail "database list (twice): \"$databases\", not Inventory,Sales"
 expect_line "status 完成查找." "database list"
+# Ctrl held while the list drops adds the system and sample databases.
+all=$(log_lines "$log" | sed -n 's/^ctrl-database //p' | paste -sd,)
+[ "$all" = "Inventory,master,model,msdb,Northwind,pubs,Sales,tempdb" ] ||
+  fail "database list with Ctrl held: \"$all\""
 
 # The About entry the dialog adds to its system menu opens the About box.
 expect_line "sysmenu 16 关于 Harrowlander(&A)..." "system menu"

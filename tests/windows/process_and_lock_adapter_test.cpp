@@ -43,6 +43,8 @@ TEST(CreateProcessLauncher, AProgramThatIsNotThereDoesNotStart) {
 
 class MutexInstanceLockTest : public ::testing::Test {
  protected:
+  static constexpr LockAttempt::Result kTaken = LockAttempt::Result::kTaken;
+
   // Another process of this program trying for the lock: 0 when it got it, 3 refused.
   std::optional<int> OtherProcessTries(const std::string& role = "--take-instance-lock") {
     return launcher.StartAndWait(ThisProgram(), " " + role + " " + kName);
@@ -56,26 +58,26 @@ class MutexInstanceLockTest : public ::testing::Test {
 TEST_F(MutexInstanceLockTest, AnotherProcessIsRefusedWhileItIsHeld) {
   win32::MutexInstanceLock lock(kName);
   EXPECT_EQ(OtherProcessTries(), 0) << "free before it is taken";
-  ASSERT_TRUE(lock.TryAcquire());
-  EXPECT_TRUE(lock.TryAcquire()) << "the holder keeps it";
+  ASSERT_EQ(lock.TryAcquire().result, kTaken);
+  EXPECT_EQ(lock.TryAcquire().result, kTaken) << "the holder keeps it";
   EXPECT_EQ(OtherProcessTries(), 3);
   lock.Release();
   lock.Release();
   EXPECT_EQ(OtherProcessTries(), 0) << "free again after the release";
-  ASSERT_TRUE(lock.TryAcquire());
+  ASSERT_EQ(lock.TryAcquire().result, kTaken);
 }
 
 TEST_F(MutexInstanceLockTest, TheEndOfTheHolderFreesIt) {
   {
     win32::MutexInstanceLock lock(kName);
-    ASSERT_TRUE(lock.TryAcquire());
+    ASSERT_EQ(lock.TryAcquire().result, kTaken);
   }
   EXPECT_EQ(OtherProcessTries(), 0) << "destroying the lock releases it";
 
   // This process keeps the mutex in existence while the other holder crashes.
   win32::MutexInstanceLock lock(kName);
   EXPECT_EQ(OtherProcessTries("--take-instance-lock-and-crash"), 0);
-  EXPECT_TRUE(lock.TryAcquire()) << "a lock its holder abandoned is taken over";
+  EXPECT_EQ(lock.TryAcquire().result, kTaken) << "a lock its holder abandoned is taken over";
   EXPECT_EQ(OtherProcessTries(), 3);
 }
 

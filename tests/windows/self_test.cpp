@@ -117,6 +117,8 @@ void SelfTest::Step() {
     ClickModes();
   } else if (parts.size() == 3 && parts[0] == "databases") {
     ListDatabases(parts[1], parts[2]);
+  } else if (parts.size() == 3 && parts[0] == "ctrl-databases") {
+    ListDatabasesHoldingCtrl(parts[1], parts[2]);
   } else if (parts.size() == 3 && parts[0] == "login") {
     TypeLogin(parts[1], parts[2]);
   } else if (action == "watch") {
@@ -184,16 +186,31 @@ void SelfTest::TypeLogin(const std::string& server, const std::string& password)
   SetDlgItemTextW(m_dialog, res::IDC_SQL_PASSWORD, Widen(password).c_str());
 }
 
-void SelfTest::ListDatabases(const std::string& server, const std::string& password) {
+void SelfTest::ListDatabases(const std::string& server, const std::string& password,
+                             const std::string& prefix) {
   TypeLogin(server, password);
   HWND combo = GetDlgItem(m_dialog, res::IDC_DATABASE);
+  SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);  // a list already down drops anew
   SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
   Win32DialogWindow window;
   window.Attach(m_dialog);
   for (const std::string& item : window.GetComboItems(res::IDC_DATABASE)) {
-    Log("database " + item);
+    Log(prefix + "database " + item);
   }
-  Log("status " + window.GetControlText(res::IDC_STATUS));
+  Log(prefix + "status " + window.GetControlText(res::IDC_STATUS));
+}
+
+// Ctrl is held in this thread's key state, which GetKeyState reads, while the list
+// drops down; the dialog asks for the key state on this, its window's thread.
+void SelfTest::ListDatabasesHoldingCtrl(const std::string& server, const std::string& password) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  const BYTE before = keys[VK_CONTROL];
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  ListDatabases(server, password, "ctrl-");
+  keys[VK_CONTROL] = before;
+  SetKeyboardState(keys);
 }
 
 // "sysmenu ID TEXT" for the entry; the command it sends goes through the window's

@@ -16,7 +16,10 @@ namespace harrowlander::win32 {
 // (blank-separated):
 //   modes                       click each mode radio, logging the states it leaves
 //   databases:SERVER:PASSWORD   drop the database list down with that login, log it;
-//                               the list stays down
+//                               the list stays down (one already down is closed
+//                               and dropped anew)
+//   ctrl-databases:SERVER:PASSWORD  the same with Ctrl held, logging
+//                               "ctrl-database NAME" and "ctrl-status TEXT"
 //   login:SERVER:PASSWORD       type that login into the server and password boxes
 //   watch                       from now on log each text the status line and Start
 //                               are given, whoever gives it ("status-line TEXT",
@@ -44,7 +47,9 @@ class SelfTest {
   void LogControls();
   void ClickModes();
   void TypeLogin(const std::string& server, const std::string& password);
-  void ListDatabases(const std::string& server, const std::string& password);
+  void ListDatabases(const std::string& server, const std::string& password,
+                     const std::string& prefix = "");
+  void ListDatabasesHoldingCtrl(const std::string& server, const std::string& password);
   void WatchTexts();
   static LRESULT CALLBACK WatchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void ChooseLastSystemMenuEntry();

@@ -17,12 +17,15 @@ class MutexInstanceLock : public InstanceLock {
   MutexInstanceLock(const MutexInstanceLock&) = delete;
   MutexInstanceLock& operator=(const MutexInstanceLock&) = delete;
 
-  // False also when the mutex could not be created.
-  bool TryAcquire() override;
+  // Held elsewhere when the wait times out or the name belongs to a mutex this user
+  // may not open; any other failure names the call and the system's error code.
+  LockAttempt TryAcquire() override;
   void Release() override;
 
  private:
+  std::string m_name;
   void* m_mutex;
+  unsigned long m_createError = 0;
   bool m_held = false;
 };
 
