@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "gui/win32/template_ids.h"  // before the core's ids: see there
 #include "platform/win32/wide_text.h"
 #include "ports/text_codec.h"
 #include "ui/dialog_controls.h"
