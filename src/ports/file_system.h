@@ -4,12 +4,21 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace harrowlander {
 
 struct FileResult {
   bool ok = false;
   std::string error;  // the system's description when !ok
+};
+
+// What reading a whole file found.
+struct FileContent {
+  enum class Status { kRead, kNotOpened, kReadFailed };
+  Status status = Status::kNotOpened;
+  std::string bytes;  // kRead: the whole content
+  std::string error;  // kReadFailed: the system's description
 };
 
 // Called during a copy with the file's total size and the bytes copied so far, once
@@ -59,8 +68,17 @@ class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // The whole content; nothing when the file cannot be opened for reading.
-  virtual std::optional<std::string> ReadWholeFile(const std::string& path) = 0;
+  // The whole content; or that the file could not be opened for reading (missing, a
+  // folder, no access); or that it opened and a read then failed.
+  virtual FileContent ReadFileContent(const std::string& path) = 0;
+  // The whole content; nothing when the file cannot be opened or read through.
+  std::optional<std::string> ReadWholeFile(const std::string& path) {
+    FileContent content = ReadFileContent(path);
+    if (content.status != FileContent::Status::kRead) {
+      return std::nullopt;
+    }
+    return std::move(content.bytes);
+  }
 
   // Replaces the file's content all at once: the new content is written beside it and
   // moved over it, so that on any failure the old file stays as it was. The file is

@@ -15,6 +15,9 @@ class TextCodec {
   virtual std::string Utf8ToGbk(std::string_view utf8) = 0;
   // Byte sequences that are not GBK become U+FFFD.
   virtual std::string GbkToUtf8(std::string_view gbk) = 0;
+
+  // Whether GBK holds the text as it is, so that it comes back unchanged.
+  bool RoundTrips(std::string_view utf8) { return GbkToUtf8(Utf8ToGbk(utf8)) == utf8; }
 };
 
 }  // namespace harrowlander

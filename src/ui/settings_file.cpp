@@ -28,11 +28,16 @@ std::string SettingsFilePath(const std::string& directory) {
 
 void LoadSettings(CHarrowlanderDlg& dlg, const std::string& path) {
   Platform& platform = dlg.platform();
-  std::optional<std::string> content = platform.files.ReadWholeFile(path);
-  if (!content) {
+  FileContent content = platform.files.ReadFileContent(path);
+  if (content.status == FileContent::Status::kNotOpened) {
     return;  // as a rule the first run: there is nothing to load yet
   }
-  SettingsArchive archive = SettingsArchive::ForLoading(platform.codec, std::move(*content));
+  if (content.status == FileContent::Status::kReadFailed) {
+    platform.window.MessageBox("读取设置文件“" + path + "”时出错：" + content.error + "。",
+                               std::string(res::kApplicationName), kMessageStyle);
+    return;
+  }
+  SettingsArchive archive = SettingsArchive::ForLoading(platform.codec, std::move(content.bytes));
   try {
     dlg.Serialize(archive);
   } catch (const SettingsArchiveTruncated&) {

@@ -61,13 +61,13 @@ class FakeServerBrowser : public ServerBrowser {
 // between ends it).
 class FakeFileSystem : public FileSystem {
  public:
-  std::optional<std::string> ReadWholeFile(const std::string& path) override {
+  FileContent ReadFileContent(const std::string& path) override {
     ++reads;
     auto it = files.find(path);
     if (it == files.end()) {
-      return std::nullopt;
+      return {};
     }
-    return it->second;
+    return {FileContent::Status::kRead, it->second, {}};
   }
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override {
     ++writes;

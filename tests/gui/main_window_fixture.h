@@ -32,7 +32,9 @@ class MainWindowTest : public ::testing::Test {
     setenv("XDG_CACHE_HOME", m_cache.c_str(), 1);
     KeySequenceState() = 0;
     adapters = std::make_unique<LinuxAdapters>();
-    dlg = std::make_unique<CHarrowlanderDlg>(adapters->ports, windowThread);
+    BeforeOpening();
+    dialogPorts = std::make_unique<Platform>(DialogPorts());
+    dlg = std::make_unique<CHarrowlanderDlg>(*dialogPorts, windowThread);
     window = new MainDialog(*dlg, adapters->window);
     adapters->window.Attach(window, window->controls());
     dlg->OnInitDialog();
@@ -56,6 +58,12 @@ class MainWindowTest : public ::testing::Test {
     std::filesystem::remove_all(m_cache);
   }
 
+  // Runs before the dialog is made, with the settings directory in place and empty.
+  virtual void BeforeOpening() {}
+  // The ports the dialog runs on.
+  virtual Platform DialogPorts() { return adapters->ports; }
+
+  const std::filesystem::path& SettingsDirectory() const { return m_cache; }
   wxWindow& C(int id) { return *window->Control(id); }
   std::string Text(int id) { return adapters->window.GetControlText(id); }
   bool Checked(int id) { return adapters->window.IsChecked(id); }
@@ -106,6 +114,7 @@ class MainWindowTest : public ::testing::Test {
   WindowDriver driver;
   WxWindowThread windowThread;
   std::unique_ptr<LinuxAdapters> adapters;
+  std::unique_ptr<Platform> dialogPorts;
   std::unique_ptr<CHarrowlanderDlg> dlg;
   MainDialog* window = nullptr;
 

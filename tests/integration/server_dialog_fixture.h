@@ -214,8 +214,8 @@ class ServerDialogTest : public ::testing::Test {
    public:
     SameMachineFiles(FileSystem& others, const ServerDialogTest& test)
         : m_others(others), m_test(test) {}
-    std::optional<std::string> ReadWholeFile(const std::string& path) override {
-      return m_others.ReadWholeFile(path);
+    FileContent ReadFileContent(const std::string& path) override {
+      return m_others.ReadFileContent(path);
     }
     FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override {
       return m_others.ReplaceFilePrivately(path, content);

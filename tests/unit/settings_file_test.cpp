@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -191,6 +192,91 @@ TEST_F(SettingsFileTest, Version10HasNoIncrementalRow) {
   EXPECT_EQ(dlg.m_strTableKeyword, "kw");
   EXPECT_EQ(dlg.m_nCommandTimeout, 600);
   EXPECT_TRUE(fake.window.messageBoxes.empty());
+}
+
+using D = CHarrowlanderDlg;
+
+// The record's rows in file order, each with the version that brought it in. In a test
+// file row r (from 1) holds "row<r>" or 100 + r, which no default equals.
+struct RecordRow {
+  std::int32_t firstVersion;
+  std::string D::*text;
+  std::int32_t D::*number;
+};
+const RecordRow kRecordRows[] = {
+    {1, &D::m_strServer, nullptr},
+    {1, &D::m_strSqlUser, nullptr},
+    {1, &D::m_strSqlPassword, nullptr},
+    {1, &D::m_strDatabase, nullptr},
+    {1, &D::m_strRarExePath, nullptr},
+    {1, nullptr, &D::m_bSaveSqlPassword},
+    {1, nullptr, &D::m_bSameMachine},
+    {1, nullptr, &D::m_bCompressRar},
+    {6, nullptr, &D::m_bShrinkBeforeBackup},
+    {1, nullptr, &D::m_bDropBeforeRestore},
+    {11, nullptr, &D::m_bIncremental},
+    {7, nullptr, &D::m_bRestoreToDataDir},
+    {4, &D::m_strNetServer, nullptr},
+    {2, &D::m_strNetUser, nullptr},
+    {2, &D::m_strNetPassword, nullptr},
+    {5, nullptr, &D::m_bSaveNetPassword},
+    {2, nullptr, &D::m_bSameMachine},
+    {3, nullptr, &D::m_nMode},
+    {8, nullptr, &D::m_bTruncateLogBeforeShrink},
+    {8, nullptr, &D::m_nShrinkPercent},
+    {9, &D::m_strTableKeyword, nullptr},
+    {10, nullptr, &D::m_nConnectTimeout},
+    {10, nullptr, &D::m_nCommandTimeout},
+};
+
+TEST_F(SettingsFileTest, EveryVersionLoadsExactlyItsRowsAndLaterFieldsKeepTheirDefaults) {
+  constexpr std::size_t kRows = std::size(kRecordRows);
+  const CHarrowlanderDlg defaults(fake.ports);
+  for (std::int32_t version = 1; version <= 11; ++version) {
+    SettingsBytes file;
+    file.Int(version);
+    for (std::size_t r = 0; r < kRows; ++r) {
+      const RecordRow& row = kRecordRows[r];
+      if (row.firstVersion > version) {
+        continue;
+      }
+      if (row.text != nullptr) {
+        file.Str("row" + std::to_string(r + 1));
+      } else {
+        file.Int(static_cast<std::int32_t>(101 + r));
+      }
+    }
+    testing::FakePlatform fresh;
+    CHarrowlanderDlg loaded(fresh.ports);
+    fresh.files.files[kPath] = file.bytes();
+    ASSERT_TRUE(loaded.SerializeSettings(false));
+    EXPECT_TRUE(fresh.window.messageBoxes.empty()) << "version " << version;
+
+    for (std::size_t r = 0; r < kRows; ++r) {
+      const RecordRow& row = kRecordRows[r];
+      const bool present = row.firstVersion <= version;
+      if (row.text != nullptr) {
+        EXPECT_EQ(loaded.*row.text, present ? "row" + std::to_string(r + 1) : defaults.*row.text)
+            << "version " << version << ", row " << r + 1;
+        continue;
+      }
+      // A field with two slots holds the later one that this version has.
+      std::int32_t expected = defaults.*row.number;
+      bool lastSlot = true;
+      for (std::size_t slot = 0; slot < kRows; ++slot) {
+        if (kRecordRows[slot].number != row.number) {
+          continue;
+        }
+        lastSlot = slot <= r;
+        if (kRecordRows[slot].firstVersion <= version) {
+          expected = static_cast<std::int32_t>(101 + slot);
+        }
+      }
+      if (lastSlot) {
+        EXPECT_EQ(loaded.*row.number, expected) << "version " << version << ", row " << r + 1;
+      }
+    }
+  }
 }
 
 TEST_F(SettingsFileTest, UnknownVersionsLoadNothingAndSayNothing) {

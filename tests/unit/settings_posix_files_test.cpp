@@ -149,6 +149,37 @@ TEST(PosixFileSystem, DialogSettingsRoundTripThroughARealFile) {
   EXPECT_TRUE(fake.window.messageBoxes.empty());
 }
 
+// The kernel's view of this process's memory opens, and its first read fails with an
+// I/O error: a settings file that breaks while it is read. A folder in its place
+// counts as no file at all.
+TEST(PosixFileSystem, ASettingsFileThatFailsWhileBeingReadIsReportedAndAFolderIsNot) {
+  ScratchDirectory dir;
+  testing::FakePlatform fake;
+  posix::PosixFileSystem files;
+  fake.system.settingsDirectory = dir.path().string();
+  Platform ports{fake.window,         fake.system,        files,
+                 fake.codec,          fake.sql,           fake.browser,
+                 fake.standardOutput, fake.standardError, fake.launcher,
+                 fake.clientUtility};
+  const std::string path = dir / "Harrowlander.dat";
+
+  fs::create_directory(path);
+  CHarrowlanderDlg beforeFolder(ports);
+  ASSERT_TRUE(beforeFolder.SerializeSettings(false));
+  EXPECT_TRUE(fake.window.messageBoxes.empty());
+  fs::remove(path);
+
+  fs::create_symlink("/proc/self/mem", path);
+  EXPECT_EQ(files.ReadFileContent(path).status, FileContent::Status::kReadFailed);
+  CHarrowlanderDlg loaded(ports);
+  ASSERT_TRUE(loaded.SerializeSettings(false));
+  ASSERT_EQ(fake.window.messageBoxes.size(), 1u);
+  EXPECT_EQ(fake.window.messageBoxes[0].text,
+            "读取设置文件“" + path + "”时出错：Input/output error。");
+  EXPECT_EQ(fake.window.messageBoxes[0].style, 0x30u);
+  EXPECT_EQ(loaded.m_strServer, "(local)");
+}
+
 // Sets environment variables for one test and puts the old values back afterwards.
 class ScopedEnvironment {
  public:

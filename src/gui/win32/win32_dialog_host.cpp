@@ -3,6 +3,7 @@
 #include "gui/win32/com_apartment.h"
 #include "gui/win32/command_routes.h"
 #include "gui/win32/minimized_icon.h"
+#include "gui/win32/settings_text_filter.h"
 #include "gui/win32/sys_key_filter.h"
 #include "gui/win32/template_ids.h"
 #include "ui/harrowlander_dlg.h"
@@ -61,6 +62,7 @@ INT_PTR CALLBACK Win32DialogHost::DialogProc(HWND window, UINT message, WPARAM w
     case WM_INITDIALOG:
       run->host.m_window.Attach(window);
       run->keys.Watch(window);
+      KeepSavedTextsToTheSettingsCodePage(window, run->dlg.platform().codec);
       run->dlg.OnInitDialog();
       if (run->host.m_opened) {
         run->host.m_opened(window);

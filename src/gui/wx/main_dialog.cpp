@@ -4,12 +4,15 @@
 #include <wx/menu.h>
 #include <wx/odcombo.h>
 #include <wx/radiobut.h>
+#include <wx/textctrl.h>
 
 #include <memory>
 
 #include "gui/wx/key_codes.h"
+#include "gui/wx/settings_text_filter.h"
 #include "gui/wx/wx_text.h"
 #include "res/resource_ids.h"
+#include "ui/dialog_controls.h"
 
 namespace harrowlander::wx {
 namespace {
@@ -49,6 +52,7 @@ MainDialog::MainDialog(CHarrowlanderDlg& dlg, WxDialogWindow& window)
   // apart: wx would turn all three into a click on the escape button.
   SetEscapeId(wxID_NONE);
   BindNotifications();
+  KeepSavedTextsToTheSettingsCodePage();
   Control(res::IDCANCEL)->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
     CloseIfAllowed(CHarrowlanderDlg::CloseReason::kExitButton);
   });
@@ -90,6 +94,19 @@ void MainDialog::BindNotifications() {
                   });
     if (entry.type == wxEVT_RADIOBUTTON) {
       ReportClicksOnCheckedRadio(*control, [dlg, handler] { (dlg->*handler)(); });
+    }
+  }
+}
+
+void MainDialog::KeepSavedTextsToTheSettingsCodePage() {
+  for (int id : kSavedTextControls) {
+    wxWindow* control = Control(id);
+    auto* edit = dynamic_cast<wxTextCtrl*>(control);
+    if (auto* combo = dynamic_cast<wxComboCtrl*>(control)) {
+      edit = combo->GetTextCtrl();
+    }
+    if (edit != nullptr) {
+      RefuseTextTheSettingsCannotHold(*edit, m_dlg.platform().codec);
     }
   }
 }

@@ -18,6 +18,8 @@ class MainDialog : public TemplateDialog {
 
  private:
   void BindNotifications();
+  // The edits whose text the settings file keeps take only what it can hold.
+  void KeepSavedTextsToTheSettingsCodePage();
   void ReportClicksOnCheckedRadio(wxWindow& radio, std::function<void()> clicked);
   // Closes the window when the dialog allows it now.
   void CloseIfAllowed(CHarrowlanderDlg::CloseReason reason);

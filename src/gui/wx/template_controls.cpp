@@ -103,12 +103,27 @@ wxWindow* CreateControl(wxWindow& parent, const ControlTemplate& control,
   return nullptr;
 }
 
+// A Windows radio group may have no radio checked; GTK always keeps one checked and
+// ignores unchecking it. So each group ends in a hidden radio, checked in place of
+// none of the visible ones (see WxDialogWindow::SetCheck).
+void AddNoChoiceRadio(wxWindow& parent) {
+  auto* none = new wxRadioButton(&parent, wxID_ANY, wxString());
+  none->Hide();
+  none->DisableFocusFromKeyboard();
+}
+
 }  // namespace
 
 ControlMap CreateTemplateControls(wxWindow& dialog, const res::DialogTemplate& dialogTemplate,
                                   const DialogUnits& units) {
   ControlMap controls;
+  bool radioGroupOpen = false;
   for (const ControlTemplate& control : dialogTemplate.controls) {
+    const bool radio = control.kind == ControlKind::kRadioButton;
+    if (radioGroupOpen && (!radio || control.groupStart)) {
+      AddNoChoiceRadio(dialog);
+    }
+    radioGroupOpen = radio;
     wxWindow* window = CreateControl(dialog, control, units);
     if (!control.tabStop) {
       window->DisableFocusFromKeyboard();
@@ -116,6 +131,9 @@ ControlMap CreateTemplateControls(wxWindow& dialog, const res::DialogTemplate& d
     if (control.id != res::kNoId) {
       controls[control.id] = window;
     }
+  }
+  if (radioGroupOpen) {
+    AddNoChoiceRadio(dialog);
   }
   return controls;
 }

@@ -109,8 +109,17 @@ void WxDialogWindow::SetCheck(int id, bool checked) {
   wxWindow* control = Find(id);
   if (auto* check = As<wxCheckBox>(control)) {
     check->SetValue(checked);
-  } else if (auto* radio = As<wxRadioButton>(control); radio != nullptr && checked) {
-    radio->SetValue(true);  // a radio is unchecked by checking another of its group
+  } else if (auto* radio = As<wxRadioButton>(control)) {
+    if (checked) {
+      radio->SetValue(true);
+    } else if (radio->GetValue()) {
+      // A radio is unchecked by checking another of its group: the hidden one that
+      // stands for none (see CreateTemplateControls).
+      wxRadioButton* none = radio->GetLastInGroup();
+      if (none != nullptr && none != radio && !none->IsShown()) {
+        none->SetValue(true);
+      }
+    }
   }
 }
 

@@ -55,12 +55,18 @@ void SyncDirectory(const std::string& directory) {
 
 }  // namespace
 
-std::optional<std::string> PosixFileSystem::ReadWholeFile(const std::string& path) {
+FileContent PosixFileSystem::ReadFileContent(const std::string& path) {
+  using Status = FileContent::Status;
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    return std::nullopt;
+    return {};
   }
-  std::string content;
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+    close(fd);
+    return {};
+  }
+  FileContent result{Status::kRead, {}, {}};
   char buffer[4096];
   for (;;) {
     ssize_t got = read(fd, buffer, sizeof buffer);
@@ -68,16 +74,16 @@ std::optional<std::string> PosixFileSystem::ReadWholeFile(const std::string& pat
       continue;
     }
     if (got < 0) {
-      close(fd);
-      return std::nullopt;  // a directory, or an I/O error: nothing readable here
+      result = {Status::kReadFailed, {}, ErrorText(errno)};
+      break;
     }
     if (got == 0) {
       break;
     }
-    content.append(buffer, static_cast<std::size_t>(got));
+    result.bytes.append(buffer, static_cast<std::size_t>(got));
   }
   close(fd);
-  return content;
+  return result;
 }
 
 FileResult PosixFileSystem::ReplaceFilePrivately(const std::string& path,

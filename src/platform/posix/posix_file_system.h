@@ -7,7 +7,8 @@ namespace harrowlander::posix {
 // Local files through the POSIX calls.
 class PosixFileSystem : public FileSystem {
  public:
-  std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  // A folder counts as a file that does not open.
+  FileContent ReadFileContent(const std::string& path) override;
   // Writes a new file (mode 0600) beside the target, syncs it and renames it over the
   // target; on failure the new file is removed and the target is left untouched.
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;

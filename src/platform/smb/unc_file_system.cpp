@@ -36,8 +36,8 @@ UncPath FolderOf(UncPath path) {
 
 }  // namespace
 
-std::optional<std::string> UncFileSystem::ReadWholeFile(const std::string& path) {
-  return m_local.ReadWholeFile(path);
+FileContent UncFileSystem::ReadFileContent(const std::string& path) {
+  return m_local.ReadFileContent(path);
 }
 
 FileResult UncFileSystem::ReplaceFilePrivately(const std::string& path,

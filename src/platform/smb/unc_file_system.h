@@ -19,7 +19,7 @@ class UncFileSystem : public FileSystem {
                 std::chrono::milliseconds reconnectWindow = std::chrono::minutes(2))
       : m_local(local), m_client(client), m_reconnectWindow(reconnectWindow) {}
 
-  std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  FileContent ReadFileContent(const std::string& path) override;
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
   // A copy to or from a share runs several streams at once, each over a connection of
   // its own; see posix::CopyInPieces for what it guarantees.

@@ -59,22 +59,22 @@ bool WriteAll(HANDLE file, std::string_view content) {
 
 }  // namespace
 
-std::optional<std::string> Win32FileSystem::ReadWholeFile(const std::string& path) {
+FileContent Win32FileSystem::ReadFileContent(const std::string& path) {
   FileHandle file = OpenForReading(Widen(path));
   if (!file.IsOpen()) {
-    return std::nullopt;
+    return {};
   }
-  std::string content;
+  FileContent result{FileContent::Status::kRead, {}, {}};
   char buffer[4096];
   for (;;) {
     DWORD got = 0;
     if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
-      return std::nullopt;
+      return {FileContent::Status::kReadFailed, {}, SystemErrorText(GetLastError())};
     }
     if (got == 0) {
-      return content;
+      return result;
     }
-    content.append(buffer, got);
+    result.bytes.append(buffer, got);
   }
 }
 

@@ -19,7 +19,7 @@ class Win32FileSystem : public FileSystem {
   // Nothing for a folder or a file another program holds without sharing it for reading.
   // Opened with every kind of sharing allowed, so that a file another program still has
   // open for writing reads as it stands.
-  std::optional<std::string> ReadWholeFile(const std::string& path) override;
+  FileContent ReadFileContent(const std::string& path) override;
   // Writes a new file beside the target, flushes it to the disk and moves it over the
   // target; on failure the new file is deleted and the target is left untouched. The
   // file takes the access rules of its folder: in the user's profile (the settings go
@@ -38,9 +38,9 @@ class Win32FileSystem : public FileSystem {
   // The room the user may take on the folder's disk, a share's too.
   std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
   bool DeleteFile(const std::string& path) override;
-  // Opened as ReadWholeFile opens; a folder does not count.
+  // Opened as ReadFileContent opens; a folder does not count.
   bool CanOpenForReading(const std::string& path) override;
-  // Through CNG; opened as ReadWholeFile opens.
+  // Through CNG; opened as ReadFileContent opens.
   std::optional<std::string> Sha256OfFile(const std::string& path,
                                           const std::function<bool()>& stopRequested) override;
 
