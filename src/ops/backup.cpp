@@ -10,6 +10,7 @@
 #include "ops/elapsed_seconds.h"
 #include "ops/hash_sidecar.h"
 #include "ops/operation_run.h"
+#include "ops/pending_backup_file.h"
 #include "ops/server_step_progress.h"
 #include "ops/workstation_path.h"
 #include "ports/com_error.h"
@@ -120,9 +121,14 @@ struct BackupPass {
     const bool sameMachine = dlg.m_bSameMachine != 0;
     // 12. The server's file of this backup: the transfer file, which holds this backup
     // set only, or on the same machine the chosen file, which an appending backup may
-    // add a set to.
+    // add a set to. A backup that starts the file afresh goes beside it first, so that
+    // the older backup there stays until this one is complete.
     const std::string serverFile = transfer.ServerFilePath(database);
-    const std::string serverPath = sameMachine ? backupPath : serverFile;
+    std::optional<PendingBackupFile> pending;
+    if (sameMachine && dlg.m_bIncremental == 0) {
+      pending.emplace(platform.files, backupPath);
+    }
+    const std::string serverPath = pending ? pending->Path() : sameMachine ? backupPath : serverFile;
     const bool firstSetOfFile =
         !sameMachine || dlg.m_bIncremental == 0 || !platform.files.FileSize(backupPath).has_value();
     std::string statement =
@@ -153,6 +159,14 @@ struct BackupPass {
         return End::kNotVerified;
       }
       verified = true;
+    }
+
+    if (pending) {
+      if (const FileResult moved = pending->PutInPlace(); !moved.ok) {
+        copy = CopyOutcome{CopyOutcome::Status::kFailed,
+                           FormatText("新备份无法替换[%s]:%s", {backupPath, moved.error}), {}};
+        return End::kCopyRan;
+      }
     }
 
     // 14. With no Windows user nothing is logged on, and the copy runs under the

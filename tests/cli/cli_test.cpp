@@ -138,7 +138,8 @@ TEST_F(CliTest, BackupAndRestoreOnTheSameMachineLeaveTheSettingsAlone) {
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   const fs::path file = Work() / "sales.bak";
   ASSERT_TRUE(fs::exists(file));
-  EXPECT_TRUE(Sent("backup database [Sales] to disk='" + file.string() + "' with init, stats = 1"));
+  EXPECT_TRUE(
+      Sent("backup database [Sales] to disk='" + file.string() + ".partial' with init, stats = 1"));
   for (const std::string& line : run.OutLines()) {
     EXPECT_TRUE(line.starts_with("{\"type\":\"") && line.ends_with("}")) << line;
   }
@@ -206,7 +207,7 @@ TEST_F(CliTest, ShrinkingBeforeABackupKeepsTheLogWhenAsked) {
   ASSERT_NE(shrink, batches.end());
   EXPECT_TRUE(std::find(shrink, batches.end(),
                         "backup database [Sales] to disk='" + (Work() / "s.bak").string() +
-                            "' with init, stats = 1") != batches.end());
+                            ".partial' with init, stats = 1") != batches.end());
   EXPECT_FALSE(Sent("backup log [Sales] with no_log"));
 
   run = Run({"backup", "--database", "Sales", "--to", "t.bak", "--same-machine", "--shrink"});

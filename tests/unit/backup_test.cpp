@@ -2,6 +2,7 @@
 
 #include "fakes/sql_dialog_fixture.h"
 #include "ops/backup_plan.h"
+#include "ports/com_error.h"
 
 namespace harrowlander {
 namespace {
@@ -226,6 +227,76 @@ TEST_F(BackupTest, SameMachineBacksUpStraightToTheChosenPath) {
                     {std::string("open for reading ") + kBackupPath, "hash " + kBackupPath,
                      "text 1008 = 已经备份完成.1.500s"},
                     kClose}));
+}
+
+// A backup that starts the file afresh is written beside it and moved over it once the
+// server has read it back; the hash goes beside the chosen name.
+TEST_F(BackupTest, SameMachineReplacesTheChosenFileOnlyWithAVerifiedBackup) {
+  const std::string partial = kBackupPath + ".partial";
+  dlg.m_bSameMachine = 1;
+  fake.files.files[kBackupPath] = "last week's backup";
+  fake.server.whileRunning = [&](const std::string& statement) {
+    if (statement.starts_with("backup database")) {
+      fake.files.files[partial] = "this backup";
+    }
+  };
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(After("text 1008 = 开始备份,请等待..."),
+            Concat({Execute("backup database [Sales] to disk='" + partial + "' with init, stats = 1"),
+                    {"text 1008 = 正在校验备份..."},
+                    Execute("RESTORE VERIFYONLY FROM DISK='" + partial + "'"),
+                    {"move " + partial + " -> " + kBackupPath, "open for reading " + kBackupPath,
+                     "hash " + kBackupPath, "text 1008 = 已经备份完成.1.500s 已校验"},
+                    kClose}));
+  EXPECT_EQ(fake.files.files[kBackupPath], "this backup");
+  EXPECT_EQ(fake.files.files[kBackupPath + ".sha256"],
+            testing::FakeFileSystem::FakeSha256("this backup") + "  Sales.bak\n");
+  EXPECT_FALSE(fake.files.files.contains(partial));
+  EXPECT_EQ(dlg.LastOutcome().file, kBackupPath);
+}
+
+// However it ends short of a verified backup in place, the older file stays as it was
+// and nothing of the new one is left beside it.
+TEST_F(BackupTest, SameMachineKeepsTheOlderFileWhenTheBackupFailsPartWay) {
+  const std::string partial = kBackupPath + ".partial";
+  dlg.m_bSameMachine = 1;
+  enum class Fault { kBackupFails, kStopped, kVerifyFails, kMoveFails };
+  for (Fault fault : {Fault::kBackupFails, Fault::kStopped, Fault::kVerifyFails, Fault::kMoveFails}) {
+    SCOPED_TRACE(static_cast<int>(fault));
+    fake.files.files = {{kBackupPath, "last week's backup"}};
+    fake.files.failMoves.clear();
+    fake.server.failures.clear();
+    fake.server.whileRunning = [&](const std::string& statement) {
+      if (!statement.starts_with("backup database")) {
+        return;
+      }
+      fake.files.files[partial] = "the first half";
+      if (fault == Fault::kBackupFails) {
+        throw ComError(static_cast<std::int32_t>(0x80040E14), "There is not enough space on the disk.");
+      }
+      if (fault == Fault::kStopped) {
+        dlg.RequestStop();
+      }
+    };
+    if (fault == Fault::kVerifyFails) {
+      fake.server.failures["execute RESTORE VERIFYONLY"] = "incorrectly formed";
+    }
+    if (fault == Fault::kMoveFails) {
+      fake.files.failMoves.insert(partial);
+    }
+    fake.system.ticks = {1000, 2500, 4250};
+    const int result = Run();
+    EXPECT_EQ(fake.files.files, (std::map<std::string, std::string>{
+                                    {kBackupPath, "last week's backup"}}));
+    EXPECT_NE(dlg.LastOutcome().state, RunOutcome::State::kDone);
+    if (fault == Fault::kMoveFails) {
+      EXPECT_EQ(result, 1);
+      EXPECT_EQ(dlg.m_strStatus,
+                "备份失败.原因:新备份无法替换[" + kBackupPath + "]:Permission denied");
+    } else {
+      EXPECT_EQ(result, 0);
+    }
+  }
 }
 
 TEST_F(BackupTest, ShrinkFirstRunsLogAndShrinkBeforeTheFolderIsMade) {
