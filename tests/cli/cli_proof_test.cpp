@@ -54,9 +54,9 @@ TEST_F(CliProofTest, ABackupIsReadBackHashedAndProvesItselfUntilAByteChanges) {
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   const fs::path file = Work() / "sales.bak";
   const std::vector<std::string> batches = Batches();
-  const auto backup =
-      std::find(batches.begin(), batches.end(),
-                "backup database [Sales] to disk='" + file.string() + ".partial' with init, stats = 1");
+  const auto backup = std::find(
+      batches.begin(), batches.end(),
+      "backup database [Sales] to disk='" + file.string() + ".partial' with init, stats = 1");
   ASSERT_NE(backup, batches.end());
   ASSERT_NE(backup + 1, batches.end());
   EXPECT_EQ(backup[1], "RESTORE VERIFYONLY FROM DISK='" + file.string() + ".partial'");

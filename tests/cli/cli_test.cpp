@@ -262,6 +262,30 @@ TEST_F(CliTest, PackingEndsInTheArchiveOrFails) {
   EXPECT_TRUE(Contains(run.err, "name it with --archiver")) << run.err;
 }
 
+// Asked twice on a terminal, as the dialog has two entries: entries that differ end the
+// run before anything reaches the server; equal ones pack with that password.
+TEST_F(CliTest, TheArchivePasswordMustMatchItsConfirmation) {
+  const auto pack = [this](const std::string& password, const std::string& again) {
+    CliProcess run(Command({"backup", "--database", "Sales", "--to", "asked.bak", "--same-machine",
+                            "--pack", "--archiver", TEST_ARCHIVER_PATH}),
+                   environment, "", Work(), Streams::kTerminal);
+    EXPECT_TRUE(run.ReadUntil("Archive password (empty: none): "));
+    run.Send(password + "\n");
+    EXPECT_TRUE(run.ReadUntil("Again: "));
+    run.Send(again + "\n");
+    return run.Wait();
+  };
+  CliResult run = pack("secret", "secreT");
+  EXPECT_EQ(run.exitCode, 2) << run.out;
+  EXPECT_TRUE(Contains(run.out, "the password and its confirmation differ")) << run.out;
+  EXPECT_TRUE(Batches().empty());
+  EXPECT_FALSE(fs::exists(Work() / "asked.bak"));
+
+  run = pack("secret", "secret");
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(ReadFile(Work() / "asked.rar").starts_with("TESTRAR password=secret\n"));
+}
+
 class CliOnAnUnsteadyServer : public CliTest {
  protected:
   std::vector<std::string> ServerArguments() override {

@@ -45,8 +45,8 @@ TEST_F(PartialBackupHere, AFailedStatementLeavesTheOlderBackupAsItWas) {
   Start({"--fail-partway", "with init,100"});
   const fs::path older = OlderBackup("Sales.bak");
 
-  CliResult run = Run(
-      {"backup", "--database", "Sales", "--to", older.string(), "--same-machine", "--json"});
+  CliResult run =
+      Run({"backup", "--database", "Sales", "--to", older.string(), "--same-machine", "--json"});
   EXPECT_EQ(run.exitCode, 1) << run.out;
   EXPECT_EQ(ResultField(run, "outcome"), "failed");
   EXPECT_TRUE(Contains(ResultField(run, "status"), "There is not enough space on the disk."))
