@@ -243,7 +243,8 @@ TEST_F(BackupTest, SameMachineReplacesTheChosenFileOnlyWithAVerifiedBackup) {
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(
       After("text 1008 = 开始备份,请等待..."),
-      Concat({Execute("backup database [Sales] to disk='" + partial + "' with init, stats = 1"),
+      Concat({{"delete " + partial},
+              Execute("backup database [Sales] to disk='" + partial + "' with init, stats = 1"),
               {"text 1008 = 正在校验备份..."},
               Execute("RESTORE VERIFYONLY FROM DISK='" + partial + "'"),
               {"move " + partial + " -> " + kBackupPath, "open for reading " + kBackupPath,
@@ -289,8 +290,9 @@ TEST_F(BackupTest, SameMachineKeepsTheOlderFileWhenTheBackupFailsPartWay) {
     }
     fake.system.ticks = {1000, 2500, 4250};
     const int result = Run();
-    EXPECT_EQ(fake.files.files,
-              (std::map<std::string, std::string>{{kBackupPath, "last week's backup"}}));
+    EXPECT_EQ(fake.files.files[kBackupPath], "last week's backup");
+    EXPECT_FALSE(fake.files.files.contains(partial));
+    EXPECT_FALSE(fake.files.files.contains(kBackupPath + ".sha256"));
     EXPECT_NE(dlg.LastOutcome().state, RunOutcome::State::kDone);
     if (fault == Fault::kMoveFails) {
       EXPECT_EQ(result, 1);
