@@ -564,6 +564,7 @@ TEST_F(BackupPackingTest, AWarningCountsAsPackedOnlyWithTheBackupInAWholeArchive
   for (const auto& incomplete : kIncomplete) {
     fake.files.files.erase(kArchivePath);
     fake.files.files[kTransferFile] = "backup set";
+    dlg.m_strNetPassword = "pw";  // not kept after a run
     fake.files.writes = 0;
     fake.system.ticks = {1000, 2500, 4250};
     fake.launcher.onStart = incomplete.archiver;
