@@ -10,6 +10,7 @@
 #include "ops/elapsed_seconds.h"
 #include "ops/hash_sidecar.h"
 #include "ops/operation_run.h"
+#include "ops/pending_backup_file.h"
 #include "ops/server_step_progress.h"
 #include "ops/workstation_path.h"
 #include "ports/com_error.h"
@@ -120,9 +121,15 @@ struct BackupPass {
     const bool sameMachine = dlg.m_bSameMachine != 0;
     // 12. The server's file of this backup: the transfer file, which holds this backup
     // set only, or on the same machine the chosen file, which an appending backup may
-    // add a set to.
+    // add a set to. A backup that starts the file afresh goes beside it first, so that
+    // the older backup there stays until this one is complete.
     const std::string serverFile = transfer.ServerFilePath(database);
-    const std::string serverPath = sameMachine ? backupPath : serverFile;
+    std::string serverPath = sameMachine ? backupPath : serverFile;
+    std::optional<PendingBackupFile> pending;
+    if (sameMachine && dlg.m_bIncremental == 0) {
+      pending.emplace(platform.files, backupPath);
+      serverPath = pending->Path();
+    }
     const bool firstSetOfFile =
         !sameMachine || dlg.m_bIncremental == 0 || !platform.files.FileSize(backupPath).has_value();
     std::string statement =
@@ -153,6 +160,15 @@ struct BackupPass {
         return End::kNotVerified;
       }
       verified = true;
+    }
+
+    if (pending) {
+      if (const FileResult moved = pending->PutInPlace(); !moved.ok) {
+        copy = CopyOutcome{CopyOutcome::Status::kFailed,
+                           FormatText("新备份无法替换[%s]:%s", {backupPath, moved.error}),
+                           {}};
+        return End::kCopyRan;
+      }
     }
 
     // 14. With no Windows user nothing is logged on, and the copy runs under the
@@ -214,6 +230,17 @@ bool CompressBackup(CHarrowlanderDlg& dlg, SqlConnection& connection) {
 
 enum class Packing { kDone, kFailed, kArchiverNotLocated };
 
+// The archiver's exit code for a warning: the archive is made, something else went amiss.
+constexpr int kArchiverWarning = 1;
+
+// Whether the archiver's run left the archive whole: there, not empty, and the backup
+// file moved into it (the archiver deletes the backup once it is packed).
+bool BackupMovedIntoArchive(FileSystem& files, const std::string& backupPath) {
+  const std::string archivePath = ArchivePath(backupPath);
+  return files.CanOpenForReading(archivePath) && files.FileSize(archivePath).value_or(0) > 0 &&
+         !files.FileSize(backupPath).has_value();
+}
+
 // Packs the backup file into its archive, which replaces it. The backup file stays
 // whenever no archive with the password the user asked for came out of it.
 Packing PackBackupFile(CHarrowlanderDlg& dlg, const std::string& backupPath,
@@ -245,12 +272,16 @@ Packing PackBackupFile(CHarrowlanderDlg& dlg, const std::string& backupPath,
   int exitCode = 0;
   const bool started = RunProcessAndWait(platform, dlg.m_strRarExePath, start.commandLine,
                                          &exitCode, start.environment) == 1;
-  if (!started || exitCode != 0 || !platform.files.CanOpenForReading(ArchivePath(backupPath))) {
+  const bool packed =
+      started && exitCode == 0 && platform.files.CanOpenForReading(ArchivePath(backupPath));
+  const bool packedWithWarning =
+      started && exitCode == kArchiverWarning && BackupMovedIntoArchive(platform.files, backupPath);
+  if (!packed && !packedWithWarning) {
     dlg.SetStatus("压缩失败.");
     return Packing::kFailed;
   }
-  dlg.SetStatus(
-      FormatText("%s 压缩完成.%ss", {fileName, ElapsedSeconds(platform.system, startTick)}));
+  dlg.SetStatus(FormatText(packed ? "%s 压缩完成.%ss" : "%s 压缩完成,压缩程序报告了警告.%ss",
+                           {fileName, ElapsedSeconds(platform.system, startTick)}));
   return Packing::kDone;
 }
 
@@ -265,6 +296,14 @@ int CHarrowlanderDlg::BackupDatabase() {
   // 2.
   if (m_strDatabase.empty()) {
     return run.NothingDone();
+  }
+
+  // The archiver splits its command line by rules of its own, which may read a double
+  // quote otherwise than it was written: the archive would get another password, and the
+  // backup, packed into it, would be deleted. Refused before the backup is made.
+  if (m_bCompressRar != 0 && ArchivePasswordHasQuote(m_strRarPassword, m_strRarPassword2)) {
+    SetStatus("压缩密码含有双引号,无法安全地交给压缩程序;未做任何操作.");
+    return run.Failed(kStopped);
   }
 
   // 3.

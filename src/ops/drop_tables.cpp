@@ -32,8 +32,11 @@ bool IsHeld(DialogWindow& window, int virtualKey) {
   return KeyStateHeld(window.GetKeyState(virtualKey));
 }
 
-std::string ConfirmationText(const std::vector<std::string>& tables) {
-  std::string text = "是否删除以下数据表？\n";
+// The first line says where the tables are: the list alone does not.
+std::string ConfirmationText(const std::string& server, const std::string& database,
+                             const std::vector<std::string>& tables) {
+  std::string text = FormatText("服务器[%s]上的数据库[%s]:\n", {server, database});
+  text += "是否删除以下数据表？\n";
   for (size_t i = 0; i < tables.size(); ++i) {
     text += (i == 0 ? "" : "\t") + tables[i];
   }
@@ -45,6 +48,12 @@ std::string ConfirmationText(const std::vector<std::string>& tables) {
 int CHarrowlanderDlg::DropTables() {
   OperationRun run(*this);
   DialogWindow& window = m_platform.window;
+
+  // Without a database the connection would name no catalog and the tables would be
+  // those of the login's default database.
+  if (m_strDatabase.empty()) {
+    return run.NothingDone();
+  }
 
   // 1-2.
   const std::vector<std::string> keywords = SplitTableKeywords(m_platform.codec, m_strTableKeyword);
@@ -81,7 +90,7 @@ int CHarrowlanderDlg::DropTables() {
     recordset.Close();
 
     // 10-11.
-    const std::string confirmation = ConfirmationText(tables);
+    const std::string confirmation = ConfirmationText(m_strServer, m_strDatabase, tables);
     if (!tables.empty() && lockHeld &&
         window.MessageBox(confirmation, "确认删除",
                           mb::kYesNo | mb::kIconQuestion | mb::kDefButton2) == kIdYes) {

@@ -85,6 +85,11 @@ class FileSystem {
   // readable and writable by its owner only.
   virtual FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) = 0;
 
+  // Moves the file `from` over `path` in the same folder, replacing a file there in one
+  // step: `path` is at every moment either the old file or the whole new one. `from`'s
+  // content is on the disk before the move. On failure both stay as they were.
+  virtual FileResult MoveOver(const std::string& from, const std::string& path) = 0;
+
   // Copies the file, local or UNC on either side. The copy goes to a new file beside the
   // destination, which replaces an existing destination only once it is complete;
   // however it ends otherwise (failed, stopped), the destination is as it was. A copy

@@ -78,6 +78,11 @@ std::string BuildArchiverCommandLine(const std::string& backupPath, const std::s
   return FormatText(" a %s -df -ibck -ep \"%s\" \"%s\"", {passwordSwitch, archivePath, backupPath});
 }
 
+bool ArchivePasswordHasQuote(const std::string& password, const std::string& passwordConfirmation) {
+  return password.find('"') != std::string::npos ||
+         passwordConfirmation.find('"') != std::string::npos;
+}
+
 ArchiverStart BuildArchiverStart(const std::string& backupPath, const std::string& password,
                                  const std::string& passwordConfirmation,
                                  bool commandLinesVisibleToOthers) {

@@ -21,6 +21,11 @@ bool LocateArchiver(Platform& platform, std::string& rarExePath);
 std::string BuildArchiverCommandLine(const std::string& backupPath, const std::string& password,
                                      const std::string& passwordConfirmation);
 
+// Whether a password entry holds a double quote. The archiver reads its command line
+// (and its RAR variable) by rules of its own, which may take a quote otherwise than it
+// was written and so encrypt with another password: such a password is not passed on.
+bool ArchivePasswordHasQuote(const std::string& password, const std::string& passwordConfirmation);
+
 // How the archiver is started for the backup. Where other users of the machine can read
 // a running program's command line, the password switch goes in the RAR environment
 // variable instead, from which the archiver takes default switches; the command line

@@ -54,12 +54,12 @@ TEST_F(CliProofTest, ABackupIsReadBackHashedAndProvesItselfUntilAByteChanges) {
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   const fs::path file = Work() / "sales.bak";
   const std::vector<std::string> batches = Batches();
-  const auto backup =
-      std::find(batches.begin(), batches.end(),
-                "backup database [Sales] to disk='" + file.string() + "' with init, stats = 1");
+  const auto backup = std::find(
+      batches.begin(), batches.end(),
+      "backup database [Sales] to disk='" + file.string() + ".partial' with init, stats = 1");
   ASSERT_NE(backup, batches.end());
   ASSERT_NE(backup + 1, batches.end());
-  EXPECT_EQ(backup[1], "RESTORE VERIFYONLY FROM DISK='" + file.string() + "'");
+  EXPECT_EQ(backup[1], "RESTORE VERIFYONLY FROM DISK='" + file.string() + ".partial'");
   const std::string result = run.OutLines().back();
   EXPECT_EQ(JsonField(result, "verified"), "true") << result;
   EXPECT_TRUE(JsonField(result, "status").ends_with(" 已校验")) << result;
@@ -153,13 +153,13 @@ TEST_F(CliOnANewerServer, TheBackupCarriesChecksumsAndIsCopyOnlyUnlessChained) {
   CliResult run = Run({"backup", "--database", "Sales", "--to", "sales.bak", "--same-machine"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(Sent("backup database [Sales] to disk='" + file.string() +
-                   "' with init, stats = 1, checksum, copy_only"));
-  EXPECT_TRUE(Sent("RESTORE VERIFYONLY FROM DISK='" + file.string() + "' WITH CHECKSUM"));
+                   ".partial' with init, stats = 1, checksum, copy_only"));
+  EXPECT_TRUE(Sent("RESTORE VERIFYONLY FROM DISK='" + file.string() + ".partial' WITH CHECKSUM"));
   run = Run({"backup", "--database", "Sales", "--to", "sales.bak", "--same-machine", "--chain",
              "--no-verify"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(Sent("backup database [Sales] to disk='" + file.string() +
-                   "' with init, stats = 1, checksum"));
+                   ".partial' with init, stats = 1, checksum"));
   EXPECT_FALSE(Contains(run.err, "已校验")) << run.err;
 }
 

@@ -138,7 +138,8 @@ TEST_F(CliTest, BackupAndRestoreOnTheSameMachineLeaveTheSettingsAlone) {
   ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
   const fs::path file = Work() / "sales.bak";
   ASSERT_TRUE(fs::exists(file));
-  EXPECT_TRUE(Sent("backup database [Sales] to disk='" + file.string() + "' with init, stats = 1"));
+  EXPECT_TRUE(
+      Sent("backup database [Sales] to disk='" + file.string() + ".partial' with init, stats = 1"));
   for (const std::string& line : run.OutLines()) {
     EXPECT_TRUE(line.starts_with("{\"type\":\"") && line.ends_with("}")) << line;
   }
@@ -206,7 +207,7 @@ TEST_F(CliTest, ShrinkingBeforeABackupKeepsTheLogWhenAsked) {
   ASSERT_NE(shrink, batches.end());
   EXPECT_TRUE(std::find(shrink, batches.end(),
                         "backup database [Sales] to disk='" + (Work() / "s.bak").string() +
-                            "' with init, stats = 1") != batches.end());
+                            ".partial' with init, stats = 1") != batches.end());
   EXPECT_FALSE(Sent("backup log [Sales] with no_log"));
 
   run = Run({"backup", "--database", "Sales", "--to", "t.bak", "--same-machine", "--shrink"});
@@ -259,6 +260,30 @@ TEST_F(CliTest, PackingEndsInTheArchiveOrFails) {
              "--archiver", (Work() / "no-archiver").string()});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_TRUE(Contains(run.err, "name it with --archiver")) << run.err;
+}
+
+// Asked twice on a terminal, as the dialog has two entries: entries that differ end the
+// run before anything reaches the server; equal ones pack with that password.
+TEST_F(CliTest, TheArchivePasswordMustMatchItsConfirmation) {
+  const auto pack = [this](const std::string& password, const std::string& again) {
+    CliProcess run(Command({"backup", "--database", "Sales", "--to", "asked.bak", "--same-machine",
+                            "--pack", "--archiver", TEST_ARCHIVER_PATH}),
+                   environment, "", Work(), Streams::kTerminal);
+    EXPECT_TRUE(run.ReadUntil("Archive password (empty: none): "));
+    run.Send(password + "\n");
+    EXPECT_TRUE(run.ReadUntil("Again: "));
+    run.Send(again + "\n");
+    return run.Wait();
+  };
+  CliResult run = pack("secret", "secreT");
+  EXPECT_EQ(run.exitCode, 2) << run.out;
+  EXPECT_TRUE(Contains(run.out, "the password and its confirmation differ")) << run.out;
+  EXPECT_TRUE(Batches().empty());
+  EXPECT_FALSE(fs::exists(Work() / "asked.bak"));
+
+  run = pack("secret", "secret");
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+  EXPECT_TRUE(ReadFile(Work() / "asked.rar").starts_with("TESTRAR password=secret\n"));
 }
 
 class CliOnAnUnsteadyServer : public CliTest {

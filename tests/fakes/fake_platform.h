@@ -77,6 +77,16 @@ class FakeFileSystem : public FileSystem {
     files[path] = content;
     return {true, {}};
   }
+  FileResult MoveOver(const std::string& from, const std::string& path) override {
+    Record("move " + from + " -> " + path);
+    auto it = files.find(from);
+    if (it == files.end() || failMoves.contains(from)) {
+      return {false, "Permission denied"};
+    }
+    files[path] = it->second;
+    files.erase(it);
+    return {true, {}};
+  }
   CopyOutcome CopyFile(const std::string& source, const std::string& destination,
                        CopyObserver& observer) override {
     Record("copy " + source + " -> " + destination);
@@ -150,6 +160,7 @@ class FakeFileSystem : public FileSystem {
   std::map<std::string, std::string> files;
   std::set<std::string> failWrites;
   std::set<std::string> failCopies;  // fail with copyFailureReason, leaving copyLeftover
+  std::set<std::string> failMoves;   // by the file moved
   std::string copyFailureReason;
   std::string copyLeftover;
   std::function<void()> duringCopy;                // between the copy's first and last piece

@@ -37,5 +37,23 @@ TEST_F(PartialBackup, APieceOfAFailedStatementGoesAndTheNextAppendStartsAfresh) 
   EXPECT_EQ(run.exitCode, 0) << run.err;
 }
 
+class PartialBackupHere : public FaultTest {};
+
+// On the server's own machine the backup is written beside the chosen file: the older
+// backup there stays as it was, and nothing of the failed one is left beside it.
+TEST_F(PartialBackupHere, AFailedStatementLeavesTheOlderBackupAsItWas) {
+  Start({"--fail-partway", "with init,100"});
+  const fs::path older = OlderBackup("Sales.bak");
+
+  CliResult run =
+      Run({"backup", "--database", "Sales", "--to", older.string(), "--same-machine", "--json"});
+  EXPECT_EQ(run.exitCode, 1) << run.out;
+  EXPECT_EQ(ResultField(run, "outcome"), "failed");
+  EXPECT_TRUE(Contains(ResultField(run, "status"), "There is not enough space on the disk."))
+      << run.out;
+  EXPECT_EQ(ReadFile(older), kOlderBytes);
+  EXPECT_EQ(Names(Destination()), std::vector<std::string>{"Sales.bak"});
+}
+
 }  // namespace
 }  // namespace harrowlander::testing

@@ -70,7 +70,9 @@ TEST_F(InjectionIntegrationTest, PatternsWithQuotesMatchLiterally) {
   fake.window.messageBoxAnswers = {kIdNo};
   EXPECT_EQ(dlg.DropTables(), 0);
   ASSERT_EQ(fake.window.messageBoxes.size(), 1u);
-  EXPECT_EQ(fake.window.messageBoxes[0].text, "是否删除以下数据表？\nSYS_LOG");
+  EXPECT_EQ(fake.window.messageBoxes[0].text, "服务器[" + dlg.m_strServer + "]上的数据库[" +
+                                                  dlg.m_strDatabase +
+                                                  "]:\n是否删除以下数据表？\nSYS_LOG");
 }
 
 }  // namespace

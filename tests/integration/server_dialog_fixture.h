@@ -133,9 +133,11 @@ class ServerDialogTest : public ::testing::Test {
     fake.window.fileDialogAnswers = {file};
     EXPECT_EQ(dlg.BackupDatabase(), 1);
     EXPECT_TRUE(dlg.m_strStatus.starts_with("已经备份完成.")) << dlg.m_strStatus;
-    EXPECT_TRUE(Sent(ServerBatches(),
-                     "backup database [Sales] to disk='" + file + "' with init, stats = 1"));
+    // Written beside the chosen file, then moved over it.
+    EXPECT_TRUE(Sent(ServerBatches(), "backup database [Sales] to disk='" + file +
+                                          ".partial' with init, stats = 1"));
     ASSERT_TRUE(std::filesystem::exists(OnServerDisk(onServer)));
+    EXPECT_FALSE(std::filesystem::exists(OnServerDisk(onServer + ".partial")));
 
     dlg.m_strDatabase = "SalesCopy";
     fake.window.fileDialogAnswers = {file};
@@ -186,7 +188,8 @@ class ServerDialogTest : public ::testing::Test {
     EXPECT_EQ(dlg.DropTables(), 1);
     ASSERT_EQ(fake.window.messageBoxes.size(), 1u);
     EXPECT_EQ(fake.window.messageBoxes[0].text,
-              "是否删除以下数据表？\nSYS_CONFIG\tSYS_LOG\tSYS_USER");
+              "服务器[" + dlg.m_strServer +
+                  "]上的数据库[Sales]:\n是否删除以下数据表？\nSYS_CONFIG\tSYS_LOG\tSYS_USER");
     EXPECT_EQ(fake.window.texts[res::IDC_STATUS], "已删除指定的数据表");
     const auto batches = ServerBatches();
     for (const char* table : {"SYS_CONFIG", "SYS_LOG", "SYS_USER"}) {
@@ -219,6 +222,12 @@ class ServerDialogTest : public ::testing::Test {
     }
     FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override {
       return m_others.ReplaceFilePrivately(path, content);
+    }
+    // The files the server wrote, on the server's disks.
+    FileResult MoveOver(const std::string& from, const std::string& path) override {
+      std::error_code error;
+      std::filesystem::rename(OnDisk(from), OnDisk(path), error);
+      return {!error, error.message()};
     }
     CopyOutcome CopyFile(const std::string& source, const std::string& destination,
                          CopyObserver& observer) override {

@@ -2,6 +2,7 @@
 
 #include "fakes/sql_dialog_fixture.h"
 #include "ops/backup_plan.h"
+#include "ports/com_error.h"
 
 namespace harrowlander {
 namespace {
@@ -226,6 +227,81 @@ TEST_F(BackupTest, SameMachineBacksUpStraightToTheChosenPath) {
                     {std::string("open for reading ") + kBackupPath, "hash " + kBackupPath,
                      "text 1008 = 已经备份完成.1.500s"},
                     kClose}));
+}
+
+// A backup that starts the file afresh is written beside it and moved over it once the
+// server has read it back; the hash goes beside the chosen name.
+TEST_F(BackupTest, SameMachineReplacesTheChosenFileOnlyWithAVerifiedBackup) {
+  const std::string partial = kBackupPath + ".partial";
+  dlg.m_bSameMachine = 1;
+  fake.files.files[kBackupPath] = "last week's backup";
+  fake.server.whileRunning = [&](const std::string& statement) {
+    if (statement.starts_with("backup database")) {
+      fake.files.files[partial] = "this backup";
+    }
+  };
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(
+      After("text 1008 = 开始备份,请等待..."),
+      Concat({{"delete " + partial},
+              Execute("backup database [Sales] to disk='" + partial + "' with init, stats = 1"),
+              {"text 1008 = 正在校验备份..."},
+              Execute("RESTORE VERIFYONLY FROM DISK='" + partial + "'"),
+              {"move " + partial + " -> " + kBackupPath, "open for reading " + kBackupPath,
+               "hash " + kBackupPath, "text 1008 = 已经备份完成.1.500s 已校验"},
+              kClose}));
+  EXPECT_EQ(fake.files.files[kBackupPath], "this backup");
+  EXPECT_EQ(fake.files.files[kBackupPath + ".sha256"],
+            testing::FakeFileSystem::FakeSha256("this backup") + "  Sales.bak\n");
+  EXPECT_FALSE(fake.files.files.contains(partial));
+  EXPECT_EQ(dlg.LastOutcome().file, kBackupPath);
+}
+
+// However it ends short of a verified backup in place, the older file stays as it was
+// and nothing of the new one is left beside it.
+TEST_F(BackupTest, SameMachineKeepsTheOlderFileWhenTheBackupFailsPartWay) {
+  const std::string partial = kBackupPath + ".partial";
+  dlg.m_bSameMachine = 1;
+  enum class Fault { kBackupFails, kStopped, kVerifyFails, kMoveFails };
+  for (Fault fault :
+       {Fault::kBackupFails, Fault::kStopped, Fault::kVerifyFails, Fault::kMoveFails}) {
+    SCOPED_TRACE(static_cast<int>(fault));
+    fake.files.files = {{kBackupPath, "last week's backup"}};
+    fake.files.failMoves.clear();
+    fake.server.failures.clear();
+    fake.server.whileRunning = [&](const std::string& statement) {
+      if (!statement.starts_with("backup database")) {
+        return;
+      }
+      fake.files.files[partial] = "the first half";
+      if (fault == Fault::kBackupFails) {
+        throw ComError(static_cast<std::int32_t>(0x80040E14),
+                       "There is not enough space on the disk.");
+      }
+      if (fault == Fault::kStopped) {
+        dlg.RequestStop();
+      }
+    };
+    if (fault == Fault::kVerifyFails) {
+      fake.server.failures["execute RESTORE VERIFYONLY"] = "incorrectly formed";
+    }
+    if (fault == Fault::kMoveFails) {
+      fake.files.failMoves.insert(partial);
+    }
+    fake.system.ticks = {1000, 2500, 4250};
+    const int result = Run();
+    EXPECT_EQ(fake.files.files[kBackupPath], "last week's backup");
+    EXPECT_FALSE(fake.files.files.contains(partial));
+    EXPECT_FALSE(fake.files.files.contains(kBackupPath + ".sha256"));
+    EXPECT_NE(dlg.LastOutcome().state, RunOutcome::State::kDone);
+    if (fault == Fault::kMoveFails) {
+      EXPECT_EQ(result, 1);
+      EXPECT_EQ(dlg.m_strStatus,
+                "备份失败.原因:新备份无法替换[" + kBackupPath + "]:Permission denied");
+    } else {
+      EXPECT_EQ(result, 0);
+    }
+  }
 }
 
 TEST_F(BackupTest, ShrinkFirstRunsLogAndShrinkBeforeTheFolderIsMade) {
@@ -460,6 +536,62 @@ TEST_F(BackupPackingTest, ANonZeroExitCodeIsAFailedPacking) {
   EXPECT_TRUE(fake.files.files.contains(kBackupPath));
   EXPECT_EQ(fake.files.writes, 1) << "the hash, not the settings";
   EXPECT_EQ(After("text 1008 = 压缩失败."), Concat({kRemoveShare, kRemoveFolder, kEnd}));
+}
+
+// The archiver's warning with the backup moved into a whole archive is a packing made;
+// without that it is a failed packing, and the backup stays.
+TEST_F(BackupPackingTest, AWarningCountsAsPackedOnlyWithTheBackupInAWholeArchive) {
+  fake.launcher.exitCode = 1;
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(dlg.m_strStatus, "Sales.bak 压缩完成,压缩程序报告了警告.3.250s");
+  EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kDone);
+  EXPECT_EQ(dlg.LastOutcome().file, kArchivePath);
+  EXPECT_EQ(fake.files.writes, 3) << "two hashes and the settings";
+
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> archiver;
+  } kIncomplete[] = {
+      {"no archive", nullptr},
+      {"an empty archive",
+       [this](const std::string&) {
+         fake.files.files[kArchivePath] = "";
+         fake.files.files.erase(kBackupPath);
+       }},
+      {"the backup still there",
+       [this](const std::string&) { fake.files.files[kArchivePath] = "part"; }},
+  };
+  for (const auto& incomplete : kIncomplete) {
+    fake.files.files.erase(kArchivePath);
+    fake.files.files[kTransferFile] = "backup set";
+    dlg.m_strNetPassword = "pw";  // not kept after a run
+    fake.files.writes = 0;
+    fake.system.ticks = {1000, 2500, 4250};
+    fake.launcher.onStart = incomplete.archiver;
+    EXPECT_EQ(Run(), 1) << incomplete.what;
+    EXPECT_EQ(dlg.m_strStatus, "压缩失败.") << incomplete.what;
+    EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kFailed) << incomplete.what;
+    EXPECT_EQ(fake.files.writes, 1) << incomplete.what << ": the hash, not the settings";
+  }
+}
+
+// Known before the backup: nothing is asked, sent or packed.
+TEST_F(BackupPackingTest, APasswordWithADoubleQuoteIsRefusedBeforeTheBackup) {
+  for (const auto& [password, confirmation] :
+       {std::pair{"se\"cret", "se\"cret"}, std::pair{"\"", "\""},
+        std::pair{"secret", "secret\""}}) {
+    fake.window.events.clear();
+    dlg.m_strRarPassword = password;
+    dlg.m_strRarPassword2 = confirmation;
+    EXPECT_EQ(Run(), 0) << password;
+    EXPECT_EQ(Timeline(),
+              Lines{"text 1008 = 压缩密码含有双引号,无法安全地交给压缩程序;未做任何操作."})
+        << password;
+    EXPECT_EQ(dlg.LastOutcome().state, RunOutcome::State::kFailed);
+  }
+  // Not packing, the password is not used.
+  dlg.m_bCompressRar = 0;
+  EXPECT_EQ(Run(), 1);
 }
 
 TEST_F(BackupPackingTest, AMissingArchiveIsAFailedPackingDespiteExitCodeZero) {

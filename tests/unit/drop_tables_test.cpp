@@ -54,7 +54,7 @@ class DropTablesTest : public testing::SqlDialogTest {
       "recordset move next",
       "recordset eof",
       "recordset close",
-      "message box 确认删除: 是否删除以下数据表？\nSYS_A\tSYS_B",
+      "message box 确认删除: 服务器[(local)]上的数据库[Sales]:\n是否删除以下数据表？\nSYS_A\tSYS_B",
       "text 1008 = 删除数据表[SYS_A]...",
       "execute Drop Table [SYS_A]",
       "release result",
@@ -130,6 +130,17 @@ TEST_F(DropTablesTest, OnlySeparatorsAskForAKeywordWithoutConnecting) {
   EXPECT_EQ(dlg.DropTables(), 0);
   EXPECT_EQ(Timeline(), std::vector<std::string>{"message box 无效关键字: 请输入表名关键字"});
   EXPECT_EQ(fake.window.messageBoxes[0].style, 0x30u);
+}
+
+// The connection would name no catalog, and the login's default database would lose
+// its tables: nothing is asked or sent, whatever the keys and the answer.
+TEST_F(DropTablesTest, AnEmptyDatabaseIsRefusedBeforeAnyConnection) {
+  HoldDropLock();
+  fake.window.messageBoxAnswers = {kIdYes};
+  dlg.m_strDatabase.clear();
+  EXPECT_EQ(dlg.DropTables(), -1);
+  EXPECT_EQ(Timeline(), std::vector<std::string>{});
+  EXPECT_EQ(fake.files.writes, 0);
 }
 
 TEST_F(DropTablesTest, QueryGoldenTexts) {

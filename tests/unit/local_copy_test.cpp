@@ -693,6 +693,32 @@ TEST_F(LocalCopyTest, CopiesAreReadableByTheirOwnerOnly) {
   }
 }
 
+// The new file's content is on the disk before the rename makes it the destination, and
+// the rename itself after it: otherwise a crash could leave a complete-looking name over
+// an empty or partial file, where the older backup was.
+TEST_F(LocalCopyTest, CommitSyncsTheFileBeforeTheRenameAndTheFolderAfterIt) {
+  Write(Path("src.bak"), std::string(10000, 's'));
+  std::vector<std::string> calls;
+  posix::CommitCalls watched;
+  watched.sync = [&calls](int fd) {
+    struct stat info {};
+    fstat(fd, &info);
+    calls.push_back(S_ISDIR(info.st_mode) ? "sync folder" : "sync file");
+    return fsync(fd);
+  };
+  watched.rename = [&calls](const char* from, const char* to) {
+    calls.push_back("rename");
+    return std::rename(from, to);
+  };
+  std::unique_ptr<posix::CopySource> source = posix::OpenLocalSource(Path("src.bak"));
+  std::unique_ptr<posix::CopyDestination> destination =
+      posix::CreateLocalDestination(Path("dst.bak"), watched);
+  ASSERT_TRUE(source && destination);
+  ASSERT_TRUE(PiecesWith(*source, *destination, {4096, 2}, record));
+  EXPECT_EQ(calls, (std::vector<std::string>{"sync file", "rename", "sync folder"}));
+  EXPECT_EQ(Read(Path("dst.bak")), std::string(10000, 's'));
+}
+
 TEST_F(LocalCopyTest, UncPathsAreNotLocalFiles) {
   Write(Path("src"), "x");
   EXPECT_FALSE(CopyWith(files, Path("src"), R"(\\server\share\x)", record));

@@ -65,6 +65,29 @@ TEST_F(Win32FileSystemTest, AReplaceThatCannotFinishKeepsTheOldFile) {
   EXPECT_FALSE(noFolder.error.empty());
 }
 
+// A new backup replaces the older one in one step; held open by another program, the
+// older one stays as it was and the new one beside it.
+TEST_F(Win32FileSystemTest, MovingOverReplacesOrLeavesBothAsTheyWere) {
+  const std::string path = folder / "销售.bak";
+  const std::string partial = path + ".partial";
+  WriteTestFile(path, "older backup");
+  WriteTestFile(partial, "new backup");
+  {
+    HeldOpen other(path, GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_TRUE(other.IsOpen());
+    const FileResult refused = files.MoveOver(partial, path);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_FALSE(refused.error.empty());
+  }
+  EXPECT_EQ(ReadTestFile(path), "older backup");
+  EXPECT_EQ(ReadTestFile(partial), "new backup");
+
+  const FileResult moved = files.MoveOver(partial, path);
+  EXPECT_TRUE(moved.ok) << moved.error;
+  EXPECT_EQ(ReadTestFile(path), "new backup");
+  EXPECT_EQ(folder.EntryCount(), 1);
+}
+
 TEST_F(Win32FileSystemTest, ReadingAndTheOpenTest) {
   const std::string path = folder / "nightly.bak";
   WriteTestFile(path, "backup set");

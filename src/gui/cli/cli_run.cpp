@@ -91,6 +91,12 @@ class CommandRun {
       m_reporter.Error(obtained.error);
       return false;
     }
+    // The dialog would pack without the password, or not at all: refused before anything
+    // reaches the server.
+    if (obtained.password != obtained.confirmation) {
+      m_reporter.Error("the password and its confirmation differ");
+      return false;
+    }
     m_window.SetControlText(id, obtained.password);
     if (confirmationId != 0) {
       m_window.SetControlText(confirmationId, obtained.confirmation);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <utility>
 
 #include "platform/posix/ended_copy_leftovers.h"
 #include "platform/posix/written_bytes_digest.h"
@@ -96,22 +97,24 @@ class LocalSource : public CopySource {
 
 // Makes the rename itself durable. Some file systems refuse to sync a folder; the file
 // is in place then all the same.
-void SyncFolder(const std::string& folder) {
+void SyncFolder(const std::string& folder, const CommitCalls& calls) {
   const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
-    fsync(fd);
+    calls.sync(fd);
     close(fd);
   }
 }
 
 class LocalDestination : public CopyDestination {
  public:
-  LocalDestination(int fd, std::string folder, std::string partPath, std::string path)
+  LocalDestination(int fd, std::string folder, std::string partPath, std::string path,
+                   CommitCalls calls)
       : m_fd(fd),
         m_folder(std::move(folder)),
         m_partPath(std::move(partPath)),
         m_path(std::move(path)),
-        m_writer(fd) {}
+        m_writer(fd),
+        m_calls(std::move(calls)) {}
   ~LocalDestination() override { Discard(); }
 
   bool WriteAt(std::uint64_t offset, const char* data, std::size_t size) override {
@@ -121,12 +124,14 @@ class LocalDestination : public CopyDestination {
   bool Commit(std::uint64_t size) override {
     const int fd = m_fd;
     m_fd = -1;
-    const bool whole = SizeOf(fd) == size && fsync(fd) == 0;
-    if (close(fd) != 0 || !whole || rename(m_partPath.c_str(), m_path.c_str()) != 0) {
+    // The content reaches the disk before the name that says it is complete: else a
+    // crash could leave the destination renamed but empty.
+    const bool whole = SizeOf(fd) == size && m_calls.sync(fd) == 0;
+    if (close(fd) != 0 || !whole || m_calls.rename(m_partPath.c_str(), m_path.c_str()) != 0) {
       return false;
     }
     m_committed = true;
-    SyncFolder(m_folder);
+    SyncFolder(m_folder, m_calls);
     return true;
   }
   // A local file can always be removed by whoever could create it.
@@ -149,6 +154,7 @@ class LocalDestination : public CopyDestination {
   std::string m_partPath;
   std::string m_path;
   LocalWriter m_writer;
+  CommitCalls m_calls;
   bool m_committed = false;
   bool m_discarded = false;
 };
@@ -168,7 +174,7 @@ std::unique_ptr<LocalSource> OpenSource(const std::string& path) {
 
 // ".name.<pid>-<n>.part" in the destination's folder: hidden, and unique among
 // processes and among the copies of this one.
-std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
+std::unique_ptr<LocalDestination> CreateDestination(const std::string& path, CommitCalls calls) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -180,7 +186,7 @@ std::unique_ptr<LocalDestination> CreateDestination(const std::string& path) {
     // Readable too: the copy's digest reads what was written.
     const int fd = open(part.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
-      return std::make_unique<LocalDestination>(fd, folder, part, path);
+      return std::make_unique<LocalDestination>(fd, folder, part, path, std::move(calls));
     }
     if (errno != EEXIST) {
       return nullptr;
@@ -243,8 +249,9 @@ std::unique_ptr<CopySource> OpenLocalSource(const std::string& path) {
   return OpenSource(path);
 }
 
-std::unique_ptr<CopyDestination> CreateLocalDestination(const std::string& path) {
-  return CreateDestination(path);
+std::unique_ptr<CopyDestination> CreateLocalDestination(const std::string& path,
+                                                        CommitCalls calls) {
+  return CreateDestination(path, std::move(calls));
 }
 
 CopyOutcome CopyLocalFile(const std::string& source, const std::string& destination,
@@ -254,7 +261,7 @@ CopyOutcome CopyLocalFile(const std::string& source, const std::string& destinat
   if (!from) {
     return CopyFailed(errno != 0 ? ErrorText(errno) : "the source is no regular file");
   }
-  std::unique_ptr<LocalDestination> to = CreateDestination(destination);
+  std::unique_ptr<LocalDestination> to = CreateDestination(destination, {});
   if (!to) {
     return CopyFailed(ErrorText(errno != 0 ? errno : EIO));
   }

@@ -115,6 +115,29 @@ FileResult PosixFileSystem::ReplaceFilePrivately(const std::string& path,
   return {true, {}};
 }
 
+FileResult PosixFileSystem::MoveOver(const std::string& from, const std::string& path) {
+  if (IsUncPath(from) || IsUncPath(path)) {
+    return {false, "this workstation reaches no network share"};
+  }
+  // Whoever wrote the file may not have synced it: its content reaches the disk before
+  // the name that says it is complete.
+  const int fd = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return {false, ErrorText(errno)};
+  }
+  const bool synced = fsync(fd) == 0;
+  const int error = errno;
+  close(fd);
+  if (!synced) {
+    return {false, ErrorText(error)};
+  }
+  if (rename(from.c_str(), path.c_str()) != 0) {
+    return {false, ErrorText(errno)};
+  }
+  SyncDirectory(DirectoryOf(path));
+  return {true, {}};
+}
+
 CopyOutcome PosixFileSystem::CopyFile(const std::string& source, const std::string& destination,
                                       CopyObserver& observer) {
   if (IsUncPath(source) || IsUncPath(destination)) {

@@ -12,6 +12,8 @@ class PosixFileSystem : public FileSystem {
   // Writes a new file (mode 0600) beside the target, syncs it and renames it over the
   // target; on failure the new file is removed and the target is left untouched.
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
+  // Syncs `from`, renames it and syncs the folder. Local paths only.
+  FileResult MoveOver(const std::string& from, const std::string& path) override;
   // Local paths only: a UNC path fails here (see platform/smb for those).
   CopyOutcome CopyFile(const std::string& source, const std::string& destination,
                        CopyObserver& observer) override;

@@ -45,6 +45,13 @@ FileResult UncFileSystem::ReplaceFilePrivately(const std::string& path,
   return m_local.ReplaceFilePrivately(path, content);
 }
 
+FileResult UncFileSystem::MoveOver(const std::string& from, const std::string& path) {
+  if (ParseUncPath(from) || ParseUncPath(path)) {
+    return {false, "a file on a network share is not moved over another here"};
+  }
+  return m_local.MoveOver(from, path);
+}
+
 CopyOutcome UncFileSystem::CopyFile(const std::string& source, const std::string& destination,
                                     CopyObserver& observer) {
   const std::optional<UncPath> uncSource = ParseUncPath(source);

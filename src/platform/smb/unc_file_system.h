@@ -21,6 +21,8 @@ class UncFileSystem : public FileSystem {
 
   FileContent ReadFileContent(const std::string& path) override;
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
+  // Local files only: a file on a share is refused.
+  FileResult MoveOver(const std::string& from, const std::string& path) override;
   // A copy to or from a share runs several streams at once, each over a connection of
   // its own; see posix::CopyInPieces for what it guarantees.
   CopyOutcome CopyFile(const std::string& source, const std::string& destination,

@@ -113,6 +113,14 @@ FileResult Win32FileSystem::ReplaceFilePrivately(const std::string& path,
   return {true, {}};
 }
 
+FileResult Win32FileSystem::MoveOver(const std::string& from, const std::string& path) {
+  if (!MoveFileExW(Widen(from).c_str(), Widen(path).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return {false, SystemErrorText(GetLastError())};
+  }
+  return {true, {}};
+}
+
 std::optional<std::uint64_t> Win32FileSystem::FileSize(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) ||

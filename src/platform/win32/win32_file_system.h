@@ -26,6 +26,9 @@ class Win32FileSystem : public FileSystem {
   // to the user's temporary directory) those let in only the user, the administrators
   // and the system.
   FileResult ReplaceFilePrivately(const std::string& path, const std::string& content) override;
+  // MoveFileExW replacing the target, returning once the move is on the disk. Whoever
+  // wrote `from` has flushed it (the server writes its backups through).
+  FileResult MoveOver(const std::string& from, const std::string& path) override;
   // The system's copy with its progress routine, into a new file beside the destination
   // that is then moved over it. A copy to or from a share is restartable: after a
   // failure of the network it goes on where it broke off. The system's copy hands over
