@@ -440,11 +440,9 @@ int CHarrowlanderDlg::BackupDatabase() {
     // The clean-up has taken down what this run set up.
     return run.Stopped("备份已停止.");
   } catch (const ComError& error) {
-    ReportComError(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   } catch (const std::exception& error) {
-    ReportFailure(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   }
 }
 
@@ -598,11 +596,9 @@ int CHarrowlanderDlg::BackupDatabases(const BackupPlan& plan) {
   } catch (const RunStopped&) {
     return run.Stopped("备份已停止.");
   } catch (const ComError& error) {
-    ReportComError(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   } catch (const std::exception& error) {
-    ReportFailure(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   }
 }
 

@@ -98,11 +98,9 @@ int CHarrowlanderDlg::DeleteDatabase() {
   } catch (const RunStopped&) {
     return run.Stopped(FormatText("删除数据库[%s]已停止,数据库未删除.", {m_strDatabase}));
   } catch (const ComError& error) {
-    ReportComError(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   } catch (const std::exception& error) {
-    ReportFailure(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   }
 }
 

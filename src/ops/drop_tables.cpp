@@ -126,8 +126,7 @@ int CHarrowlanderDlg::DropTables() {
     ado.connection.reset();
     return run.Failed(kStopped);
   } catch (const std::exception& error) {
-    ReportFailure(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   }
 }
 

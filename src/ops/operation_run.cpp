@@ -35,4 +35,14 @@ int OperationRun::Stopped(const std::string& status) {
   return kStopped;
 }
 
+int OperationRun::Failed(const ComError& error) {
+  m_dlg.ReportComError(error);
+  return Failed(kStopped);
+}
+
+int OperationRun::Failed(const std::exception& error) {
+  m_dlg.ReportFailure(error);
+  return Failed(kStopped);
+}
+
 }  // namespace harrowlander

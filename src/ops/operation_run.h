@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <exception>
 
+#include "ports/com_error.h"
 #include "run/run_outcome.h"
 #include "run/stop_request.h"
 #include "ui/harrowlander_dlg.h"
@@ -27,6 +29,10 @@ class OperationRun {
   int Failed(int result);
   // The stop reached the operation: its clean-up is done; the status says so.
   int Stopped(const std::string& status);
+  // An error of the server, or of anything else, ended the operation: its text goes
+  // on the status line and the run failed with kStopped.
+  int Failed(const ComError& error);
+  int Failed(const std::exception& error);
 
   RunOutcome outcome;
 

@@ -257,11 +257,9 @@ int CHarrowlanderDlg::RestoreDatabase() {
                                         {m_strDatabase})
                            : std::string("还原已停止."));
   } catch (const ComError& error) {
-    ReportComError(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   } catch (const std::exception& error) {
-    ReportFailure(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   }
 }
 

@@ -39,11 +39,9 @@ int CHarrowlanderDlg::ShrinkDatabase() {
   } catch (const RunStopped&) {
     return run.Stopped(FormatText("收缩数据库[%s]已停止.", {m_strDatabase}));
   } catch (const ComError& error) {
-    ReportComError(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   } catch (const std::exception& error) {
-    ReportFailure(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   }
 }
 

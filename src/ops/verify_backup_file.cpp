@@ -91,11 +91,9 @@ int CHarrowlanderDlg::VerifyBackupFile(bool onServer) {
   } catch (const RunStopped&) {
     return run.Stopped("校验已停止.");
   } catch (const ComError& error) {
-    ReportComError(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   } catch (const std::exception& error) {
-    ReportFailure(error);
-    return run.Failed(kStopped);
+    return run.Failed(error);
   }
 }
 

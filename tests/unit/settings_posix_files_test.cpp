@@ -126,15 +126,20 @@ TEST(PosixFileSystem, NothingToReadFromAMissingFileOrADirectory) {
   EXPECT_EQ(files.ReadWholeFile(dir.path()), std::nullopt);
 }
 
+// The fakes' ports, with the real file system of this machine.
+Platform WithRealFiles(testing::FakePlatform& fake, posix::PosixFileSystem& files) {
+  return {fake.window,         fake.system,        files,
+          fake.codec,          fake.sql,           fake.browser,
+          fake.standardOutput, fake.standardError, fake.launcher,
+          fake.clientUtility};
+}
+
 TEST(PosixFileSystem, DialogSettingsRoundTripThroughARealFile) {
   ScratchDirectory dir;
   testing::FakePlatform fake;
   posix::PosixFileSystem files;
   fake.system.settingsDirectory = dir.path().string();
-  Platform ports{fake.window,         fake.system,        files,
-                 fake.codec,          fake.sql,           fake.browser,
-                 fake.standardOutput, fake.standardError, fake.launcher,
-                 fake.clientUtility};
+  Platform ports = WithRealFiles(fake, files);
   CHarrowlanderDlg saved(ports);
   saved.m_strServer = "服务器";
   saved.m_nMode = 4;
@@ -157,10 +162,7 @@ TEST(PosixFileSystem, ASettingsFileThatFailsWhileBeingReadIsReportedAndAFolderIs
   testing::FakePlatform fake;
   posix::PosixFileSystem files;
   fake.system.settingsDirectory = dir.path().string();
-  Platform ports{fake.window,         fake.system,        files,
-                 fake.codec,          fake.sql,           fake.browser,
-                 fake.standardOutput, fake.standardError, fake.launcher,
-                 fake.clientUtility};
+  Platform ports = WithRealFiles(fake, files);
   const std::string path = dir / "Harrowlander.dat";
 
   fs::create_directory(path);
